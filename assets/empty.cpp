@@ -1,0 +1,1 @@
+// Holds the compiled-in pictures; the code is all in the resource object.

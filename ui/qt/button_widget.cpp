@@ -1,0 +1,30 @@
+#include "ui/qt/button_widget.h"
+
+#include <QPainter>
+#include <qdrawutil.h>
+
+#include "ui/qt/look.h"
+
+namespace ui::qt {
+
+ButtonWidget::ButtonWidget(const Button& model, const QFont& font, QWidget* parent)
+    : QAbstractButton(parent), model_(model) {
+  setObjectName(qstr(model.name()));
+  setFont(font);
+  setText(qstr(model.Caption));
+  // The window takes the keys: the space bar is routed to the speed button there.
+  setFocusPolicy(Qt::NoFocus);
+}
+
+void ButtonWidget::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  QPalette pal = palette();
+  const QBrush face(colour(model_.BackColor));
+  pal.setBrush(QPalette::Button, face);
+  qDrawWinButton(&painter, rect(), pal, isDown(), &face);
+  painter.setPen(Qt::black);
+  const int shift = isDown() ? 1 : 0;
+  painter.drawText(rect().translated(shift, shift), Qt::AlignCenter, text());
+}
+
+}  // namespace ui::qt

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QAbstractButton>
+
+#include "ui/elements.h"
+
+namespace ui::qt {
+
+// A push button with a coloured face and a raised bevel that sinks while pressed.
+class ButtonWidget : public QAbstractButton {
+ public:
+  ButtonWidget(const Button& model, const QFont& font, QWidget* parent);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  const Button& model_;
+};
+
+}  // namespace ui::qt

@@ -1,0 +1,132 @@
+#include "ui/qt/form_widget.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+
+#include "ui/qt/button_widget.h"
+#include "ui/qt/picture_widget.h"
+
+namespace ui::qt {
+
+namespace {
+
+QLabel* make_label(const Label& model, const FontChooser& fonts, QWidget* parent) {
+  auto* label = new QLabel(parent);
+  label->setObjectName(qstr(model.name()));
+  label->setAutoFillBackground(true);
+  QPalette pal = label->palette();
+  pal.setColor(QPalette::Window, colour(model.BackColor));
+  pal.setColor(QPalette::WindowText, colour(model.ForeColor));
+  label->setPalette(pal);
+  label->setFont(fonts.font(model.font));
+  label->setAlignment(Qt::AlignTop |
+                      (model.Alignment == Align::centre ? Qt::AlignHCenter : Qt::AlignLeft));
+  label->setText(qstr(model.Caption));
+  return label;
+}
+
+}  // namespace
+
+FormWidget::FormWidget(Form& form, EventSink& sink, const FontChooser& fonts)
+    : form_(form), sink_(sink) {
+  setObjectName(qstr(form.name()));
+  setWindowTitle(qstr(form.Caption));
+  setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowCloseButtonHint);
+  setFixedSize(px(form.ScaleWidth), px(form.ScaleHeight));
+  setAutoFillBackground(true);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, colour(form.BackColor));
+  setPalette(pal);
+  setFocusPolicy(Qt::StrongFocus);
+
+  for (Box* box : form.boxes()) widgets_[box] = build(*box, fonts);
+  // Later siblings lie on top in Qt: raising from the back makes the first listed the front.
+  for (auto it = form.boxes().rbegin(); it != form.boxes().rend(); ++it) widgets_[*it]->raise();
+  sync();
+}
+
+QWidget* FormWidget::build(Box& box, const FontChooser& fonts) {
+  QWidget* parent = parent_for(box);
+  if (auto* picture = dynamic_cast<Picture*>(&box)) {
+    return new PictureWidget(*picture, [this, picture] { sink_.deliver(picture->Click); }, parent);
+  }
+  if (auto* label = dynamic_cast<Label*>(&box)) return make_label(*label, fonts, parent);
+  if (auto* button = dynamic_cast<Button*>(&box)) {
+    auto* widget = new ButtonWidget(*button, fonts.font(button->font), parent);
+    connect(widget, &QAbstractButton::clicked, this, [this, button] { sink_.deliver(button->Click); });
+    return widget;
+  }
+  auto* blank = new QWidget(parent);
+  blank->setObjectName(qstr(box.name()));
+  return blank;
+}
+
+QWidget* FormWidget::parent_for(const Box& box) {
+  if (box.container() == &form_) return this;
+  return widgets_.at(box.container());
+}
+
+int FormWidget::inset_of(const Element* container) const {
+  if (container == &form_) return 0;
+  auto* picture = dynamic_cast<const PictureWidget*>(widgets_.at(container));
+  return picture != nullptr ? picture->inset() : 0;
+}
+
+QWidget* FormWidget::widget_for(const Element& element) const {
+  auto it = widgets_.find(&element);
+  return it == widgets_.end() ? nullptr : it->second;
+}
+
+void FormWidget::sync() {
+  for (Box* box : form_.boxes()) sync_box(*box, *widgets_.at(box));
+  std::vector<bool> shown;
+  for (const Line* line : form_.lines()) shown.push_back(line->Visible);
+  if (shown != lines_shown_) {
+    lines_shown_ = std::move(shown);
+    update();
+  }
+  const QString title = qstr(form_.Caption);
+  if (windowTitle() != title) setWindowTitle(title);
+}
+
+void FormWidget::sync_box(const Box& box, QWidget& widget) {
+  const QRect r = pixel_rect(box, inset_of(box.container()));
+  if (widget.geometry() != r) widget.setGeometry(r);
+  // Qt draws a child only while its parents are shown: the containment rule for free.
+  if (widget.isHidden() == box.Visible) widget.setVisible(box.Visible);
+  if (auto* label = dynamic_cast<const Label*>(&box)) {
+    auto& qlabel = static_cast<QLabel&>(widget);
+    const QString caption = qstr(label->Caption);
+    if (qlabel.text() != caption) qlabel.setText(caption);
+  }
+}
+
+void FormWidget::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setPen(QPen(Qt::black, 0));
+  for (const Line* line : form_.lines()) {
+    if (line->Visible) {
+      painter.drawLine(px(line->X1), px(line->Y1), px(line->X2), px(line->Y2));
+    }
+  }
+}
+
+void FormWidget::keyPressEvent(QKeyEvent* event) {
+  Button* button = form_.space_bar_button;
+  if (event->key() == Qt::Key_Space && !event->isAutoRepeat() && button != nullptr &&
+      button->shown()) {
+    sink_.deliver(button->Click);
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void FormWidget::closeEvent(QCloseEvent* event) {
+  event->accept();
+  sink_.window_closed(form_);
+}
+
+}  // namespace ui::qt

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <unordered_map>
+#include <vector>
+
+#include "ui/form.h"
+#include "ui/qt/look.h"
+
+namespace ui::qt {
+
+// Where a window's events go: the system that runs handlers one at a time.
+class EventSink {
+ public:
+  virtual void deliver(const std::function<void()>& handler) = 0;
+  virtual void window_closed(Form& form) = 0;
+
+ protected:
+  ~EventSink() = default;
+};
+
+// The top-level widget of one window: a child widget per element, the lines on its own surface,
+// and sync() to make the widgets show what the model holds.
+class FormWidget : public QWidget {
+ public:
+  FormWidget(Form& form, EventSink& sink, const FontChooser& fonts);
+
+  void sync();
+  // The widget drawing an element; null for elements without one (lines, timers).
+  QWidget* widget_for(const Element& element) const;
+  Form& form() const { return form_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  QWidget* build(Box& box, const FontChooser& fonts);
+  QWidget* parent_for(const Box& box);
+  int inset_of(const Element* container) const;
+  void sync_box(const Box& box, QWidget& widget);
+
+  Form& form_;
+  EventSink& sink_;
+  std::unordered_map<const Element*, QWidget*> widgets_;  // owned by their Qt parents
+  std::vector<bool> lines_shown_;
+};
+
+}  // namespace ui::qt

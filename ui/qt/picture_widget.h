@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QPixmap>
+#include <QWidget>
+#include <functional>
+
+#include "ui/elements.h"
+
+namespace ui::qt {
+
+// Draws a picture element: its background, its picture at the inner upper-left corner clipped
+// to the element, and the thin sunken frame where it has one.
+class PictureWidget : public QWidget {
+ public:
+  static constexpr int kFrame = 2;
+
+  PictureWidget(const Picture& model, std::function<void()> on_click, QWidget* parent);
+
+  // Where the children's coordinates start.
+  int inset() const { return model_.sunken_frame ? kFrame : 0; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  const Picture& model_;
+  QPixmap pixmap_;
+  std::function<void()> on_click_;
+};
+
+}  // namespace ui::qt

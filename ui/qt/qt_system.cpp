@@ -1,0 +1,142 @@
+#include "ui/qt/qt_system.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QScreen>
+#include <QStyle>
+#include <chrono>
+#include <iostream>
+
+namespace ui::qt {
+
+QtSystem::QtSystem(QString program_title)
+    : title_(std::move(program_title)),
+      dispatcher_([this](const std::string& message) { report(message); }) {
+  randomize();
+}
+
+// Widgets go first: they refer to the forms and timers they draw.
+QtSystem::~QtSystem() {
+  timers_.clear();
+  widgets_.clear();
+}
+
+void QtSystem::show(Form& form) {
+  if (widget_of(form) == nullptr) create(form);
+  form.Visible = true;
+  sync_all();
+}
+
+void QtSystem::create(Form& form) {
+  auto widget = std::make_unique<FormWidget>(form, *this, fonts_);
+  if (form.centred) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    widget->move(screen.center() - widget->rect().center());
+  }
+  widgets_[&form] = std::move(widget);
+  for (Timer* t : form.timers()) {
+    auto qtimer = std::make_unique<QTimer>();
+    qtimer->setTimerType(Qt::PreciseTimer);
+    qtimer->setInterval(t->interval());
+    QObject::connect(qtimer.get(), &QTimer::timeout, [this, t] { deliver(t->Tick); });
+    if (t->enabled()) qtimer->start();
+    timers_[t] = std::move(qtimer);
+    t->attach(this);
+  }
+  if (form.Load) {
+    // Shown by a handler, the load is a step of that handler and fails with it.
+    if (dispatcher_.busy()) {
+      form.Load();
+    } else {
+      deliver(form.Load);
+    }
+  }
+}
+
+void QtSystem::hide(Form& form) {
+  form.Visible = false;
+  sync_all();
+}
+
+std::string QtSystem::input_box(const std::string& prompt) {
+  sync_all();
+  QInputDialog dialog;
+  dialog.setWindowTitle(title_);
+  dialog.setLabelText(qstr(prompt));
+  dialog.setInputMode(QInputDialog::TextInput);
+  if (auto* edit = dialog.findChild<QLineEdit*>()) edit->setMaxLength(input_limit_);
+  if (dialog.exec() != QDialog::Accepted) return {};
+  return dialog.textValue().toStdString();
+}
+
+void QtSystem::message_box(const std::string& message) {
+  sync_all();
+  QMessageBox box(QMessageBox::NoIcon, title_, qstr(message), QMessageBox::Ok);
+  box.exec();
+}
+
+void QtSystem::end_program() {
+  ended_ = true;
+  for (auto& [timer, qtimer] : timers_) qtimer->stop();
+  for (auto& [form, widget] : widgets_) widget->hide();
+  QCoreApplication::exit(0);
+}
+
+void QtSystem::randomize() {
+  const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
+  random_.seed(static_cast<std::mt19937::result_type>(ticks));
+}
+
+float QtSystem::rnd() {
+  // 24 random bits make every float of [0, 1) on a 2^-24 grid, and never 1.
+  return static_cast<float>(random_() >> 8) / static_cast<float>(1u << 24);
+}
+
+void QtSystem::deliver(const std::function<void()>& handler) {
+  if (ended_) return;
+  if (dispatcher_.run(handler) && !ended_) sync_all();
+}
+
+void QtSystem::window_closed(Form& form) {
+  if (ended_) return;
+  form.Visible = false;
+  for (const auto& [other, widget] : widgets_) {
+    if (other->Visible) return;
+  }
+  // No window of the program is left on screen: a hidden window does not keep it alive.
+  end_program();
+}
+
+FormWidget* QtSystem::widget_of(const Form& form) const {
+  auto it = widgets_.find(&form);
+  return it == widgets_.end() ? nullptr : it->second.get();
+}
+
+void QtSystem::timer_changed(Timer& timer) {
+  QTimer& qtimer = *timers_.at(&timer);
+  if (timer.enabled()) {
+    qtimer.start();
+  } else {
+    qtimer.stop();
+  }
+}
+
+void QtSystem::sync_all() {
+  for (auto& [form, widget] : widgets_) {
+    widget->sync();
+    if (widget->isVisible() != form->Visible) widget->setVisible(form->Visible);
+  }
+}
+
+void QtSystem::report(const std::string& message) {
+  std::cerr << title_.toStdString() << " : erreur d'exécution : " << message << '\n';
+  sync_all();
+  QMessageBox box(QMessageBox::Critical, title_,
+                  QStringLiteral("Erreur d'exécution :\n\n") + qstr(message), QMessageBox::Ok);
+  box.exec();
+}
+
+}  // namespace ui::qt
