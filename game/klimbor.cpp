@@ -121,6 +121,7 @@ void Klimbor::dress_track() {
   Command1.Caption = "VITESSE";
   Command1.BackColor = kLightGreen;
   Command1.font = {"Comic Sans MS", 6.75, false};
+  space_bar_button = &Command1;
   dress_sprite(ar1, "blue");
   dress_sprite(ar2, "black");
 }

@@ -1,1 +1,149 @@
 #include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QImage>
+#include <QLabel>
+#include <QTest>
+
+#include "game/klimbor.h"
+#include "game/module1.h"
+#include "ui/qt/form_widget.h"
+#include "ui/qt/qt_system.h"
+
+using namespace Module1;
+
+namespace {
+
+class KlimborBinding : public ::testing::Test {
+ protected:
+  KlimborBinding() {
+    Module1::reset();
+    sys.show(k);
+    window = sys.widget_of(k);
+  }
+  ~KlimborBinding() override { Module1::reset(); }
+
+  QWidget& widget(const ui::Element& e) {
+    QWidget* w = window->widget_for(e);
+    EXPECT_NE(w, nullptr) << e.name();
+    return *w;
+  }
+  QString caption(const ui::Label& l) { return static_cast<QLabel&>(widget(l)).text(); }
+  void start_game() { sys.deliver(k.Timer.Tick); }
+  void lose_round() {
+    player_dx = 0;
+    k.ar1(0).Left = 900;
+    sys.deliver(k.Timer1.Tick);
+  }
+  QRgb pixel(int x, int y) { return window->grab().toImage().pixel(x, y); }
+
+  ui::qt::QtSystem sys{QStringLiteral("Klimbor")};
+  int recordings = 0;
+  game::Klimbor k{sys, [this] { ++recordings; }};
+  ui::qt::FormWidget* window = nullptr;
+};
+
+TEST_F(KlimborBinding, WindowIsAFixedOrangeToolWindowOf129By278) {
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(window->windowTitle(), "Klimbor");
+  EXPECT_EQ(window->size(), QSize(129, 278));
+  EXPECT_EQ(window->minimumSize(), window->maximumSize());
+  EXPECT_TRUE(window->windowFlags().testFlag(Qt::Tool));
+  EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(QColor(pixel(128, 277)), QColor(255, 128, 0)) << "orange where no element lies";
+}
+
+TEST_F(KlimborBinding, ElementsSitAtTheirPixelsInsideTheirContainers) {
+  EXPECT_EQ(widget(k.dem).geometry(), QRect(0, 0, 137, 281));
+  EXPECT_EQ(widget(k.tout).geometry(), QRect(2, 2, 137, 281)) << "inside dem's sunken frame";
+  EXPECT_EQ(widget(k.cont).geometry(), QRect(96, 72, 17, 17));
+  EXPECT_EQ(widget(k.ok).geometry(), QRect(56, 72, 17, 17));
+  EXPECT_EQ(widget(k.niv1).geometry(), QRect(42, 42, 65, 17));
+  EXPECT_EQ(widget(k.Command1).geometry(), QRect(80, 256, 49, 21));
+  EXPECT_EQ(widget(k.ar1(0)).geometry(), QRect(88, 264, 17, 17));
+  EXPECT_EQ(widget(k.ar2(0)).geometry(), QRect(24, 264, 17, 17));
+  EXPECT_EQ(widget(k.line1).geometry(), QRect(62, 8, 6, 281));
+}
+
+TEST_F(KlimborBinding, IntroShowsOnlyTheTitlePanelWithNiveau1) {
+  EXPECT_TRUE(widget(k.dem).isVisible());
+  EXPECT_TRUE(widget(k.niv1).isVisible());
+  EXPECT_FALSE(widget(k.tout).isVisible());
+  EXPECT_FALSE(widget(k.Command1).isVisible());
+  EXPECT_FALSE(widget(k.ar1(0)).isVisible());
+  EXPECT_EQ(caption(k.niv1), "Niveau 1");
+  const QFont font = widget(k.niv).font();
+  EXPECT_TRUE(font.family() == "Comic Sans MS" || font.family() == "Comic Neue") << font.family().toStdString();
+  EXPECT_EQ(font.pixelSize(), 13);
+  EXPECT_TRUE(font.bold());
+}
+
+TEST_F(KlimborBinding, WidgetsFollowTheModelAfterEachHandler) {
+  start_game();
+  EXPECT_FALSE(widget(k.dem).isVisible());
+  EXPECT_TRUE(widget(k.Command1).isVisible());
+  EXPECT_TRUE(widget(k.ar1(0)).isVisible());
+  EXPECT_TRUE(widget(k.ar2(0)).isVisible());
+  EXPECT_EQ(QColor(pixel(20, 8)), QColor(Qt::black)) << "the finish line is drawn";
+
+  player_dx = 15;
+  sys.deliver(k.Timer1.Tick);
+  EXPECT_EQ(widget(k.ar1(0)).pos(), QPoint(87, 263)) << "1305 and 3945 twips";
+  EXPECT_EQ(widget(k.ar2(0)).pos(), QPoint(24, 263));
+
+  lose_round();
+  EXPECT_TRUE(widget(k.tout).isVisible());
+  EXPECT_TRUE(widget(k.cont).isVisible());
+  EXPECT_EQ(caption(k.gagn), "Perdu !");
+  EXPECT_EQ(caption(k.niv), "Niveau 1");
+  EXPECT_EQ(caption(k.sko), "Score: 0");
+  EXPECT_EQ(widget(k.ar1(0)).pos(), QPoint(88, 264));
+}
+
+TEST_F(KlimborBinding, ClicksOnTheWidgetsReachTheHandlers) {
+  start_game();
+  QTest::mouseClick(&widget(k.Command1), Qt::LeftButton);
+  EXPECT_EQ(boost_on, 1);
+  EXPECT_EQ(player_dy, 40);
+  lose_round();
+  EXPECT_EQ(widget(k.cont).toolTip(), "Continuer");
+  EXPECT_EQ(widget(k.ok).toolTip(), "Valider");
+  EXPECT_EQ(widget(k.reco).toolTip(), "Recommencer");
+  QTest::mouseClick(&widget(k.cont), Qt::LeftButton);
+  EXPECT_EQ(end_choice, 1);
+  EXPECT_FALSE(widget(k.tout).isVisible());
+  EXPECT_TRUE(k.Timer1.enabled());
+}
+
+TEST_F(KlimborBinding, SpaceBarPressesVitesseOnlyWhileItIsShown) {
+  QTest::keyClick(window, Qt::Key_Space);
+  EXPECT_EQ(boost_on, 0) << "hidden during the intro";
+  start_game();
+  QTest::keyClick(window, Qt::Key_Space);
+  EXPECT_EQ(boost_on, 1);
+  QTest::keyClick(window, Qt::Key_Space);
+  EXPECT_EQ(boost_on, 0);
+}
+
+TEST_F(KlimborBinding, PixelArtIsDrawnAtTheElementsCorner) {
+  start_game();
+  // The bar is solid black from its first pixel, the spiders' backgrounds are orange.
+  EXPECT_EQ(QColor(pixel(62, 20)), QColor(Qt::black));
+  EXPECT_EQ(QColor(pixel(67, 20)), QColor(Qt::black));
+  EXPECT_EQ(QColor(pixel(24, 264)), QColor(255, 128, 0));
+  EXPECT_EQ(QColor(pixel(32, 270)), QColor(0, 0, 0)) << "the black spider's body";
+}
+
+TEST_F(KlimborBinding, ClosingTheWindowEndsTheProgram) {
+  window->close();
+  EXPECT_TRUE(sys.ended());
+  EXPECT_FALSE(k.Visible);
+}
+
+TEST_F(KlimborBinding, TimersRunOnTheEventLoop) {
+  EXPECT_TRUE(QTest::qWaitFor([this] { return k.Timer1.enabled(); }, 5000));
+  EXPECT_FALSE(widget(k.dem).isVisible());
+}
+
+}  // namespace

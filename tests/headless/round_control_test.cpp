@@ -1,1 +1,219 @@
 #include <gtest/gtest.h>
+
+#include "klimbor_fixture.h"
+
+using namespace Module1;
+
+namespace {
+
+// What tells the five window states apart.
+struct Look {
+  bool dem, tout, timer, timer1, timer2, command1, line2;
+  friend bool operator==(const Look&, const Look&) = default;
+};
+
+void PrintTo(const Look& l, std::ostream* os) {
+  *os << "dem " << l.dem << " tout " << l.tout << " Timer " << l.timer << " Timer1 " << l.timer1
+      << " Timer2 " << l.timer2 << " Command1 " << l.command1 << " Line2 " << l.line2;
+}
+
+class RoundControl : public KlimborTest {
+ protected:
+  static constexpr Look kIntro{true, false, true, false, false, false, false};
+  static constexpr Look kPlaying{false, false, false, true, true, true, true};
+  static constexpr Look kRoundOver{true, true, false, false, false, true, true};
+  static constexpr Look kValidating{true, true, false, true, false, true, true};
+  static constexpr Look kRestarting{true, false, true, false, false, true, true};
+
+  Look look() const {
+    return {k.dem.Visible,     k.tout.Visible,       k.Timer.enabled(), k.Timer1.enabled(),
+            k.Timer2.enabled(), k.Command1.Visible, k.Line2.Visible};
+  }
+  void lose_round() {
+    hold_course(15);
+    place_player_before_move(2000, 980);
+    tick();
+    ASSERT_EQ(look(), kRoundOver);
+  }
+};
+
+TEST_F(RoundControl, IntroShowsOnlyTheTitleAndChangesNothingFor3000Ms) {
+  open_window();
+  EXPECT_EQ(look(), kIntro);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_FALSE(k.ar1(i).Visible);
+    EXPECT_FALSE(k.ar2(i).Visible);
+  }
+  EXPECT_TRUE(k.niv1.shown());
+  EXPECT_FALSE(k.tout.shown());
+  sys.advance(2999);
+  EXPECT_EQ(look(), kIntro);
+  EXPECT_EQ(score, 0);
+  EXPECT_EQ(level, 0);
+  EXPECT_EQ(player_dx, 0);
+  EXPECT_EQ(end_choice, 0);
+  EXPECT_EQ(score_rec.pseudo, std::string(30, '\0'));
+}
+
+TEST_F(RoundControl, StartTimerBeginsAGameAt3000MsAndFiresOnce) {
+  start_game(0.0f);
+  EXPECT_EQ(look(), kPlaying);
+  EXPECT_TRUE(k.ar1(0).Visible);
+  EXPECT_TRUE(k.ar2(0).Visible);
+  EXPECT_TRUE(k.line1.Visible);
+  EXPECT_EQ(score, 0);
+  EXPECT_EQ(level, 1);
+  EXPECT_EQ(player_dy, 15);
+  EXPECT_EQ(player_dx, 5);
+  EXPECT_EQ(boost_on, 0);
+  EXPECT_EQ(sys.reseeds, 1);
+  sys.advance(3000);
+  EXPECT_EQ(sys.reseeds, 1) << "the start timer stopped itself";
+}
+
+TEST_F(RoundControl, ClicksOnTheResultButtonsNeedTheResultPanel) {
+  start_game();
+  EXPECT_FALSE(sys.click(k.cont));
+  EXPECT_FALSE(sys.click(k.ok));
+  EXPECT_FALSE(sys.click(k.reco));
+  EXPECT_EQ(end_choice, 0);
+  lose_round();
+  EXPECT_TRUE(sys.click(k.ok));
+  EXPECT_EQ(end_choice, 2);
+}
+
+TEST_F(RoundControl, SpeedButtonCannotBeClickedDuringTheIntro) {
+  open_window();
+  EXPECT_FALSE(sys.click(k.Command1));
+  EXPECT_EQ(boost_on, 0);
+}
+
+TEST_F(RoundControl, ContinuerPlaysTheNextRoundOfTheSameGame) {
+  start_game();
+  score = 2500;
+  level = 4;
+  lose_round();
+  sys.draws.push_back(0.99f);
+  ASSERT_TRUE(sys.click(k.cont));
+  EXPECT_EQ(look(), kPlaying);
+  EXPECT_EQ(end_choice, 1);
+  EXPECT_EQ(score, 2000);
+  EXPECT_EQ(level, 4);
+  EXPECT_EQ(player_dy, 15);
+  EXPECT_EQ(player_dx, 21);
+  EXPECT_EQ(boost_on, 0);
+  EXPECT_TRUE(k.ar1(0).Visible);
+  EXPECT_TRUE(k.ar2(0).Visible);
+}
+
+TEST_F(RoundControl, ValiderChangesOnlyTheChoiceAndStartsTheTick) {
+  start_game();
+  lose_round();
+  k.Command1_Click();  // a press on the result panel: the one tick before recording uses it
+  const Integer dx = player_dx;
+  ASSERT_TRUE(sys.click(k.ok));
+  EXPECT_EQ(look(), kValidating);
+  EXPECT_EQ(end_choice, 2);
+  EXPECT_EQ(boost_on, 1);
+  EXPECT_EQ(player_dy, 40);
+  EXPECT_EQ(player_dx, dx);
+  tick();
+  EXPECT_EQ(recordings, 1);
+  EXPECT_EQ(k.ar1(0).Top, 3960.0f - 40);
+}
+
+TEST_F(RoundControl, ClicksWhileValidatingBeforeTheTick) {
+  start_game();
+  lose_round();
+  sys.click(k.ok);
+  ASSERT_TRUE(sys.click(k.ok));
+  EXPECT_EQ(look(), kValidating);
+  ASSERT_TRUE(sys.click(k.cont));
+  EXPECT_EQ(look(), kPlaying);
+  EXPECT_EQ(end_choice, 1);
+
+  lose_round();
+  sys.click(k.ok);
+  ASSERT_TRUE(sys.click(k.reco));
+  EXPECT_EQ(look(), kRestarting);
+  sys.advance(3000);
+  EXPECT_EQ(look(), kPlaying);
+  EXPECT_EQ(recordings, 0);
+}
+
+TEST_F(RoundControl, RecommencerRestartsAfter3000MsAndKeepsTheChoice) {
+  start_game();
+  lose_round();
+  sys.click(k.cont);  // end_choice 1
+  score = 1200;
+  level = 3;
+  lose_round();
+  sys.advance(350);
+  ASSERT_TRUE(sys.click(k.reco));
+  EXPECT_EQ(look(), kRestarting);
+  EXPECT_EQ(score, 700);
+  EXPECT_EQ(level, 3);
+  EXPECT_TRUE(k.niv1.shown());
+  sys.advance(2999);
+  EXPECT_EQ(look(), kRestarting);
+  sys.advance(1);
+  EXPECT_EQ(look(), kPlaying);
+  EXPECT_EQ(score, 0);
+  EXPECT_EQ(level, 1);
+  EXPECT_EQ(end_choice, 1);
+}
+
+TEST_F(RoundControl, RecommencerHidesTheFollowerFrames) {
+  start_game();
+  sys.advance(350 * 2);  // the spiders now show frame 1
+  ASSERT_TRUE(k.ar1(1).Visible);
+  lose_round();
+  k.ar2(2).Visible = true;
+  sys.click(k.reco);
+  for (int i = 1; i < 3; ++i) {
+    EXPECT_FALSE(k.ar1(i).Visible);
+    EXPECT_FALSE(k.ar2(i).Visible);
+  }
+}
+
+TEST_F(RoundControl, SpeedButtonSwitchesBoostAndDrawsANewDriftEachPress) {
+  start_game();
+  const int reseeds = sys.reseeds;
+  sys.draws = {0.0f, 0.999f, 0.5f};
+  ASSERT_TRUE(sys.click(k.Command1));
+  EXPECT_EQ(boost_on, 1);
+  EXPECT_EQ(player_dy, 40);
+  EXPECT_EQ(player_dx, -7);
+  EXPECT_EQ(sys.reseeds, reseeds) << "turning boost on does not re-seed";
+  sys.click(k.Command1);
+  EXPECT_EQ(boost_on, 0);
+  EXPECT_EQ(player_dy, 15);
+  EXPECT_EQ(player_dx, 21);
+  EXPECT_EQ(sys.reseeds, reseeds + 1);
+  sys.click(k.Command1);
+  EXPECT_EQ(player_dx, -17);
+}
+
+TEST_F(RoundControl, SpeedButtonWorksInEveryStateAfterTheFirstGame) {
+  start_game();
+  lose_round();
+  ASSERT_TRUE(sys.click(k.Command1));
+  EXPECT_EQ(boost_on, 1);
+  EXPECT_EQ(look(), kRoundOver);
+  sys.click(k.reco);
+  ASSERT_TRUE(sys.click(k.Command1));
+  EXPECT_EQ(boost_on, 0);
+  EXPECT_EQ(look(), kRestarting);
+}
+
+TEST_F(RoundControl, FirstPressAfterAnOutcomeTurnsBoostOn) {
+  start_game();
+  sys.click(k.Command1);
+  ASSERT_EQ(boost_on, 1);
+  lose_round();
+  EXPECT_EQ(boost_on, 0);
+  sys.click(k.Command1);
+  EXPECT_EQ(boost_on, 1);
+}
+
+}  // namespace
