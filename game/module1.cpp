@@ -57,8 +57,12 @@ Integer cint(double value) {
 
 // The product is formed in double: in float, r just below 1 times 17 or 20 could round up to
 // the constant itself and leave the range.
-Integer normal_drift(float r) { return cint(std::floor(static_cast<double>(r) * 17.0) + 5); }
+Integer normal_drift(float r) {
+  return cint(std::floor(static_cast<double>(r) * 17.0) + 5);
+}
 
-Integer boosted_drift(float r) { return cint(-std::floor(static_cast<double>(r) * 20.0) - 7); }
+Integer boosted_drift(float r) {
+  return cint(-std::floor(static_cast<double>(r) * 20.0) - 7);
+}
 
 }  // namespace Module1

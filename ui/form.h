@@ -14,8 +14,7 @@ namespace ui {
 // until the window system shows it.
 class Form : public Element {
  public:
-  Form(std::string name, std::string caption, float client_width, float client_height,
-       Colour back);
+  Form(std::string name, std::string caption, float client_width, float client_height, Colour back);
 
   std::string Caption;
   float ScaleWidth, ScaleHeight;  // client area, twips
@@ -35,9 +34,7 @@ class Form : public Element {
  protected:
   void stack(std::initializer_list<Box*> front_first) { boxes_.insert(boxes_.end(), front_first); }
   void draw_lines(std::initializer_list<Line*> lines) { lines_.insert(lines_.end(), lines); }
-  void keep_timers(std::initializer_list<Timer*> timers) {
-    timers_.insert(timers_.end(), timers);
-  }
+  void keep_timers(std::initializer_list<Timer*> timers) { timers_.insert(timers_.end(), timers); }
 
  private:
   std::vector<Box*> boxes_;

@@ -19,7 +19,9 @@ void HeadlessSystem::show(Form& form) {
   form.Visible = true;
 }
 
-void HeadlessSystem::hide(Form& form) { form.Visible = false; }
+void HeadlessSystem::hide(Form& form) {
+  form.Visible = false;
+}
 
 std::string HeadlessSystem::input_box(const std::string& prompt) {
   prompts.push_back(prompt);
@@ -29,14 +31,18 @@ std::string HeadlessSystem::input_box(const std::string& prompt) {
   return answer;
 }
 
-void HeadlessSystem::message_box(const std::string& text) { messages.push_back(text); }
+void HeadlessSystem::message_box(const std::string& text) {
+  messages.push_back(text);
+}
 
 void HeadlessSystem::end_program() {
   ended = true;
   for (Form* f : created_) f->Visible = false;
 }
 
-void HeadlessSystem::randomize() { ++reseeds; }
+void HeadlessSystem::randomize() {
+  ++reseeds;
+}
 
 float HeadlessSystem::rnd() {
   if (!draws.empty()) {

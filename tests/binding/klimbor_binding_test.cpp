@@ -74,7 +74,8 @@ TEST_F(KlimborBinding, IntroShowsOnlyTheTitlePanelWithNiveau1) {
   EXPECT_FALSE(widget(k.ar1(0)).isVisible());
   EXPECT_EQ(caption(k.niv1), "Niveau 1");
   const QFont font = widget(k.niv).font();
-  EXPECT_TRUE(font.family() == "Comic Sans MS" || font.family() == "Comic Neue") << font.family().toStdString();
+  EXPECT_TRUE(font.family() == "Comic Sans MS" || font.family() == "Comic Neue")
+      << font.family().toStdString();
   EXPECT_EQ(font.pixelSize(), 13);
   EXPECT_TRUE(font.bold());
 }

@@ -27,8 +27,8 @@ TEST_F(Animation, EachCallGivesWayToTheNextFrame) {
     Frames before, after;
   };
   const Row table[] = {
-      {{0}, {2}},       {{2}, {1}},       {{1}, {0}},    {{}, {}},
-      {{0, 1}, {1, 2}}, {{0, 2}, {2}},    {{1, 2}, {1}}, {{0, 1, 2}, {1, 2}},
+      {{0}, {2}},       {{2}, {1}},    {{1}, {0}},    {{}, {}},
+      {{0, 1}, {1, 2}}, {{0, 2}, {2}}, {{1, 2}, {1}}, {{0, 1, 2}, {1, 2}},
   };
   for (const Row& row : table) {
     show(k.ar1, row.before);

@@ -45,8 +45,8 @@ TEST_F(ElementModel, StackingFollowsTheElementTableFrontFirst) {
   std::vector<std::string> names;
   for (const ui::Box* b : k.boxes()) names.push_back(b->name());
   const std::vector<std::string> expected{
-      "dem",      "tout",   "cont",   "ok",     "reco",   "niv",    "sko",    "gagn",  "niv1",
-      "line1",    "Command1", "ar1(2)", "ar1(1)", "ar2(2)", "ar2(1)", "ar2(0)", "ar1(0)"};
+      "dem",   "tout",     "cont",   "ok",     "reco",   "niv",    "sko",    "gagn",  "niv1",
+      "line1", "Command1", "ar1(2)", "ar1(1)", "ar2(2)", "ar2(1)", "ar2(0)", "ar1(0)"};
   EXPECT_EQ(names, expected);
   EXPECT_EQ(k.tout.container(), &k.dem);
   EXPECT_EQ(k.cont.container(), &k.tout);
@@ -110,8 +110,8 @@ TEST_F(Clock, TicksFireInTimeOrderCountedFromTheMomentOfEnabling) {
   sys.advance(5);
   w.slow.set_enabled(true);  // due at 30, 55
   sys.advance(55);
-  const std::vector<std::string> expected{"fast@10", "fast@20", "fast@30", "slow@30", "fast@40",
-                                          "fast@50", "slow@55", "fast@60"};
+  const std::vector<std::string> expected{"fast@10", "fast@20", "fast@30", "slow@30",
+                                          "fast@40", "fast@50", "slow@55", "fast@60"};
   EXPECT_EQ(log, expected);
 }
 

@@ -26,7 +26,7 @@ class RoundControl : public KlimborTest {
   static constexpr Look kRestarting{true, false, true, false, false, true, true};
 
   Look look() const {
-    return {k.dem.Visible,     k.tout.Visible,       k.Timer.enabled(), k.Timer1.enabled(),
+    return {k.dem.Visible,      k.tout.Visible,     k.Timer.enabled(), k.Timer1.enabled(),
             k.Timer2.enabled(), k.Command1.Visible, k.Line2.Visible};
   }
   void lose_round() {

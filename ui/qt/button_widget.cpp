@@ -1,7 +1,7 @@
 #include "ui/qt/button_widget.h"
 
-#include <QPainter>
 #include <qdrawutil.h>
+#include <QPainter>
 
 #include "ui/qt/look.h"
 

@@ -51,12 +51,14 @@ FormWidget::FormWidget(Form& form, EventSink& sink, const FontChooser& fonts)
 QWidget* FormWidget::build(Box& box, const FontChooser& fonts) {
   QWidget* parent = parent_for(box);
   if (auto* picture = dynamic_cast<Picture*>(&box)) {
-    return new PictureWidget(*picture, [this, picture] { sink_.deliver(picture->Click); }, parent);
+    return new PictureWidget(
+        *picture, [this, picture] { sink_.deliver(picture->Click); }, parent);
   }
   if (auto* label = dynamic_cast<Label*>(&box)) return make_label(*label, fonts, parent);
   if (auto* button = dynamic_cast<Button*>(&box)) {
     auto* widget = new ButtonWidget(*button, fonts.font(button->font), parent);
-    connect(widget, &QAbstractButton::clicked, this, [this, button] { sink_.deliver(button->Click); });
+    connect(widget, &QAbstractButton::clicked, this,
+            [this, button] { sink_.deliver(button->Click); });
     return widget;
   }
   auto* blank = new QWidget(parent);

@@ -1,8 +1,8 @@
 #include "ui/qt/picture_widget.h"
 
+#include <qdrawutil.h>
 #include <QMouseEvent>
 #include <QPainter>
-#include <qdrawutil.h>
 #include <utility>
 
 #include "ui/qt/look.h"
