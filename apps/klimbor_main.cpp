@@ -2,6 +2,9 @@
 #include <iostream>
 
 #include "game/klimbor.h"
+#include "scores/posix_file_system.h"
+#include "scores/score_recording.h"
+#include "scores/score_store.h"
 #include "ui/qt/display.h"
 #include "ui/qt/qt_system.h"
 
@@ -15,8 +18,12 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   app.setQuitOnLastWindowClosed(false);  // the system decides, hidden windows included
 
+  scores::PosixFileSystem files;
+  scores::ScoreStore store(files, scores::default_score_path());
   ui::qt::QtSystem system(QStringLiteral("Klimbor"));
-  game::Klimbor window(system);
+  scores::ScoreRecording recording(system, store);
+  game::Klimbor window(system,
+                       [&recording](game::Klimbor& game) { recording.record(game, game.Timer1); });
   system.show(window);
   return QApplication::exec();
 }

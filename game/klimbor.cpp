@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "game/module1.h"
-#include "scores/score_recording.h"
 
 using namespace Module1;
 
@@ -94,7 +93,6 @@ Klimbor::Klimbor(ui::System& system, ScoreRecorder recorder)
   dress_labels();
   dress_track();
   connect_handlers();
-  if (!recorder_) recorder_ = [this] { scores::record_score(system_, *this); };
 }
 
 void Klimbor::dress_panels() {
@@ -208,7 +206,7 @@ void Klimbor::Timer1_Timer() {
   climb_and_drift();
   align_followers();
   test_outcomes();
-  if (end_choice == 2) recorder_();
+  if (end_choice == 2) recorder_(*this);
 }
 
 void Klimbor::Timer2_Timer() {

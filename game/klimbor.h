@@ -16,11 +16,10 @@ using SpriteArray = ui::ControlArray<ui::Picture, 3>;
 // two lanes, the title panel, the result panel and the speed button "VITESSE".
 class Klimbor : public ui::Form {
  public:
-  // What the tick hands over to once the player has chosen "Valider".
-  using ScoreRecorder = std::function<void()>;
+  // What the tick hands over to once the player has chosen "Valider": the best-score recording.
+  using ScoreRecorder = std::function<void(Klimbor& game)>;
 
-  // Without a recorder, the tick hands over to the best-score recording.
-  explicit Klimbor(ui::System& system, ScoreRecorder recorder = {});
+  Klimbor(ui::System& system, ScoreRecorder recorder);
 
   // Elements, front first within each container.
   ui::Picture dem;   // title panel, the whole client area

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace ui {
@@ -80,7 +81,7 @@ class Button : public Box {
   using Box::Box;
 
   std::string Caption;
-  Colour BackColor{192, 192, 192};
+  std::optional<Colour> BackColor;  // none: the platform's standard button face
   Font font;
   std::function<void()> Click;
 };

@@ -5,26 +5,34 @@
 namespace ui {
 
 HeadlessSystem::HeadlessSystem()
-    : dispatcher_([this](const std::string& message) { errors.push_back(message); }) {}
+    : dispatcher_([this](const std::string& message, bool) { errors.push_back(message); }) {}
 
 void HeadlessSystem::show(Form& form) {
-  if (std::find(created_.begin(), created_.end(), &form) == created_.end()) {
-    created_.push_back(&form);
-    for (Timer* t : form.timers()) {
-      t->attach(this);
-      slots_.push_back({t, now_ + t->interval()});
-    }
-    run(form.Load);
+  // Shown when this returns, even when its loading failed.
+  struct ShowOnReturn {
+    Form& form;
+    ~ShowOnReturn() { form.Visible = true; }
+  } show_on_return{form};
+  journal.push_back("show " + form.name());
+  if (std::find(created_.begin(), created_.end(), &form) != created_.end()) return;
+  created_.push_back(&form);
+  for (Timer* t : form.timers()) {
+    t->attach(this);
+    slots_.push_back({t, now_ + t->interval()});
   }
-  form.Visible = true;
+  run(form.Load);
 }
 
 void HeadlessSystem::hide(Form& form) {
+  journal.push_back("hide " + form.name());
   form.Visible = false;
 }
 
-std::string HeadlessSystem::input_box(const std::string& prompt) {
+std::string HeadlessSystem::input_box(const std::string& prompt, int max_chars) {
   prompts.push_back(prompt);
+  input_limits.push_back(max_chars);
+  journal.push_back("input " + prompt);
+  if (on_input_box) on_input_box(prompt);
   if (answers.empty()) return {};
   std::string answer = answers.front();
   answers.pop_front();
@@ -33,6 +41,7 @@ std::string HeadlessSystem::input_box(const std::string& prompt) {
 
 void HeadlessSystem::message_box(const std::string& text) {
   messages.push_back(text);
+  journal.push_back("message " + text);
 }
 
 void HeadlessSystem::end_program() {
@@ -83,7 +92,7 @@ void HeadlessSystem::timer_changed(Timer& timer) {
 
 bool HeadlessSystem::click_on(const Element& element, const std::function<void()>& handler) {
   if (ended || !element.shown()) return false;
-  return dispatcher_.run(handler);
+  return dispatcher_.run(handler, Dispatcher::Source::player);
 }
 
 void HeadlessSystem::run(const std::function<void()>& handler) {

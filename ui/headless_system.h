@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -22,7 +23,7 @@ class HeadlessSystem final : public System, private TimerDriver {
 
   void show(Form& form) override;
   void hide(Form& form) override;
-  std::string input_box(const std::string& prompt) override;
+  std::string input_box(const std::string& prompt, int max_chars) override;
   void message_box(const std::string& text) override;
   void end_program() override;
   void randomize() override;
@@ -41,8 +42,15 @@ class HeadlessSystem final : public System, private TimerDriver {
   // Values rnd() gives before falling back on a fixed-seed generator.
   std::deque<float> draws;
 
+  // Called as an input box opens, before it takes its answer.
+  std::function<void(const std::string& prompt)> on_input_box;
+
   std::vector<std::string> prompts;
+  std::vector<int> input_limits;
   std::vector<std::string> messages;
+  // Windows shown and hidden and dialogs opened, in order: "show frm_visualiser",
+  // "hide Klimbor", "input entrez votre pseudo", "message Bravo, ...".
+  std::vector<std::string> journal;
   std::vector<std::string> errors;
   int reseeds = 0;
   bool ended = false;

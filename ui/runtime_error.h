@@ -14,5 +14,6 @@ class RuntimeError : public std::runtime_error {
 
 inline constexpr const char* kOverflow = "Dépassement de capacité";
 inline constexpr const char* kSubscriptOutOfRange = "L'indice n'appartient pas à la sélection";
+inline constexpr const char* kInvalidPropertyValue = "Valeur de propriété non valide";
 
 }  // namespace ui

@@ -18,8 +18,8 @@ class System {
   // Hides a window; it keeps its state, timers included.
   virtual void hide(Form& form) = 0;
 
-  // Modal; returns the text typed, the empty text on Cancel.
-  virtual std::string input_box(const std::string& prompt) = 0;
+  // Modal; returns the text typed, the empty text on Cancel. The box takes at most max_chars.
+  virtual std::string input_box(const std::string& prompt, int max_chars) = 0;
   // Modal; returns when closed.
   virtual void message_box(const std::string& text) = 0;
 

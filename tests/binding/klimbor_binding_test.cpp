@@ -29,17 +29,18 @@ class KlimborBinding : public ::testing::Test {
     return *w;
   }
   QString caption(const ui::Label& l) { return static_cast<QLabel&>(widget(l)).text(); }
-  void start_game() { sys.deliver(k.Timer.Tick); }
+  void start_game() { tick(k.Timer); }
+  void tick(ui::Timer& t) { sys.deliver(t.Tick, ui::Dispatcher::Source::timer); }
   void lose_round() {
     player_dx = 0;
     k.ar1(0).Left = 900;
-    sys.deliver(k.Timer1.Tick);
+    tick(k.Timer1);
   }
   QRgb pixel(int x, int y) { return window->grab().toImage().pixel(x, y); }
 
   ui::qt::QtSystem sys{QStringLiteral("Klimbor")};
   int recordings = 0;
-  game::Klimbor k{sys, [this] { ++recordings; }};
+  game::Klimbor k{sys, [this](game::Klimbor&) { ++recordings; }};
   ui::qt::FormWidget* window = nullptr;
 };
 
@@ -89,7 +90,7 @@ TEST_F(KlimborBinding, WidgetsFollowTheModelAfterEachHandler) {
   EXPECT_EQ(QColor(pixel(20, 8)), QColor(Qt::black)) << "the finish line is drawn";
 
   player_dx = 15;
-  sys.deliver(k.Timer1.Tick);
+  tick(k.Timer1);
   EXPECT_EQ(widget(k.ar1(0)).pos(), QPoint(87, 263)) << "1305 and 3945 twips";
   EXPECT_EQ(widget(k.ar2(0)).pos(), QPoint(24, 263));
 

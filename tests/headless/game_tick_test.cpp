@@ -52,7 +52,7 @@ TEST_F(GameTick, UntouchedPlayerLeavesTheLaneOnTheFirstTickPastDrift330) {
   for (const Case c : {Case{0.99f, 21, 16}, Case{0.0f, 5, 67}}) {
     Module1::reset();
     ui::HeadlessSystem s;
-    game::Klimbor window(s, [] {});
+    game::Klimbor window(s, [](game::Klimbor&) {});
     s.draws.push_back(c.draw);
     s.show(window);
     s.advance(3000);

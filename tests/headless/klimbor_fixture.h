@@ -47,5 +47,5 @@ class KlimborTest : public ::testing::Test {
 
   ui::HeadlessSystem sys;
   int recordings = 0;
-  game::Klimbor k{sys, [this] { ++recordings; }};
+  game::Klimbor k{sys, [this](game::Klimbor&) { ++recordings; }};
 };

@@ -19,10 +19,10 @@ ButtonWidget::ButtonWidget(const Button& model, const QFont& font, QWidget* pare
 void ButtonWidget::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   QPalette pal = palette();
-  const QBrush face(colour(model_.BackColor));
+  const QBrush face = model_.BackColor ? QBrush(colour(*model_.BackColor)) : pal.button();
   pal.setBrush(QPalette::Button, face);
   qDrawWinButton(&painter, rect(), pal, isDown(), &face);
-  painter.setPen(Qt::black);
+  painter.setPen(pal.color(QPalette::ButtonText));
   const int shift = isDown() ? 1 : 0;
   painter.drawText(rect().translated(shift, shift), Qt::AlignCenter, text());
 }

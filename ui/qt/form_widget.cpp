@@ -5,7 +5,10 @@
 #include <QLabel>
 #include <QPainter>
 
+#include "ui/grid.h"
+
 #include "ui/qt/button_widget.h"
+#include "ui/qt/grid_widget.h"
 #include "ui/qt/picture_widget.h"
 
 namespace ui::qt {
@@ -52,13 +55,16 @@ QWidget* FormWidget::build(Box& box, const FontChooser& fonts) {
   QWidget* parent = parent_for(box);
   if (auto* picture = dynamic_cast<Picture*>(&box)) {
     return new PictureWidget(
-        *picture, [this, picture] { sink_.deliver(picture->Click); }, parent);
+        *picture, [this, picture] { sink_.deliver(picture->Click, EventSink::Source::player); },
+        parent);
   }
   if (auto* label = dynamic_cast<Label*>(&box)) return make_label(*label, fonts, parent);
+  if (auto* grid = dynamic_cast<Grid*>(&box))
+    return new GridWidget(*grid, fonts.font(grid->font), parent);
   if (auto* button = dynamic_cast<Button*>(&box)) {
     auto* widget = new ButtonWidget(*button, fonts.font(button->font), parent);
     connect(widget, &QAbstractButton::clicked, this,
-            [this, button] { sink_.deliver(button->Click); });
+            [this, button] { sink_.deliver(button->Click, EventSink::Source::player); });
     return widget;
   }
   auto* blank = new QWidget(parent);
@@ -103,6 +109,8 @@ void FormWidget::sync_box(const Box& box, QWidget& widget) {
     auto& qlabel = static_cast<QLabel&>(widget);
     const QString caption = qstr(label->Caption);
     if (qlabel.text() != caption) qlabel.setText(caption);
+  } else if (auto* grid = dynamic_cast<GridWidget*>(&widget)) {
+    grid->sync();
   }
 }
 
@@ -120,7 +128,7 @@ void FormWidget::keyPressEvent(QKeyEvent* event) {
   Button* button = form_.space_bar_button;
   if (event->key() == Qt::Key_Space && !event->isAutoRepeat() && button != nullptr &&
       button->shown()) {
-    sink_.deliver(button->Click);
+    sink_.deliver(button->Click, EventSink::Source::player);
     return;
   }
   QWidget::keyPressEvent(event);

@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "ui/dispatcher.h"
 #include "ui/form.h"
 #include "ui/qt/look.h"
 
@@ -13,7 +14,8 @@ namespace ui::qt {
 // Where a window's events go: the system that runs handlers one at a time.
 class EventSink {
  public:
-  virtual void deliver(const std::function<void()>& handler) = 0;
+  using Source = Dispatcher::Source;
+  virtual void deliver(const std::function<void()>& handler, Source source) = 0;
   virtual void window_closed(Form& form) = 0;
 
  protected:

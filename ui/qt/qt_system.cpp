@@ -14,7 +14,8 @@ namespace ui::qt {
 
 QtSystem::QtSystem(QString program_title)
     : title_(std::move(program_title)),
-      dispatcher_([this](const std::string& message) { report(message); }) {
+      dispatcher_(
+          [this](const std::string& message, bool repeated) { report(message, repeated); }) {
   randomize();
 }
 
@@ -25,9 +26,16 @@ QtSystem::~QtSystem() {
 }
 
 void QtSystem::show(Form& form) {
+  // Shown when this returns, even when its loading failed: never a program without a window.
+  struct ShowOnReturn {
+    QtSystem& system;
+    Form& form;
+    ~ShowOnReturn() {
+      form.Visible = true;
+      system.sync_all();
+    }
+  } show_on_return{*this, form};
   if (widget_of(form) == nullptr) create(form);
-  form.Visible = true;
-  sync_all();
 }
 
 void QtSystem::create(Form& form) {
@@ -41,7 +49,8 @@ void QtSystem::create(Form& form) {
     auto qtimer = std::make_unique<QTimer>();
     qtimer->setTimerType(Qt::PreciseTimer);
     qtimer->setInterval(t->interval());
-    QObject::connect(qtimer.get(), &QTimer::timeout, [this, t] { deliver(t->Tick); });
+    QObject::connect(qtimer.get(), &QTimer::timeout,
+                     [this, t] { deliver(t->Tick, Source::timer); });
     if (t->enabled()) qtimer->start();
     timers_[t] = std::move(qtimer);
     t->attach(this);
@@ -51,7 +60,7 @@ void QtSystem::create(Form& form) {
     if (dispatcher_.busy()) {
       form.Load();
     } else {
-      deliver(form.Load);
+      deliver(form.Load, Source::timer);
     }
   }
 }
@@ -61,13 +70,13 @@ void QtSystem::hide(Form& form) {
   sync_all();
 }
 
-std::string QtSystem::input_box(const std::string& prompt) {
+std::string QtSystem::input_box(const std::string& prompt, int max_chars) {
   sync_all();
   QInputDialog dialog;
   dialog.setWindowTitle(title_);
   dialog.setLabelText(qstr(prompt));
   dialog.setInputMode(QInputDialog::TextInput);
-  if (auto* edit = dialog.findChild<QLineEdit*>()) edit->setMaxLength(input_limit_);
+  if (auto* edit = dialog.findChild<QLineEdit*>()) edit->setMaxLength(max_chars);
   if (dialog.exec() != QDialog::Accepted) return {};
   return dialog.textValue().toStdString();
 }
@@ -95,9 +104,9 @@ float QtSystem::rnd() {
   return static_cast<float>(random_() >> 8) / static_cast<float>(1u << 24);
 }
 
-void QtSystem::deliver(const std::function<void()>& handler) {
+void QtSystem::deliver(const std::function<void()>& handler, Source source) {
   if (ended_) return;
-  if (dispatcher_.run(handler) && !ended_) sync_all();
+  if (dispatcher_.run(handler, source) && !ended_) sync_all();
 }
 
 void QtSystem::window_closed(Form& form) {
@@ -131,8 +140,9 @@ void QtSystem::sync_all() {
   }
 }
 
-void QtSystem::report(const std::string& message) {
+void QtSystem::report(const std::string& message, bool repeated) {
   std::cerr << title_.toStdString() << " : erreur d'exécution : " << message << '\n';
+  if (repeated) return;  // the box for it was shown already
   sync_all();
   QMessageBox box(QMessageBox::Critical, title_,
                   QStringLiteral("Erreur d'exécution :\n\n") + qstr(message), QMessageBox::Ok);

@@ -24,27 +24,24 @@ class QtSystem final : public System, public EventSink, private TimerDriver {
 
   void show(Form& form) override;
   void hide(Form& form) override;
-  std::string input_box(const std::string& prompt) override;
+  std::string input_box(const std::string& prompt, int max_chars) override;
   void message_box(const std::string& text) override;
   void end_program() override;
   void randomize() override;
   float rnd() override;
 
-  void deliver(const std::function<void()>& handler) override;
+  void deliver(const std::function<void()>& handler, Source source) override;
   void window_closed(Form& form) override;
 
   // The widget of a window, once it has been shown; null before.
   FormWidget* widget_of(const Form& form) const;
   bool ended() const { return ended_; }
 
-  // Keeps the input boxes to what the score file can hold.
-  void set_input_limit(int characters) { input_limit_ = characters; }
-
  private:
   void timer_changed(Timer& timer) override;
   void create(Form& form);
   void sync_all();
-  void report(const std::string& message);
+  void report(const std::string& message, bool repeated);
 
   QString title_;
   FontChooser fonts_;
@@ -53,7 +50,6 @@ class QtSystem final : public System, public EventSink, private TimerDriver {
   std::map<const Timer*, std::unique_ptr<QTimer>> timers_;
   std::mt19937 random_;
   bool ended_ = false;
-  int input_limit_ = 32767;
 };
 
 }  // namespace ui::qt

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace scores {
+
+struct FileBytes {
+  std::string bytes;       // from the start of the file, up to the limit asked
+  std::uint64_t size = 0;  // the whole file
+};
+
+// Held while it lives; released when destroyed.
+class FileLock {
+ public:
+  virtual ~FileLock() = default;
+};
+
+// What the score code needs of the file system. Failures are ui::RuntimeError with a French
+// description that names the path.
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // A missing file reads as an empty one and stays missing.
+  virtual FileBytes read(const std::filesystem::path& path, std::size_t limit) = 0;
+  // Replaces the file's content in one step: a reader sees the old bytes or the new, never a
+  // mix, and a failure at any point leaves the old file as it was.
+  virtual void replace(const std::filesystem::path& path, std::string_view bytes) = 0;
+  // An exclusive lock for rewriting the file, shared with every program using the same path.
+  virtual std::unique_ptr<FileLock> lock(const std::filesystem::path& path) = 0;
+};
+
+}  // namespace scores

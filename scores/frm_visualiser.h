@@ -1,0 +1,39 @@
+#pragma once
+
+#include "scores/score_file.h"
+#include "scores/score_store.h"
+#include "ui/elements.h"
+#include "ui/form.h"
+#include "ui/grid.h"
+#include "ui/system.h"
+#include "ui/timer.h"
+
+namespace scores {
+
+// The viewer of the best-score table: a grid of the 30 places, re-read every two seconds, and
+// "Fin" to end the program.
+class frm_visualiser : public ui::Form {
+ public:
+  frm_visualiser(ui::System& system, ScoreStore& store);
+
+  ui::Timer Timer1;  // refresh
+  ui::Button cmd_fin;
+  ui::Grid Grd_livre;
+  ui::Label Label2;
+  ui::Label Label1;
+
+  void Form_Load();
+  void Timer1_Timer();
+  void cmd_fin_Click();
+
+ private:
+  void write_headings();
+  void write_place_labels();
+  void fill_rows();
+  void write_cell(int col, const std::string& text);
+
+  ui::System& system_;
+  ScoreFile file_;
+};
+
+}  // namespace scores

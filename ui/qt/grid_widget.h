@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QFont>
+#include <QWidget>
+
+#include "ui/grid.h"
+
+namespace ui::qt {
+
+// Draws a grid element: heading row and column in the fixed colour, the current cell in the
+// selection colour, the area beyond the last row and column in the background colour.
+class GridWidget : public QWidget {
+ public:
+  GridWidget(const Grid& model, const QFont& font, QWidget* parent);
+
+  // Repaints when the grid changed since it was last drawn.
+  void sync();
+  // The text a cell shows: NUL characters draw as nothing.
+  static QString shown_text(const std::string& cell);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QRect cell_rect(int row, int col) const;
+
+  const Grid& model_;
+  unsigned long drawn_version_ = 0;
+};
+
+}  // namespace ui::qt
