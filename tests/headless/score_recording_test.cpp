@@ -1,0 +1,210 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "klimbor_fixture.h"
+#include "scores/score_recording.h"
+#include "scores/score_slot.h"
+#include "score_support.h"
+
+using namespace Module1;
+
+namespace {
+
+const std::string kNoPlace =
+    "Bouhhhhh ! vous ne faite même pas partie des 30 premiers. Pour voir les scores des autres "
+    "consultez le fichier klb best scores";
+const std::string kFirst =
+    "Félicitation, vous étes classé à la 1er place !!! pour plus de détail consultez le fichier "
+    "klb best scores";
+std::string place_message(int p) {
+  return "Bravo, vous étes classé à la " + std::to_string(p) +
+         "éme place ! pour plus de détail consultez le fichier klb best scores";
+}
+
+// A game window ready to hand a score over, on a real score file in a fresh folder.
+class Recording : public test::ScoreFileTest {
+ protected:
+  Recording() {
+    sys.show(game);
+    sys.advance(3000);
+  }
+  // Plays out "Valider" with this score: the click, then the tick that records.
+  void validate(Integer with_score, std::vector<std::string> answers = {"Zoé", "bien joué"}) {
+    score = with_score;
+    sys.answers.assign(answers.begin(), answers.end());
+    game.Timer1.set_enabled(false);
+    game.dem.Visible = game.tout.Visible = true;
+    sys.click(game.ok);
+    sys.advance(63);
+  }
+  bool asked() const { return !sys.prompts.empty(); }
+
+  ui::HeadlessSystem sys;
+  scores::ScoreRecording recording{sys, store};
+  game::Klimbor game{sys, [this](game::Klimbor& g) { recording.record(g, g.Timer1); }};
+};
+
+struct Example {
+  Integer score;
+  std::vector<int> table;
+  std::string message;
+};
+
+class WorkedExample : public Recording, public ::testing::WithParamInterface<Example> {};
+
+TEST_P(WorkedExample, OnTheTable900_500_100) {
+  const Example& c = GetParam();
+  test::write_bytes(path(), test::table({900, 500, 100}));
+  validate(c.score);
+  std::vector<int> expected = c.table;
+  expected.resize(30, 0);
+  EXPECT_EQ(test::scores_of(bytes()), expected);
+  EXPECT_EQ(sys.messages, std::vector<std::string>{c.message});
+  EXPECT_EQ(asked(), c.score > 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scores, WorkedExample,
+                         ::testing::Values(Example{600, {900, 600, 500, 100}, place_message(2)},
+                                           Example{1000, {1000, 900, 500, 100}, kFirst},
+                                           Example{100, {900, 500, 100, 100}, place_message(4)},
+                                           Example{0, {900, 500, 100}, kNoPlace}),
+                         [](const auto& info) { return "Score" + std::to_string(info.param.score); });
+
+TEST_F(Recording, NewRecordHoldsTheAnswersAndMovedRecordsKeepTheirs) {
+  test::write_bytes(path(), test::table({900, 500, 100}));
+  validate(600);
+  const std::string b = bytes();
+  EXPECT_EQ(test::pseudo_at(b, 1), "P1" + std::string(28, ' '));
+  EXPECT_EQ(test::pseudo_at(b, 2), "Zo\xE9" + std::string(27, ' '));
+  EXPECT_EQ(b.substr(128 + 32, 2 + 9), std::string("\x09\x00", 2) + "bien jou\xE9");
+  EXPECT_EQ(test::pseudo_at(b, 3), "P2" + std::string(28, ' '));
+  EXPECT_EQ(b.substr(2 * 128 + 34, 2), "c2");
+  EXPECT_EQ(test::pseudo_at(b, 5), std::string(30, '\0')) << "moved empty places stay empty";
+  EXPECT_EQ(sys.prompts, (std::vector<std::string>{"entrez votre pseudo", "commentaire:"}));
+  EXPECT_EQ(sys.input_limits, (std::vector<int>{30, 94}));
+}
+
+TEST_F(Recording, AnEqualScoreGoesBelow) {
+  test::write_bytes(path(), test::table({900, 500, 100}));
+  validate(900);
+  EXPECT_EQ(test::scores_of(bytes())[1], 900);
+  EXPECT_EQ(test::pseudo_at(bytes(), 1).substr(0, 2), "P1");
+  EXPECT_EQ(sys.messages, std::vector<std::string>{place_message(2)});
+}
+
+std::vector<std::int16_t> full_table() {
+  std::vector<std::int16_t> t;
+  for (int p = 1; p <= 30; ++p) t.push_back(static_cast<std::int16_t>(3000 - 100 * p));
+  t[28] = 60;
+  t[29] = 50;
+  return t;
+}
+
+TEST_F(Recording, FullTableBeatenByOnePointAtPlace30) {
+  test::write_bytes(path(), test::table(full_table()));
+  const std::string before = bytes();
+  validate(51);
+  const std::string after = bytes();
+  EXPECT_TRUE(after.substr(0, 29 * 128) == before.substr(0, 29 * 128)) << "places 1 to 29 changed";
+  EXPECT_EQ(test::scores_of(after)[29], 51);
+  EXPECT_EQ(sys.messages, std::vector<std::string>{place_message(30)});
+}
+
+TEST_F(Recording, FullTableNotBeatenAsksNothingAndWritesNothing) {
+  test::write_bytes(path(), test::table(full_table()));
+  const std::string before = bytes();
+  validate(50);
+  EXPECT_FALSE(asked());
+  EXPECT_TRUE(bytes() == before) << "the file changed";
+  EXPECT_EQ(sys.messages, std::vector<std::string>{kNoPlace});
+}
+
+TEST_F(Recording, ScoreAboveAllThirtyTakesPlace1AndDropsTheLast) {
+  test::write_bytes(path(), test::table(full_table()));
+  const std::vector<int> before = test::scores_of(bytes());
+  validate(5000);
+  const std::vector<int> after = test::scores_of(bytes());
+  EXPECT_EQ(after[0], 5000);
+  EXPECT_EQ(std::vector<int>(after.begin() + 1, after.end()),
+            std::vector<int>(before.begin(), before.end() - 1));
+  EXPECT_EQ(test::pseudo_at(bytes(), 30).substr(0, 3), "P29");
+  EXPECT_EQ(sys.messages, std::vector<std::string>{kFirst});
+}
+
+TEST_F(Recording, EmptyOrMissingFileGivesPlace1AndThirtySlots) {
+  validate(600);
+  const std::string b = bytes();
+  ASSERT_EQ(b.size(), 30u * 128);
+  EXPECT_EQ(test::scores_of(b)[0], 600);
+  EXPECT_EQ(b.substr(128), std::string(29 * 128, '\0'));
+  EXPECT_EQ(sys.messages, std::vector<std::string>{kFirst});
+}
+
+TEST_F(Recording, CancelAtBothQuestionsStoresBlanksAndNoComment) {
+  validate(600, {});
+  EXPECT_EQ(test::pseudo_at(bytes(), 1), std::string(30, ' '));
+  EXPECT_EQ(bytes().substr(32, 2), std::string("\0\0", 2));
+}
+
+TEST_F(Recording, OverlongAnswersAreCutNotLost) {
+  validate(600, {std::string(31, 'n'), std::string(95, 'c')});
+  const std::string b = bytes();
+  EXPECT_EQ(test::pseudo_at(b, 1), std::string(30, 'n'));
+  EXPECT_EQ(b.substr(32, 2), std::string("\x5E\x00", 2)) << "94 bytes";
+  EXPECT_EQ(b.substr(34, 94), std::string(94, 'c'));
+  EXPECT_EQ(sys.messages, std::vector<std::string>{kFirst});
+}
+
+TEST_F(Recording, GivesWayToTheViewerAfterTheMessage) {
+  test::write_bytes(path(), test::table({900}));
+  validate(600);
+  const std::vector<std::string> expected{"show Klimbor",     "input entrez votre pseudo",
+                                          "input commentaire:", "message " + place_message(2),
+                                          "hide Klimbor",     "show frm_visualiser"};
+  EXPECT_EQ(sys.journal, expected);
+  ASSERT_NE(recording.viewer(), nullptr);
+  EXPECT_TRUE(recording.viewer()->Visible);
+  EXPECT_FALSE(game.Visible);
+  EXPECT_EQ(recording.viewer()->Grd_livre.text(2, 2), "600") << "the viewer read the new table";
+  EXPECT_FALSE(game.Timer1.enabled());
+  EXPECT_EQ(end_choice, 2);
+  sys.advance(10000);
+  EXPECT_EQ(sys.messages.size(), 1u) << "the recording ran once";
+}
+
+TEST_F(Recording, AnotherGameRecordingDuringTheQuestionsIsKept) {
+  test::write_bytes(path(), test::table({900, 500, 100}));
+  // While this player types, a second game program enters 700. It has a Module1 of its own,
+  // so ours is put back as it was once it is done.
+  sys.on_input_box = [this](const std::string& prompt) {
+    if (prompt != "commentaire:") return;
+    const auto ours = std::tuple(score, place, placed, score_rec, new_pseudo, new_comment);
+    ui::HeadlessSystem other;
+    scores::ScoreRecording rival(other, store);
+    game::Klimbor other_game(other, [](game::Klimbor&) {});
+    other.answers = {"Rival", ""};
+    score = 700;
+    rival.record(other_game, other_game.Timer1);
+    std::tie(score, place, placed, score_rec, new_pseudo, new_comment) = ours;
+  };
+  validate(600);
+  std::vector<int> expected{900, 700, 600, 500, 100};
+  expected.resize(30, 0);
+  EXPECT_EQ(test::scores_of(bytes()), expected);
+  EXPECT_EQ(sys.messages, std::vector<std::string>{place_message(3)});
+}
+
+TEST_F(Recording, ATableOutOfOrderIsHandledStepByStep) {
+  // Never written by the game: the scan moves down what it finds lower until a higher score
+  // stops it, and stores the new record there.
+  test::write_bytes(path(), test::table({100, 900, 50}));
+  validate(500);
+  std::vector<int> expected{100, 900, 500, 50};
+  expected.resize(30, 0);
+  EXPECT_EQ(test::scores_of(bytes()), expected);
+}
+
+}  // namespace
