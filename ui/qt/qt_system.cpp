@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QStyle>
+#include <QThread>
 #include <chrono>
 #include <iostream>
 
@@ -91,7 +92,9 @@ void QtSystem::end_program() {
   ended_ = true;
   for (auto& [timer, qtimer] : timers_) qtimer->stop();
   for (auto& [form, widget] : widgets_) widget->hide();
-  QCoreApplication::exit(0);
+  // Without a running loop, exit() would only leave a flag that makes every later loop return
+  // at once, dialogs included.
+  if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(0);
 }
 
 void QtSystem::randomize() {

@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "../headless/score_support.h"
+#include "game/klimbor.h"
+#include "scores/frm_visualiser.h"
+#include "scores/score_recording.h"
+#include "ui/qt/form_widget.h"
+#include "ui/qt/grid_widget.h"
+#include "ui/qt/qt_system.h"
+
+using namespace Module1;
+
+namespace {
+
+// What a dialog showed when it came up.
+struct Seen {
+  QString title, text;
+  int max_length = -1;
+  bool icon = false;
+};
+
+// Answers the modal dialogs as they come up, one answer each: a text to type and OK, or Cancel
+// when the answer is empty.
+class DialogAnswerer {
+ public:
+  explicit DialogAnswerer(std::vector<QString> answers) : answers_(std::move(answers)) {
+    poll_.setInterval(10);
+    QObject::connect(&poll_, &QTimer::timeout, [this] { answer(); });
+    poll_.start();
+  }
+  std::vector<Seen> seen;
+
+ private:
+  void answer() {
+    // Dialogs come and go at the same address: a mark tells the ones answered already.
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr || modal->property("answered").toBool()) return;
+    modal->setProperty("answered", true);
+    Seen s{modal->windowTitle(), {}, -1, false};
+    const QString reply = next_ < answers_.size() ? answers_[next_++] : QString();
+    if (auto* input = qobject_cast<QInputDialog*>(modal)) {
+      s.text = input->labelText();
+      if (auto* edit = input->findChild<QLineEdit*>()) s.max_length = edit->maxLength();
+      seen.push_back(s);
+      if (reply.isEmpty()) {
+        input->reject();
+      } else {
+        input->setTextValue(reply);
+        input->accept();
+      }
+    } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      s.text = box->text();
+      s.icon = box->icon() != QMessageBox::NoIcon;
+      seen.push_back(s);
+      box->accept();
+    }
+  }
+
+  std::vector<QString> answers_;
+  std::size_t next_ = 0;
+  QTimer poll_;
+};
+
+class ScoresBinding : public test::ScoreFileTest {
+ protected:
+  ui::qt::QtSystem sys{QStringLiteral("Klimbor")};
+};
+
+TEST_F(ScoresBinding, ViewerWindowIsALightGreen660By654ToolWindowWithItsGrid) {
+  test::write_bytes(path(), test::slot("Zo", 1000, "bravo") + std::string(128, '\0'));
+  scores::frm_visualiser viewer(sys, store);
+  sys.show(viewer);
+  ui::qt::FormWidget* window = sys.widget_of(viewer);
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(window->windowTitle(), "Klimbor");
+  EXPECT_EQ(window->size(), QSize(660, 654));
+  EXPECT_TRUE(window->windowFlags().testFlag(Qt::Tool));
+  EXPECT_EQ(window->widget_for(viewer.Grd_livre)->geometry(), QRect(0, 0, 663, 601));
+  EXPECT_EQ(window->widget_for(viewer.cmd_fin)->geometry(), QRect(272, 608, 113, 41));
+  EXPECT_EQ(static_cast<QLabel*>(window->widget_for(viewer.Label2))->text(), "By Dalvix");
+
+  const QImage image = window->grab().toImage();
+  EXPECT_EQ(QColor(image.pixel(5, 3)), QColor(255, 128, 128)) << "heading in salmon";
+  EXPECT_EQ(QColor(image.pixel(140, 40)), QColor(255, 255, 128)) << "a cell in light yellow";
+  EXPECT_EQ(QColor(image.pixel(60, 520)), QColor(128, 255, 128)) << "beyond the last row";
+  EXPECT_EQ(QColor(image.pixel(80, 31)), QColor(255, 128, 128)) << "a salmon grid line";
+}
+
+TEST_F(ScoresBinding, EmptyPlacesDrawTheirNulCharactersAsNothing) {
+  EXPECT_EQ(ui::qt::GridWidget::shown_text(std::string(30, '\0')), "");
+  EXPECT_EQ(ui::qt::GridWidget::shown_text("Zo" + std::string(28, ' ')), "Zo" + QString(28, ' '));
+}
+
+TEST_F(ScoresBinding, DialogsAreTitledKlimborWithTheirPromptsAndLimits) {
+  DialogAnswerer answerer({"Zoé", ""});
+  std::string pseudo, comment;
+  sys.deliver(
+      [&] {
+        pseudo = sys.input_box("entrez votre pseudo", 30);
+        comment = sys.input_box("commentaire:", 94);
+        sys.message_box("Bravo");
+      },
+      ui::Dispatcher::Source::player);
+  EXPECT_EQ(pseudo, "Zoé");
+  EXPECT_EQ(comment, "") << "Cancel gives the empty text";
+  ASSERT_EQ(answerer.seen.size(), 3u);
+  EXPECT_EQ(answerer.seen[0].title, "Klimbor");
+  EXPECT_EQ(answerer.seen[0].text, "entrez votre pseudo");
+  EXPECT_EQ(answerer.seen[0].max_length, 30);
+  EXPECT_EQ(answerer.seen[1].text, "commentaire:");
+  EXPECT_EQ(answerer.seen[1].max_length, 94);
+  EXPECT_EQ(answerer.seen[2].title, "Klimbor");
+  EXPECT_EQ(answerer.seen[2].text, "Bravo");
+  EXPECT_FALSE(answerer.seen[2].icon);
+}
+
+TEST_F(ScoresBinding, ARecordingHidesTheGameAndShowsTheViewerWithTheNewTable) {
+  test::write_bytes(path(), test::table({900, 500, 100}));
+  scores::ScoreRecording recording(sys, store);
+  game::Klimbor game(sys, [&](game::Klimbor& g) { recording.record(g, g.Timer1); });
+  sys.show(game);
+  DialogAnswerer answerer({"Zoé", "super"});
+  score = 600;
+  end_choice = 2;
+  sys.deliver(game.Timer1.Tick, ui::Dispatcher::Source::timer);
+
+  ASSERT_EQ(answerer.seen.size(), 3u);
+  EXPECT_EQ(answerer.seen[2].text.toStdString(),
+            "Bravo, vous étes classé à la 2éme place ! pour plus de détail consultez le fichier "
+            "klb best scores");
+  EXPECT_FALSE(sys.widget_of(game)->isVisible());
+  ASSERT_NE(recording.viewer(), nullptr);
+  ui::qt::FormWidget* viewer = sys.widget_of(*recording.viewer());
+  ASSERT_NE(viewer, nullptr);
+  EXPECT_TRUE(viewer->isVisible());
+  EXPECT_EQ(recording.viewer()->Grd_livre.text(2, 2), "600");
+  EXPECT_EQ(test::scores_of(bytes())[1], 600);
+
+  viewer->close();
+  EXPECT_TRUE(sys.ended()) << "the hidden game window does not keep the program alive";
+}
+
+TEST_F(ScoresBinding, ARepeatedTimerErrorOpensOneBoxUntilThePlayerActs) {
+  int boxes = 0;
+  QTimer closer;
+  closer.setInterval(5);
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box != nullptr && !box->property("answered").toBool()) {
+      box->setProperty("answered", true);
+      ++boxes;
+      box->accept();
+    }
+  });
+  closer.start();
+  const std::function<void()> failing = [] { throw ui::RuntimeError("Accès refusé"); };
+  sys.deliver(failing, ui::Dispatcher::Source::timer);
+  sys.deliver(failing, ui::Dispatcher::Source::timer);
+  EXPECT_EQ(boxes, 1);
+  sys.deliver(failing, ui::Dispatcher::Source::player);
+  EXPECT_EQ(boxes, 2) << "after a click, the same failure is shown again";
+}
+
+}  // namespace
