@@ -168,7 +168,7 @@ def spider(body, shade, frame):
     # Eyes and the mark on the back.
     img.put(7, 5, WHITE)
     img.put(9, 5, WHITE)
-    for x, y in ((8, 11), (7, 12), (8, 12), (9, 12), (8, 13)):
+    for x, y in ((8, 11), (8, 12), (8, 13), (8, 14)):
         img.put(x, y, shade)
     # The 18th row and column never show: keep them plain.
     for i in range(18):
@@ -287,8 +287,71 @@ def title():
     return img
 
 
+# ---------------------------------------------------------------- application icon
+
+ICONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "packaging", "icons")
+TRANSPARENT = None
+
+
+def icon_base():
+    """The blue spider on an orange rounded square, 16 by 16; None is transparent."""
+    sprite = spider(BLUE, (96, 160, 255), 0)
+    px = [[TRANSPARENT] * 16 for _ in range(16)]
+    corners = {(0, 0), (1, 0), (0, 1), (15, 0), (14, 0), (15, 1), (0, 15), (1, 15), (0, 14),
+               (15, 15), (14, 15), (15, 14)}
+    for y in range(16):
+        for x in range(16):
+            if (x, y) not in corners:
+                px[y][x] = sprite.get(x, y + 2)
+    return px
+
+
+def save_rgba(px, scale, size, path):
+    """Enlarges without smoothing, centred on a transparent square of the given size."""
+    n = len(px) * scale
+    off = (size - n) // 2
+    rows = []
+    for y in range(size):
+        row = bytearray(b"\x00")
+        for x in range(size):
+            sx, sy = (x - off) // scale, (y - off) // scale
+            c = px[sy][sx] if 0 <= x - off < n and 0 <= y - off < n else TRANSPARENT
+            row += bytes((0, 0, 0, 0)) if c is None else bytes((*c, 255))
+        rows.append(bytes(row))
+
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+
+    png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0))
+    png += chunk(b"IDAT", zlib.compress(b"".join(rows), 9)) + chunk(b"IEND", b"")
+    with open(path, "wb") as f:
+        f.write(png)
+
+
+def save_svg(px, path):
+    rects = []
+    for y, row in enumerate(px):
+        for x, c in enumerate(row):
+            if c is not None:
+                rects.append(f'<rect x="{x}" y="{y}" width="1" height="1" fill="#{c[0]:02x}{c[1]:02x}{c[2]:02x}"/>')
+    svg = ('<svg xmlns="http://www.w3.org/2000/svg" width="256" height="256" viewBox="0 0 16 16" '
+           'shape-rendering="crispEdges">\n' + "\n".join(rects) + "\n</svg>\n")
+    with open(path, "w") as f:
+        f.write(svg)
+
+
+def icons():
+    os.makedirs(ICONS, exist_ok=True)
+    px = icon_base()
+    for size in (16, 22, 24, 32, 48, 64, 128, 256):
+        save_rgba(px, max(1, size // 16), size, os.path.join(ICONS, f"klimbor-{size}.png"))
+    save_svg(px, os.path.join(ICONS, "klimbor.svg"))
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
+    icons()
     for frame in range(3):
         spider(BLUE, (96, 160, 255), frame).save(f"spider_blue_{frame}")
         spider(BLACK, (112, 112, 112), frame).save(f"spider_black_{frame}")

@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev
   fonts-comic-neue
   xvfb xauth xdotool imagemagick
+  dpkg-dev desktop-file-utils
 )
 
 missing=()
