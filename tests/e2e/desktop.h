@@ -1,0 +1,102 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+// What the end-to-end tests need to act as a player: an X server of their own, the programs
+// started in it, the mouse and keyboard (xdotool), and screenshots (ImageMagick) read as pixels.
+namespace e2e {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+struct Rgb {
+  int r = 0, g = 0, b = 0;
+  friend bool operator==(const Rgb&, const Rgb&) = default;
+};
+
+std::string to_string(Rgb c);
+
+// A screenshot of a rectangle of the screen.
+class Shot {
+ public:
+  Shot(int width, int height, std::vector<std::uint8_t> rgb);
+  Rgb at(int x, int y) const;
+  int width() const { return width_; }
+  int height() const { return height_; }
+  // How many pixels of the rectangle have exactly this colour.
+  int count(Rgb colour, int x, int y, int w, int h) const;
+  // The mean column of the pixels of this colour in the rectangle, or -1 without any.
+  double mean_x(Rgb colour, int x, int y, int w, int h) const;
+
+ private:
+  int width_, height_;
+  std::vector<std::uint8_t> rgb_;
+};
+
+struct Window {
+  std::string id;
+  int x = 0, y = 0, width = 0, height = 0;
+};
+
+// A program started by the test; killed if still running when destroyed.
+class Program {
+ public:
+  Program(const std::string& path, const std::vector<std::string>& env);
+  ~Program();
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  pid_t pid() const { return pid_; }
+  bool running();
+  // The exit status once the program has ended within the time given.
+  std::optional<int> wait_exit(std::chrono::milliseconds limit);
+  void kill_now();  // SIGKILL
+
+ private:
+  pid_t pid_ = -1;
+  std::optional<int> status_;
+};
+
+// A virtual X server on a free display, with the player's mouse and keyboard.
+class Desktop {
+ public:
+  Desktop();
+  ~Desktop();
+  Desktop(const Desktop&) = delete;
+  Desktop& operator=(const Desktop&) = delete;
+
+  const std::string& display() const { return display_; }
+
+  Shot grab(int x, int y, int width, int height) const;
+  Shot grab(const Window& w) const { return grab(w.x, w.y, w.width, w.height); }
+  // Visible top-level windows with this exact title.
+  std::vector<Window> windows(const std::string& title) const;
+  // The visible window with this title and size.
+  std::optional<Window> window(const std::string& title, int width, int height) const;
+
+  void click(int x, int y) const;
+  void key(const std::string& keysym) const;
+  void type(const std::string& text) const;
+  std::string xdotool(const std::string& args) const;
+
+ private:
+  pid_t server_ = -1;
+  std::string display_;
+};
+
+// Polls until the condition holds or the time is up; true if it held.
+bool wait_for(const std::function<bool()>& condition, std::chrono::milliseconds limit,
+              std::chrono::milliseconds every = 40ms);
+
+// Runs a shell command; its standard output.
+std::string run(const std::string& command);
+
+}  // namespace e2e

@@ -1,0 +1,126 @@
+/* Preloaded into a program under test (LD_PRELOAD), never built into the product: slows or fails
+ * the file calls made on the score file and its temporary, to reach the narrow moments of a
+ * rewrite and to play a full disk or a refused folder.
+ *
+ *   KLB_SHIM_SLOW_MS=n          sleep n ms before each write, fsync and rename of those files
+ *   KLB_SHIM_FAIL=call:errno    fail every such call ("open", "write", "fsync", "rename") */
+#define _GNU_SOURCE
+#include <dlfcn.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/types.h>
+#include <time.h>
+#include <unistd.h>
+
+#define TRACKED 64
+static int tracked[TRACKED];
+static int tracked_count;
+
+static int is_score_path(const char* path) { return path && strstr(path, "scores klimbor"); }
+
+static int is_tracked(int fd) {
+  for (int i = 0; i < tracked_count; ++i)
+    if (tracked[i] == fd) return 1;
+  return 0;
+}
+
+static void track(int fd) {
+  if (fd >= 0 && !is_tracked(fd) && tracked_count < TRACKED) tracked[tracked_count++] = fd;
+}
+
+static void untrack(int fd) {
+  for (int i = 0; i < tracked_count; ++i)
+    if (tracked[i] == fd) tracked[i] = tracked[--tracked_count];
+}
+
+static void slow_down(void) {
+  const char* ms = getenv("KLB_SHIM_SLOW_MS");
+  if (!ms) return;
+  struct timespec t = {0, 0};
+  long n = atol(ms);
+  t.tv_sec = n / 1000;
+  t.tv_nsec = (n % 1000) * 1000000L;
+  nanosleep(&t, NULL);
+}
+
+/* The errno to fail this call with, or 0. */
+static int failure(const char* call) {
+  const char* spec = getenv("KLB_SHIM_FAIL");
+  size_t n = strlen(call);
+  if (!spec || strncmp(spec, call, n) != 0 || spec[n] != ':') return 0;
+  return atoi(spec + n + 1);
+}
+
+#define NEXT(name) ((__typeof__(&name))dlsym(RTLD_NEXT, #name))
+
+static int open_common(const char* path, int flags, mode_t mode, int (*next)(const char*, int, ...)) {
+  int err = is_score_path(path) && (flags & O_CREAT) ? failure("open") : 0;
+  if (err) {
+    errno = err;
+    return -1;
+  }
+  int fd = next(path, flags, mode);
+  if (is_score_path(path) && (flags & (O_WRONLY | O_RDWR))) track(fd);
+  return fd;
+}
+
+int open(const char* path, int flags, ...) {
+  va_list args;
+  va_start(args, flags);
+  mode_t mode = (flags & O_CREAT) ? va_arg(args, mode_t) : 0;
+  va_end(args);
+  return open_common(path, flags, mode, NEXT(open));
+}
+
+int open64(const char* path, int flags, ...) {
+  va_list args;
+  va_start(args, flags);
+  mode_t mode = (flags & O_CREAT) ? va_arg(args, mode_t) : 0;
+  va_end(args);
+  return open_common(path, flags, mode, NEXT(open64));
+}
+
+ssize_t write(int fd, const void* buffer, size_t count) {
+  if (is_tracked(fd)) {
+    slow_down();
+    int err = failure("write");
+    if (err) {
+      errno = err;
+      return -1;
+    }
+  }
+  return NEXT(write)(fd, buffer, count);
+}
+
+int fsync(int fd) {
+  if (is_tracked(fd)) {
+    slow_down();
+    int err = failure("fsync");
+    if (err) {
+      errno = err;
+      return -1;
+    }
+  }
+  return NEXT(fsync)(fd);
+}
+
+int close(int fd) {
+  untrack(fd);
+  return NEXT(close)(fd);
+}
+
+int rename(const char* from, const char* to) {
+  if (is_score_path(to)) {
+    slow_down();
+    int err = failure("rename");
+    if (err) {
+      errno = err;
+      return -1;
+    }
+  }
+  return NEXT(rename)(from, to);
+}

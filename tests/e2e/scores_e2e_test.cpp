@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <thread>
+
+#include "session.h"
+
+namespace e2e {
+namespace {
+
+class Recording : public Session {
+ protected:
+  // Valider on the result panel, then the player's answers to the dialogs: a text is typed and
+  // Enter pressed; an empty answer presses Escape (Cancel).
+  void validate_answering(const std::vector<std::string>& answers) {
+    click_game(kValider, kButtonsY);
+    for (const std::string& answer : answers) {
+      ASSERT_TRUE(wait_dialog(5s)) << "no question";
+      std::this_thread::sleep_for(150ms);
+      if (answer.empty()) {
+        desktop.key("Escape");
+      } else {
+        desktop.type(answer);
+        desktop.key("Return");
+      }
+      wait_for([this] { return !dialog().has_value(); }, 2s);
+    }
+  }
+  // The message, closed with OK; then the viewer takes the game's place.
+  void close_message_and_see_viewer() {
+    ASSERT_TRUE(wait_dialog(5s)) << "no message";
+    std::this_thread::sleep_for(150ms);
+    desktop.key("Return");
+    ASSERT_TRUE(wait_for([this] { return viewer_window().has_value(); }, 5s)) << "no viewer";
+    EXPECT_FALSE(desktop.window("Klimbor", 129, 278).has_value()) << "the game is still shown";
+  }
+  void click_fin_and_expect_exit_0(Program& program) {
+    const Window v = *viewer_window();
+    desktop.click(v.x + 272 + 56, v.y + 608 + 20);
+    const auto status = program.wait_exit(5s);
+    ASSERT_TRUE(status.has_value()) << "still running after Fin";
+    EXPECT_EQ(*status, 0);
+  }
+};
+
+TEST_F(Recording, ValiderAfterALossSaysNoPlaceShowsTheTableAndFinEndsTheGame) {
+  const std::string table = test::table({900, 500, 100});
+  test::write_bytes(score_path(), table);
+  start_game();
+  ASSERT_TRUE(wait_game(&Session::racing, 5s));
+  ASSERT_TRUE(wait_game(&Session::result_panel, 6s));
+  click_game(kValider, kButtonsY);
+  ASSERT_TRUE(wait_dialog(5s));
+  const Window message = *dialog();
+  EXPECT_GT(message.width, 200) << "the no-place message is a long one";
+  close_message_and_see_viewer();
+  click_fin_and_expect_exit_0(*game);
+  EXPECT_TRUE(test::read_bytes(score_path()) == table) << "the table changed";
+}
+
+TEST_F(Recording, AWinEntersTheTableThroughTheDialogs) {
+  const std::string table = test::table({900, 500, 100});
+  test::write_bytes(score_path(), table);
+  start_game();
+  ASSERT_TRUE(win_a_round(60s)) << "the test player could not win a round";
+  validate_answering({"Zoe", "bien joue"});
+  close_message_and_see_viewer();
+  const std::string after = test::read_bytes(score_path());
+  ASSERT_EQ(after.size(), 30u * 128);
+  // The new record at its place, every old one the same bytes one place lower, 30 dropped.
+  int at = -1;
+  for (int place = 1; place <= 30; ++place) {
+    if (test::pseudo_at(after, place) == "Zoe" + std::string(27, ' ')) at = place;
+  }
+  ASSERT_GE(at, 1) << "the new record is not in the table";
+  const std::string slot = after.substr(static_cast<std::size_t>(at - 1) * 128, 128);
+  EXPECT_EQ(slot.substr(32, 11), std::string("\x09\x00", 2) + "bien joue");
+  const int score = test::scores_of(after)[static_cast<std::size_t>(at - 1)];
+  EXPECT_GT(score, 0);
+  EXPECT_TRUE(after.substr(0, (at - 1) * 128) == table.substr(0, (at - 1) * 128));
+  EXPECT_TRUE(after.substr(at * 128) == table.substr((at - 1) * 128, (30 - at) * 128))
+      << "the places below did not move down by one";
+  const std::vector<int> scores = test::scores_of(after);
+  EXPECT_TRUE(std::is_sorted(scores.rbegin(), scores.rend())) << "the table is out of order";
+  click_fin_and_expect_exit_0(*game);
+}
+
+TEST_F(Recording, CancelAtBothQuestionsStoresBlanksAndNoComment) {
+  start_game();
+  ASSERT_TRUE(win_a_round(60s)) << "the test player could not win a round";
+  validate_answering({"", ""});
+  close_message_and_see_viewer();
+  const std::string after = test::read_bytes(score_path());
+  ASSERT_EQ(after.size(), 30u * 128);
+  EXPECT_EQ(after.substr(0, 30), std::string(30, ' '));
+  EXPECT_EQ(after.substr(32, 2), std::string("\0\0", 2));
+  EXPECT_TRUE(after.substr(128) == std::string(29 * 128, '\0'));
+}
+
+// The text pixels of a row of the score column: the score is drawn there in dark green.
+int score_text(const Shot& s, int row) {
+  return s.count({0, 128, 0}, 102, row * 16 + 2, 40, 12);
+}
+
+TEST_F(Recording, ViewerShowsAPreparedTableAndAnotherProgramsRewriteAtTheNextRefresh) {
+  test::write_bytes(score_path(), test::slot("Solo", 1234, "seul"));
+  start_viewer();
+  const Window v = *viewer_window();
+  EXPECT_NEAR(v.x + v.width / 2, 450, 2) << "centred on the 900-pixel screen";
+  Shot s = desktop.grab(v);
+  EXPECT_GT(score_text(s, 1), 10) << "place 1 shows its score";
+  EXPECT_EQ(score_text(s, 2), 0) << "no record read for place 2";
+
+  // Another program rewrites the file as the game does: a new file renamed over the old one.
+  const auto fresh = home.path() / "incoming";
+  test::write_bytes(fresh, test::table({2000, 1500, 1000}));
+  std::filesystem::rename(fresh, score_path());
+  EXPECT_TRUE(wait_for([&] { return score_text(desktop.grab(v), 3) > 10; }, 2500ms))
+      << "the refresh did not show the new table";
+  click_fin_and_expect_exit_0(*viewer);
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "../headless/score_support.h"
+#include "desktop.h"
+
+namespace e2e {
+
+inline constexpr Rgb kOrange{255, 128, 0};
+inline constexpr Rgb kLightGreen{128, 255, 128};
+inline constexpr Rgb kButtonGreen{0, 192, 0};
+inline constexpr Rgb kBlue{0, 0, 255};
+
+// One player at one desktop: a fresh X server, a fresh home folder, the real programs.
+class Session : public ::testing::Test {
+ public:
+  // Points inside the game window, in pixels.
+  static constexpr int kOvalX = 40, kOvalY = 102;  // light green in the title's oval
+  static constexpr int kContinuer = 106, kValider = 66, kRecommencer = 26, kButtonsY = 82;
+  static constexpr int kVitesseX = 104, kVitesseY = 266;
+
+  std::filesystem::path score_path() const { return home.path() / "scores klimbor"; }
+  std::vector<std::string> environment(const std::vector<std::string>& extra = {}) const;
+
+  // Starts Klimbor and waits for its window.
+  void start_game(const std::vector<std::string>& extra_env = {});
+  void start_viewer();
+
+  Shot game_shot() const { return desktop.grab(game_window); }
+  bool intro(const Shot& s) const;
+  bool racing(const Shot& s) const;
+  bool result_panel(const Shot& s) const;
+  bool wait_game(bool (Session::*state)(const Shot&) const, std::chrono::milliseconds limit);
+  void click_game(int x, int y) const { desktop.click(game_window.x + x, game_window.y + y); }
+
+  // Steers the player with VITESSE, keeping it in the middle of its lane, until the round ends.
+  void steer_until_round_ends();
+  // From the start of a game: plays rounds until the score is above 0, which from 0 only a win
+  // or a draw gives; false if none was within the time given.
+  bool win_a_round(std::chrono::seconds limit);
+  static std::vector<Rgb> score_label(const Shot& s);
+
+  // A dialog of the program: a window titled Klimbor of neither window's size.
+  std::optional<Window> dialog() const;
+  bool wait_dialog(std::chrono::milliseconds limit);
+  std::optional<Window> viewer_window() const { return desktop.window("Klimbor", 660, 654); }
+
+  Desktop desktop;
+  test::TempFolder home;
+  std::unique_ptr<Program> game;
+  std::unique_ptr<Program> viewer;
+  Window game_window;
+};
+
+std::string bin(const std::string& program);
+
+}  // namespace e2e
