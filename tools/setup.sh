@@ -10,7 +10,8 @@ packages=(
   libgtest-dev libgmock-dev
   fonts-comic-neue
   xvfb xauth xdotool imagemagick
-  dpkg-dev desktop-file-utils
+  dpkg-dev desktop-file-utils file
+  clang libclang-rt-14-dev
 )
 
 missing=()

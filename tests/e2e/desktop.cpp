@@ -1,5 +1,6 @@
 #include "desktop.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -25,7 +26,7 @@ std::string quote(const std::string& s) {
 }
 
 pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-            int stdout_fd = -1) {
+            const std::string& stderr_path = "") {
   std::vector<char*> args;
   for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
@@ -36,7 +37,10 @@ pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>
   envp.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  if (stdout_fd >= 0) posix_spawn_file_actions_adddup2(&actions, stdout_fd, 1);
+  if (!stderr_path.empty()) {
+    posix_spawn_file_actions_addopen(&actions, 2, stderr_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+  }
   pid_t pid = -1;
   const int rc = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
@@ -82,8 +86,9 @@ double Shot::mean_x(Rgb colour, int x, int y, int w, int h) const {
   return n == 0 ? -1 : sum / n;
 }
 
-Program::Program(const std::string& path, const std::vector<std::string>& env)
-    : pid_(spawn({path}, env)) {}
+Program::Program(const std::string& path, const std::vector<std::string>& env,
+                 const std::string& stderr_path)
+    : pid_(spawn({path}, env, stderr_path)) {}
 
 Program::~Program() {
   if (running()) kill_now();

@@ -49,7 +49,9 @@ struct Window {
 // A program started by the test; killed if still running when destroyed.
 class Program {
  public:
-  Program(const std::string& path, const std::vector<std::string>& env);
+  // Its standard error goes to the file given, if any.
+  Program(const std::string& path, const std::vector<std::string>& env,
+          const std::string& stderr_path = "");
   ~Program();
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;

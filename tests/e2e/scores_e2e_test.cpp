@@ -10,22 +10,6 @@ namespace {
 
 class Recording : public Session {
  protected:
-  // Valider on the result panel, then the player's answers to the dialogs: a text is typed and
-  // Enter pressed; an empty answer presses Escape (Cancel).
-  void validate_answering(const std::vector<std::string>& answers) {
-    click_game(kValider, kButtonsY);
-    for (const std::string& answer : answers) {
-      ASSERT_TRUE(wait_dialog(5s)) << "no question";
-      std::this_thread::sleep_for(150ms);
-      if (answer.empty()) {
-        desktop.key("Escape");
-      } else {
-        desktop.type(answer);
-        desktop.key("Return");
-      }
-      wait_for([this] { return !dialog().has_value(); }, 2s);
-    }
-  }
   // The message, closed with OK; then the viewer takes the game's place.
   void close_message_and_see_viewer() {
     ASSERT_TRUE(wait_dialog(5s)) << "no message";

@@ -17,7 +17,7 @@ std::vector<std::string> Session::environment(const std::vector<std::string>& ex
 }
 
 void Session::start_game(const std::vector<std::string>& extra_env) {
-  game = std::make_unique<Program>(bin("Klimbor"), environment(extra_env));
+  game = std::make_unique<Program>(bin("Klimbor"), environment(extra_env), game_errors().string());
   std::optional<Window> w;
   ASSERT_TRUE(wait_for([&] { return (w = desktop.window("Klimbor", 129, 278)).has_value(); }, 10s))
       << "no game window";
@@ -74,18 +74,40 @@ std::vector<Rgb> Session::score_label(const Shot& s) {
 }
 
 bool Session::win_a_round(std::chrono::seconds limit) {
-  // An untouched first round is lost: its label reads "Score: 0", whatever the font.
-  if (!wait_game(&Session::result_panel, 10s)) return false;
-  const std::vector<Rgb> zero = score_label(game_shot());
-  const auto end = Clock::now() + limit;
-  while (Clock::now() < end) {
+  // An untouched first round is lost: its label reads "Score: 0", whatever the font. It is the
+  // same in every game, so one look serves the whole run.
+  std::vector<Rgb>& zero = zero_score_label_;
+  if (zero.empty()) {
+    if (!wait_game(&Session::result_panel, 10s)) return false;
+    zero = score_label(game_shot());
     click_game(kContinuer, kButtonsY);
-    if (!wait_game(&Session::racing, 2s)) return false;
+  }
+  const auto end = Clock::now() + limit;
+  bool first = true;
+  while (Clock::now() < end) {
+    if (!first) click_game(kContinuer, kButtonsY);
+    first = false;
+    if (!wait_game(&Session::racing, 5s)) return false;
     steer_until_round_ends();
     // From 0, only a win (or a draw) raises the score.
     if (score_label(game_shot()) != zero) return true;
   }
   return false;
+}
+
+void Session::validate_answering(const std::vector<std::string>& answers) {
+  click_game(kValider, kButtonsY);
+  for (const std::string& answer : answers) {
+    ASSERT_TRUE(wait_dialog(5s)) << "no question";
+    std::this_thread::sleep_for(150ms);
+    if (answer.empty()) {
+      desktop.key("Escape");
+    } else {
+      desktop.type(answer);
+      desktop.key("Return");
+    }
+    wait_for([this] { return !dialog().has_value(); }, 2s);
+  }
 }
 
 std::optional<Window> Session::dialog() const {

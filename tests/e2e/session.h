@@ -28,8 +28,9 @@ class Session : public ::testing::Test {
   std::filesystem::path score_path() const { return home.path() / "scores klimbor"; }
   std::vector<std::string> environment(const std::vector<std::string>& extra = {}) const;
 
-  // Starts Klimbor and waits for its window.
+  // Starts Klimbor and waits for its window; its standard error goes to game_errors().
   void start_game(const std::vector<std::string>& extra_env = {});
+  std::filesystem::path game_errors() const { return home.path() / "klimbor.stderr"; }
   void start_viewer();
 
   Shot game_shot() const { return desktop.grab(game_window); }
@@ -45,6 +46,9 @@ class Session : public ::testing::Test {
   // or a draw gives; false if none was within the time given.
   bool win_a_round(std::chrono::seconds limit);
   static std::vector<Rgb> score_label(const Shot& s);
+  // Valider on the result panel, then the player's answers to the questions: a text is typed
+  // and Enter pressed; an empty answer presses Escape (Cancel).
+  void validate_answering(const std::vector<std::string>& answers);
 
   // A dialog of the program: a window titled Klimbor of neither window's size.
   std::optional<Window> dialog() const;
@@ -56,6 +60,9 @@ class Session : public ::testing::Test {
   std::unique_ptr<Program> game;
   std::unique_ptr<Program> viewer;
   Window game_window;
+
+ private:
+  static inline std::vector<Rgb> zero_score_label_;  // "Score: 0", once seen
 };
 
 std::string bin(const std::string& program);

@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <thread>
+
+#include "session.h"
+
+namespace e2e {
+namespace {
+
+std::string text_of(const std::filesystem::path& path) {
+  std::ifstream in(path);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class Faults : public Session {
+ protected:
+  std::vector<std::string> preload(const std::string& setting) const {
+    return {"LD_PRELOAD=" KLB_FAULT_SHIM, setting};
+  }
+  // The error box: a dialog comes up, its text went to standard error too; OK closes it.
+  void expect_error_reported(const std::string& words) {
+    ASSERT_TRUE(wait_dialog(5s)) << "no error box";
+    EXPECT_TRUE(wait_for([&] { return text_of(game_errors()).find(words) != std::string::npos; },
+                         2s))
+        << "standard error: " << text_of(game_errors());
+    std::this_thread::sleep_for(150ms);
+    desktop.key("Return");
+    ASSERT_TRUE(wait_for([this] { return !dialog().has_value(); }, 3s));
+  }
+  void expect_game_goes_on() {
+    EXPECT_TRUE(game->running());
+    ASSERT_TRUE(desktop.window("Klimbor", 129, 278).has_value()) << "the game window is gone";
+    EXPECT_TRUE(result_panel(game_shot()));
+    click_game(kContinuer, kButtonsY);
+    EXPECT_TRUE(wait_game(&Session::racing, 2s)) << "Continuer no longer plays";
+  }
+};
+
+TEST_F(Faults, AFolderAtTheScorePathIsReportedInFrenchAndTheGameGoesOn) {
+  std::filesystem::create_directory(score_path());
+  start_game();
+  ASSERT_TRUE(wait_game(&Session::racing, 5s));
+  ASSERT_TRUE(wait_game(&Session::result_panel, 6s));
+  click_game(kValider, kButtonsY);
+  expect_error_reported("c'est un dossier");
+  expect_game_goes_on();
+}
+
+TEST_F(Faults, AFullDiskIsReportedAndTheTableStaysWhole) {
+  const std::string table = test::table({900, 500, 100});
+  test::write_bytes(score_path(), table);
+  start_game(preload("KLB_SHIM_FAIL=write:28"));
+  ASSERT_TRUE(win_a_round(60s));
+  validate_answering({"Zoe", "plein"});
+  expect_error_reported("le disque est plein");
+  EXPECT_TRUE(test::read_bytes(score_path()) == table) << "the table changed";
+  expect_game_goes_on();
+}
+
+TEST_F(Faults, ARefusedFolderIsReportedAndTheTableStaysWhole) {
+  const std::string table = test::table({900});
+  test::write_bytes(score_path(), table);
+  start_game(preload("KLB_SHIM_FAIL=open:13"));
+  ASSERT_TRUE(win_a_round(60s));
+  validate_answering({"Zoe", ""});
+  expect_error_reported("accès refusé");
+  EXPECT_TRUE(test::read_bytes(score_path()) == table) << "the table changed";
+  expect_game_goes_on();
+}
+
+// The old table, or the old table with one record put in at its place: nothing in between.
+bool old_or_new(const std::string& now, const std::string& old) {
+  if (now == old) return true;
+  if (now.size() != old.size()) return false;
+  for (int at = 1; at <= 30; ++at) {
+    const std::size_t cut = static_cast<std::size_t>(at - 1) * 128;
+    if (now.substr(0, cut) == old.substr(0, cut) &&
+        now.substr(cut + 128) == old.substr(cut, old.size() - cut - 128) &&
+        test::pseudo_at(now, at) == "Kill" + std::string(26, ' ')) {
+      return true;
+    }
+  }
+  return false;
+}
+
+TEST_F(Faults, KilledAtAnyMomentOfARecordingLeavesTheOldTableOrTheNew) {
+  std::mt19937 random(std::random_device{}());
+  const std::string table = test::table({900, 500, 100});
+  int old_seen = 0, new_seen = 0;
+  for (int round = 0; round < 4; ++round) {
+    test::write_bytes(score_path(), table);
+    // Every write, flush and rename of the table takes 120 ms: the kill lands inside it.
+    start_game(preload("KLB_SHIM_SLOW_MS=120"));
+    ASSERT_TRUE(win_a_round(60s));
+    validate_answering({"Kill"});
+    ASSERT_TRUE(wait_dialog(5s));
+    desktop.type("x");
+    desktop.key("Return");
+    std::this_thread::sleep_for(std::chrono::milliseconds(random() % 450));
+    game->kill_now();
+    const std::string now = test::read_bytes(score_path());
+    ASSERT_TRUE(old_or_new(now, table)) << "round " << round << ": a damaged table";
+    (now == table ? old_seen : new_seen)++;
+    game.reset();
+  }
+  RecordProperty("old_tables", old_seen);
+  RecordProperty("new_tables", new_seen);
+}
+
+}  // namespace
+}  // namespace e2e
