@@ -1,5 +1,6 @@
 #include "session.h"
 
+#include <algorithm>
 #include <thread>
 
 namespace e2e {
@@ -17,10 +18,19 @@ std::vector<std::string> Session::environment(const std::vector<std::string>& ex
 }
 
 void Session::start_game(const std::vector<std::string>& extra_env) {
+  // A game window that was not there before: another game may be on the screen already.
+  std::vector<std::string> known;
+  for (const Window& w : desktop.windows("Klimbor")) known.push_back(w.id);
   game = std::make_unique<Program>(bin("Klimbor"), environment(extra_env), game_errors().string());
+  const auto fresh = [&]() -> std::optional<Window> {
+    for (const Window& w : desktop.windows("Klimbor")) {
+      const bool seen = std::find(known.begin(), known.end(), w.id) != known.end();
+      if (!seen && w.width == 129 && w.height == 278) return w;
+    }
+    return std::nullopt;
+  };
   std::optional<Window> w;
-  ASSERT_TRUE(wait_for([&] { return (w = desktop.window("Klimbor", 129, 278)).has_value(); }, 10s))
-      << "no game window";
+  ASSERT_TRUE(wait_for([&] { return (w = fresh()).has_value(); }, 10s)) << "no game window";
   game_window = *w;
 }
 
@@ -80,13 +90,10 @@ bool Session::win_a_round(std::chrono::seconds limit) {
   if (zero.empty()) {
     if (!wait_game(&Session::result_panel, 10s)) return false;
     zero = score_label(game_shot());
-    click_game(kContinuer, kButtonsY);
   }
   const auto end = Clock::now() + limit;
-  bool first = true;
   while (Clock::now() < end) {
-    if (!first) click_game(kContinuer, kButtonsY);
-    first = false;
+    if (result_panel(game_shot())) click_game(kContinuer, kButtonsY);
     if (!wait_game(&Session::racing, 5s)) return false;
     steer_until_round_ends();
     // From 0, only a win (or a draw) raises the score.
@@ -98,7 +105,10 @@ bool Session::win_a_round(std::chrono::seconds limit) {
 void Session::validate_answering(const std::vector<std::string>& answers) {
   click_game(kValider, kButtonsY);
   for (const std::string& answer : answers) {
-    ASSERT_TRUE(wait_dialog(5s)) << "no question";
+    if (!wait_dialog(5s)) {
+      run("DISPLAY=" + desktop.display() + " import -window root /tmp/klimbor-e2e-failure.png");
+      FAIL() << "no question; the screen is in /tmp/klimbor-e2e-failure.png";
+    }
     std::this_thread::sleep_for(150ms);
     if (answer.empty()) {
       desktop.key("Escape");

@@ -43,8 +43,8 @@ void check_round_trip(const std::string& file) {
   for (std::size_t at = 0; at + scores::kSlotSize <= file.size() && at < 30 * 128; at += 128) {
     scores::Slot slot{};
     std::memcpy(slot.data(), file.data() + at, scores::kSlotSize);
-    const std::size_t length = static_cast<std::uint8_t>(slot[32]) |
-                               static_cast<std::uint8_t>(slot[33]) << 8;
+    const std::size_t length =
+        static_cast<std::uint8_t>(slot[32]) | static_cast<std::uint8_t>(slot[33]) << 8;
     if (length > scores::kCommentMax) continue;
     const scores::Slot again = scores::encode_slot(scores::decode_slot(slot));
     check(std::memcmp(again.data(), slot.data(), 34 + length) == 0);
