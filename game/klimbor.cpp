@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "game/module1.h"
+#include "ui/colours.h"
 
 using namespace Module1;
 
@@ -11,10 +12,7 @@ namespace game {
 
 namespace {
 
-constexpr ui::Colour kOrange{255, 128, 0};
-constexpr ui::Colour kDarkRed{192, 0, 0};
-constexpr ui::Colour kLightGreen{128, 255, 128};
-constexpr ui::Colour kWindow{255, 255, 255};
+using namespace ui::colours;
 
 constexpr float kStartTop = 3960;
 constexpr float kPlayerStartLeft = 1320;

@@ -4,6 +4,7 @@
 
 #include "game/module1.h"
 #include "scores/score_slot.h"
+#include "ui/colours.h"
 
 using namespace Module1;
 
@@ -11,11 +12,7 @@ namespace scores {
 
 namespace {
 
-constexpr ui::Colour kLightGreen{128, 255, 128};
-constexpr ui::Colour kOrange{255, 128, 0};
-constexpr ui::Colour kLightYellow{255, 255, 128};
-constexpr ui::Colour kDarkGreen{0, 128, 0};
-constexpr ui::Colour kSalmon{255, 128, 128};
+using namespace ui::colours;
 
 void dress_label(ui::Label& label, const std::string& caption, double points) {
   label.Caption = caption;

@@ -130,6 +130,10 @@ Desktop::Desktop() {
   close(fds[0]);
   if (number.empty()) throw std::runtime_error("Xvfb did not start");
   display_ = ":" + number;
+  // Seen once in a while: the number comes before a client can connect. Wait until one can.
+  if (!wait_for([this] { return !xdotool("getdisplaygeometry").empty(); }, 10s, 50ms)) {
+    throw std::runtime_error("Xvfb on " + display_ + " takes no client");
+  }
 }
 
 Desktop::~Desktop() {

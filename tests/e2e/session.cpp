@@ -30,7 +30,10 @@ void Session::start_game(const std::vector<std::string>& extra_env) {
     return std::nullopt;
   };
   std::optional<Window> w;
-  ASSERT_TRUE(wait_for([&] { return (w = fresh()).has_value(); }, 10s)) << "no game window";
+  ASSERT_TRUE(wait_for([&] { return (w = fresh()).has_value(); }, 10s))
+      << "no game window on " << desktop.display() << "; running " << game->running()
+      << "; windows: " << desktop.xdotool("search --name Klimbor")
+      << "; stderr: " << run("cat '" + game_errors().string() + "'");
   game_window = *w;
 }
 
