@@ -197,6 +197,17 @@ TEST_F(Recording, AnotherGameRecordingDuringTheQuestionsIsKept) {
   EXPECT_EQ(sys.messages, std::vector<std::string>{place_message(3)});
 }
 
+TEST_F(Recording, AHugeFileIsRefusedUntouchedWithAClearMessage) {
+  const std::string huge = test::table({900}) + std::string(70 * 1024, 'z');
+  test::write_bytes(path(), huge);
+  validate(600);
+  EXPECT_TRUE(bytes() == huge) << "the file changed";
+  ASSERT_EQ(sys.errors.size(), 1u);
+  EXPECT_NE(sys.errors[0].find("anormalement grand"), std::string::npos) << sys.errors[0];
+  EXPECT_TRUE(sys.messages.empty());
+  EXPECT_TRUE(game.Visible);
+}
+
 TEST_F(Recording, ATableOutOfOrderIsHandledStepByStep) {
   // Never written by the game: the scan moves down what it finds lower until a higher score
   // stops it, and stores the new record there.
