@@ -7,9 +7,9 @@
 #include <string>
 
 #include "klimbor_fixture.h"
+#include "score_support.h"
 #include "scores/frm_visualiser.h"
 #include "scores/score_recording.h"
-#include "score_support.h"
 
 using namespace Module1;
 
@@ -96,16 +96,23 @@ TEST_P(FailedRewrite, LeavesTheTableByteForByteAndSaysSo) {
   EXPECT_EQ(files, 1) << "no temporary file is left behind";
 }
 
-std::string step_name(const ::testing::TestParamInfo<Step>& info) {
-  const char* names[] = {"CreateTemporary", "Write", "PartialWrite", "Flush",
+const char* name_of(Step step) {
+  const char* names[] = {"CreateTemporary", "Write",  "PartialWrite", "Flush",
                          "Close",           "Rename", "Lock"};
-  return names[static_cast<int>(info.param)];
+  return names[static_cast<int>(step)];
+}
+
+void PrintTo(Step step, std::ostream* os) {
+  *os << name_of(step);
+}
+
+std::string step_name(const ::testing::TestParamInfo<Step>& info) {
+  return name_of(info.param);
 }
 
 INSTANTIATE_TEST_SUITE_P(AtEveryStep, FailedRewrite,
-                         ::testing::Values(Step::create_temporary, Step::write,
-                                           Step::partial_write, Step::flush, Step::close,
-                                           Step::rename, Step::lock),
+                         ::testing::Values(Step::create_temporary, Step::write, Step::partial_write,
+                                           Step::flush, Step::close, Step::rename, Step::lock),
                          step_name);
 
 TEST_F(FailedRewrite, AnUnwritableFolderIsReportedAsRefused) {
@@ -118,15 +125,14 @@ TEST_F(FailedRewrite, AnUnwritableFolderIsReportedAsRefused) {
 TEST_F(FailedRewrite, ValiderAgainAfterAFailureStoresTheScore) {
   test::write_bytes(path(), test::table({900}));
   ui::HeadlessSystem sys;
-  auto failing = std::make_unique<scores::PosixFileSystem>(
-      std::make_unique<FailingCalls>(Step::rename, EIO));
+  auto failing =
+      std::make_unique<scores::PosixFileSystem>(std::make_unique<FailingCalls>(Step::rename, EIO));
   scores::ScoreStore failing_store(*failing, path());
   scores::ScoreRecording broken(sys, failing_store);
   scores::ScoreRecording working(sys, store);
   bool disk_back = false;
-  game::Klimbor game(sys, [&](game::Klimbor& g) {
-    (disk_back ? working : broken).record(g, g.Timer1);
-  });
+  game::Klimbor game(sys,
+                     [&](game::Klimbor& g) { (disk_back ? working : broken).record(g, g.Timer1); });
   sys.show(game);
   sys.advance(3000);
   score = 600;

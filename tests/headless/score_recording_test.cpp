@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "klimbor_fixture.h"
+#include "score_support.h"
 #include "scores/score_recording.h"
 #include "scores/score_slot.h"
-#include "score_support.h"
 
 using namespace Module1;
 
@@ -71,7 +71,9 @@ INSTANTIATE_TEST_SUITE_P(Scores, WorkedExample,
                                            Example{1000, {1000, 900, 500, 100}, kFirst},
                                            Example{100, {900, 500, 100, 100}, place_message(4)},
                                            Example{0, {900, 500, 100}, kNoPlace}),
-                         [](const auto& info) { return "Score" + std::to_string(info.param.score); });
+                         [](const auto& info) {
+                           return "Score" + std::to_string(info.param.score);
+                         });
 
 TEST_F(Recording, NewRecordHoldsTheAnswersAndMovedRecordsKeepTheirs) {
   test::write_bytes(path(), test::table({900, 500, 100}));
@@ -161,9 +163,9 @@ TEST_F(Recording, OverlongAnswersAreCutNotLost) {
 TEST_F(Recording, GivesWayToTheViewerAfterTheMessage) {
   test::write_bytes(path(), test::table({900}));
   validate(600);
-  const std::vector<std::string> expected{"show Klimbor",     "input entrez votre pseudo",
+  const std::vector<std::string> expected{"show Klimbor",       "input entrez votre pseudo",
                                           "input commentaire:", "message " + place_message(2),
-                                          "hide Klimbor",     "show frm_visualiser"};
+                                          "hide Klimbor",       "show frm_visualiser"};
   EXPECT_EQ(sys.journal, expected);
   ASSERT_NE(recording.viewer(), nullptr);
   EXPECT_TRUE(recording.viewer()->Visible);
