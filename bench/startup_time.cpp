@@ -87,8 +87,11 @@ int main(int argc, char** argv) {
   }
   std::sort(times.begin(), times.end());
   std::sort(memory.begin(), memory.end());
+  std::string name = argv[1];
+  name = name.substr(name.rfind('/') + 1);
+  for (char& c : name) c = c == ' ' ? '_' : c;  // one word for bench/report.py
   std::printf("startup program=%s runs=%d median_ms=%.1f min_ms=%.1f max_ms=%.1f peak_rss_kb=%ld\n",
-              argv[1], runs, times[times.size() / 2], times.front(), times.back(),
+              name.c_str(), runs, times[times.size() / 2], times.front(), times.back(),
               memory[memory.size() / 2]);
   XCloseDisplay(display);
   return 0;

@@ -25,19 +25,20 @@ Grid::Grid(std::string name, Element* container, Rect r, int rows, int cols)
 
 void Grid::set_row(int row) {
   check(row, rows_);
+  if (row_ != row) ++version_;
   row_ = row;
-  ++version_;
 }
 
 void Grid::set_col(int col) {
   check(col, cols_);
+  if (col_ != col) ++version_;
   col_ = col;
-  ++version_;
 }
 
 void Grid::set_text(const std::string& text) {
-  cells_[static_cast<std::size_t>(row_ * cols_ + col_)] = text;
-  ++version_;
+  std::string& cell = cells_[static_cast<std::size_t>(row_ * cols_ + col_)];
+  if (cell != text) ++version_;
+  cell = text;
 }
 
 const std::string& Grid::text(int row, int col) const {
@@ -53,8 +54,8 @@ int Grid::col_width(int col) const {
 
 void Grid::set_col_width(int col, int twips) {
   check(col, cols_);
+  if (widths_[static_cast<std::size_t>(col)] != twips) ++version_;
   widths_[static_cast<std::size_t>(col)] = twips;
-  ++version_;
 }
 
 }  // namespace ui

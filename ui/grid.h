@@ -25,7 +25,8 @@ class Grid : public Box {
 
   int col_width(int col) const;  // twips
   void set_col_width(int col, int twips);
-  // Goes up with every change, so a drawing knows when to redraw.
+  // Goes up with every change, and only then: a refresh that finds the table as it was leaves
+  // the drawing alone.
   unsigned long version() const { return version_; }
   static constexpr int kRowHeight = 240;  // twips
 

@@ -81,6 +81,17 @@ TEST_F(Viewer, RefreshShowsANewRecordWithin2000MsAndKeepsTheRowsBelow) {
   EXPECT_EQ(cell(30, 2), "0");
 }
 
+TEST_F(Viewer, ARefreshThatFindsTheSameTableChangesNothingToRedraw) {
+  test::write_bytes(path(), test::table({900, 500, 100}));
+  open();
+  const unsigned long drawn = viewer.Grd_livre.version();
+  sys.advance(4000);
+  EXPECT_EQ(viewer.Grd_livre.version(), drawn);
+  test::write_bytes(path(), test::table({901, 500, 100}));
+  sys.advance(2000);
+  EXPECT_NE(viewer.Grd_livre.version(), drawn);
+}
+
 TEST_F(Viewer, AFileLongerThanTheTableShowsThirtyPlaces) {
   std::string bytes = test::table({900, 500, 100});
   bytes += slot("Extra", 31, "") + slot("More", 32, "");
