@@ -25,13 +25,11 @@ Grid::Grid(std::string name, Element* container, Rect r, int rows, int cols)
 
 void Grid::set_row(int row) {
   check(row, rows_);
-  if (row_ != row) ++version_;
   row_ = row;
 }
 
 void Grid::set_col(int col) {
   check(col, cols_);
-  if (col_ != col) ++version_;
   col_ = col;
 }
 

@@ -25,8 +25,8 @@ class Grid : public Box {
 
   int col_width(int col) const;  // twips
   void set_col_width(int col, int twips);
-  // Goes up with every change, and only then: a refresh that finds the table as it was leaves
-  // the drawing alone.
+  // Goes up when a text or a width changes, and only then: a refresh that finds the table as it
+  // was leaves the drawing alone. The current cell is compared on its own.
   unsigned long version() const { return version_; }
   static constexpr int kRowHeight = 240;  // twips
 

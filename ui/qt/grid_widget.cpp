@@ -7,15 +7,16 @@
 namespace ui::qt {
 
 GridWidget::GridWidget(const Grid& model, const QFont& font, QWidget* parent)
-    : QWidget(parent), model_(model), drawn_version_(model.version()) {
+    : QWidget(parent), model_(model), drawn_{model.version(), model.row(), model.col()} {
   setObjectName(qstr(model.name()));
   setFont(font);
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void GridWidget::sync() {
-  if (drawn_version_ == model_.version()) return;
-  drawn_version_ = model_.version();
+  const Drawn now{model_.version(), model_.row(), model_.col()};
+  if (now == drawn_) return;
+  drawn_ = now;
   update();
 }
 

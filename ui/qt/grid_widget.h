@@ -24,8 +24,15 @@ class GridWidget : public QWidget {
  private:
   QRect cell_rect(int row, int col) const;
 
+  // What the last drawing showed: the texts' version and the current cell.
+  struct Drawn {
+    unsigned long version;
+    int row, col;
+    friend bool operator==(const Drawn&, const Drawn&) = default;
+  };
+
   const Grid& model_;
-  unsigned long drawn_version_ = 0;
+  Drawn drawn_;
 };
 
 }  // namespace ui::qt
