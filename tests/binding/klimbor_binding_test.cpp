@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QFontInfo>
 #include <QImage>
 #include <QLabel>
 #include <QTest>

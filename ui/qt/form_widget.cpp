@@ -15,7 +15,7 @@ namespace ui::qt {
 
 namespace {
 
-QLabel* make_label(const Label& model, const FontChooser& fonts, QWidget* parent) {
+QLabel* make_label(const Label& model, QWidget* parent) {
   auto* label = new QLabel(parent);
   label->setObjectName(qstr(model.name()));
   label->setAutoFillBackground(true);
@@ -23,7 +23,7 @@ QLabel* make_label(const Label& model, const FontChooser& fonts, QWidget* parent
   pal.setColor(QPalette::Window, colour(model.BackColor));
   pal.setColor(QPalette::WindowText, colour(model.ForeColor));
   label->setPalette(pal);
-  label->setFont(fonts.font(model.font));
+  label->setFont(font_for(model.font));
   label->setAlignment(Qt::AlignTop |
                       (model.Alignment == Align::centre ? Qt::AlignHCenter : Qt::AlignLeft));
   label->setText(qstr(model.Caption));
@@ -32,8 +32,7 @@ QLabel* make_label(const Label& model, const FontChooser& fonts, QWidget* parent
 
 }  // namespace
 
-FormWidget::FormWidget(Form& form, EventSink& sink, const FontChooser& fonts)
-    : form_(form), sink_(sink) {
+FormWidget::FormWidget(Form& form, EventSink& sink) : form_(form), sink_(sink) {
   setObjectName(qstr(form.name()));
   setWindowTitle(qstr(form.Caption));
   setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -45,24 +44,24 @@ FormWidget::FormWidget(Form& form, EventSink& sink, const FontChooser& fonts)
   setPalette(pal);
   setFocusPolicy(Qt::StrongFocus);
 
-  for (Box* box : form.boxes()) widgets_[box] = build(*box, fonts);
+  for (Box* box : form.boxes()) widgets_[box] = build(*box);
   // Later siblings lie on top in Qt: raising from the back makes the first listed the front.
   for (auto it = form.boxes().rbegin(); it != form.boxes().rend(); ++it) widgets_[*it]->raise();
   sync();
 }
 
-QWidget* FormWidget::build(Box& box, const FontChooser& fonts) {
+QWidget* FormWidget::build(Box& box) {
   QWidget* parent = parent_for(box);
   if (auto* picture = dynamic_cast<Picture*>(&box)) {
     return new PictureWidget(
         *picture, [this, picture] { sink_.deliver(picture->Click, EventSink::Source::player); },
         parent);
   }
-  if (auto* label = dynamic_cast<Label*>(&box)) return make_label(*label, fonts, parent);
+  if (auto* label = dynamic_cast<Label*>(&box)) return make_label(*label, parent);
   if (auto* grid = dynamic_cast<Grid*>(&box))
-    return new GridWidget(*grid, fonts.font(grid->font), parent);
+    return new GridWidget(*grid, font_for(grid->font), parent);
   if (auto* button = dynamic_cast<Button*>(&box)) {
-    auto* widget = new ButtonWidget(*button, fonts.font(button->font), parent);
+    auto* widget = new ButtonWidget(*button, font_for(button->font), parent);
     connect(widget, &QAbstractButton::clicked, this,
             [this, button] { sink_.deliver(button->Click, EventSink::Source::player); });
     return widget;

@@ -26,7 +26,7 @@ class EventSink {
 // and sync() to make the widgets show what the model holds.
 class FormWidget : public QWidget {
  public:
-  FormWidget(Form& form, EventSink& sink, const FontChooser& fonts);
+  FormWidget(Form& form, EventSink& sink);
 
   void sync();
   // The widget drawing an element; null for elements without one (lines, timers).
@@ -39,7 +39,7 @@ class FormWidget : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  QWidget* build(Box& box, const FontChooser& fonts);
+  QWidget* build(Box& box);
   QWidget* parent_for(const Box& box);
   int inset_of(const Element* container) const;
   void sync_box(const Box& box, QWidget& widget);

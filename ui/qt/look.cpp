@@ -1,6 +1,5 @@
 #include "ui/qt/look.h"
 
-#include <QFontDatabase>
 #include <cmath>
 
 namespace ui::qt {
@@ -21,16 +20,9 @@ QString qstr(const std::string& utf8) {
   return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-FontChooser::FontChooser() : installed_(QFontDatabase::families()) {}
-
-QFont FontChooser::font(const Font& f) const {
-  QString family = qstr(f.family);
-  if (!installed_.contains(family)) {
-    family = installed_.contains("Comic Neue")
-                 ? QStringLiteral("Comic Neue")
-                 : QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
-  }
-  QFont font(family);
+QFont font_for(const Font& f) {
+  QFont font;
+  font.setFamilies({qstr(f.family), QStringLiteral("Comic Neue"), QStringLiteral("sans-serif")});
   font.setPixelSize(static_cast<int>(std::lround(f.points * 4.0 / 3.0)));
   font.setBold(f.bold);
   return font;

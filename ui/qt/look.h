@@ -4,7 +4,6 @@
 #include <QFont>
 #include <QRect>
 #include <QString>
-#include <QStringList>
 
 #include "ui/elements.h"
 
@@ -17,16 +16,10 @@ QRect pixel_rect(const Box& box, int inset);
 QColor colour(Colour c);
 QString qstr(const std::string& utf8);
 
-// Picks the family to draw a font with: the one asked for where installed, else Comic Neue,
-// else the platform's sans-serif. Point sizes become pixel sizes at 96 DPI so text fits its box
-// on every screen.
-class FontChooser {
- public:
-  FontChooser();
-  QFont font(const Font& f) const;
-
- private:
-  QStringList installed_;
-};
+// The font to draw with: the family asked for where installed, else Comic Neue, else the
+// platform's sans-serif; Qt resolves the list when it first draws, so no start-up goes through
+// every installed family. Point sizes become pixel sizes at 96 DPI so text fits its box on
+// every screen.
+QFont font_for(const Font& f);
 
 }  // namespace ui::qt

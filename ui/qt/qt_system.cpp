@@ -40,7 +40,7 @@ void QtSystem::show(Form& form) {
 }
 
 void QtSystem::create(Form& form) {
-  auto widget = std::make_unique<FormWidget>(form, *this, fonts_);
+  auto widget = std::make_unique<FormWidget>(form, *this);
   if (form.centred) {
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     widget->move(screen.center() - widget->rect().center());

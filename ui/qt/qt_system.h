@@ -44,7 +44,6 @@ class QtSystem final : public System, public EventSink, private TimerDriver {
   void report(const std::string& message, bool repeated);
 
   QString title_;
-  FontChooser fonts_;
   Dispatcher dispatcher_;
   std::map<const Form*, std::unique_ptr<FormWidget>> widgets_;
   std::map<const Timer*, std::unique_ptr<QTimer>> timers_;
