@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 out=docs/screenshots
 mkdir -p "$out"
 display=:97
-Xvfb "$display" -screen 0 320x320x24 >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 320x320x24 -noreset >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $game $xvfb 2>/dev/null || true' EXIT
 sleep 0.5

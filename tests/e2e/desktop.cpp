@@ -121,7 +121,7 @@ Desktop::Desktop() {
   if (pipe(fds.data()) != 0) throw std::runtime_error("pipe");
   // Xvfb picks a free display and writes its number to the pipe.
   server_ = spawn({"/usr/bin/Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                   "900x760x24", "-nolisten", "tcp"},
+                   "900x760x24", "-nolisten", "tcp", "-noreset"},
                   {});
   close(fds[1]);
   std::string number;
@@ -130,7 +130,8 @@ Desktop::Desktop() {
   close(fds[0]);
   if (number.empty()) throw std::runtime_error("Xvfb did not start");
   display_ = ":" + number;
-  // Seen once in a while: the number comes before a client can connect. Wait until one can.
+  // -noreset: by default the server starts anew when its last client leaves, and refuses
+  // connections meanwhile; the probes below would be that last client.
   if (!wait_for([this] { return !xdotool("getdisplaygeometry").empty(); }, 10s, 50ms)) {
     throw std::runtime_error("Xvfb on " + display_ + " takes no client");
   }
