@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 
 #include "full_table.h"
@@ -70,9 +71,9 @@ void ViewerRefreshOfAFullTable(benchmark::State& state) {
 BENCHMARK(ViewerRefreshOfAFullTable);
 
 // A score above all 30: 30 places read, 30 written, one atomic replace with its flushes.
-void RecordingAtPlace1(benchmark::State& state) {
+void record_at_place_1(benchmark::State& state, std::unique_ptr<scores::PosixCalls> calls) {
   FullTable table;
-  scores::PosixFileSystem files;
+  scores::PosixFileSystem files(std::move(calls));
   scores::ScoreStore store(files, table.path);
   ui::HeadlessSystem sys;
   scores::ScoreRecording recording(sys, store);
@@ -83,6 +84,10 @@ void RecordingAtPlace1(benchmark::State& state) {
     recording.record(k, k.Timer1);
   }
 }
+
+void RecordingAtPlace1(benchmark::State& state) {
+  record_at_place_1(state, std::make_unique<scores::PosixCalls>());
+}
 BENCHMARK(RecordingAtPlace1)->Unit(benchmark::kMicrosecond);
 
 // The same with fsync made a no-op: the difference is what the flushes cost on this disk.
@@ -92,17 +97,7 @@ class NoFlush : public scores::PosixCalls {
 };
 
 void RecordingAtPlace1WithoutFlushes(benchmark::State& state) {
-  FullTable table;
-  scores::PosixFileSystem files(std::make_unique<NoFlush>());
-  scores::ScoreStore store(files, table.path);
-  ui::HeadlessSystem sys;
-  scores::ScoreRecording recording(sys, store);
-  game::Klimbor k(sys, [](game::Klimbor&) {});
-  for (auto _ : state) {
-    Module1::score = 30000;
-    sys.answers = {"Rapide", "premier"};
-    recording.record(k, k.Timer1);
-  }
+  record_at_place_1(state, std::make_unique<NoFlush>());
 }
 BENCHMARK(RecordingAtPlace1WithoutFlushes)->Unit(benchmark::kMicrosecond);
 
