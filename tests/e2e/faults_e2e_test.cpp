@@ -75,6 +75,9 @@ TEST_F(Faults, ARefusedFolderIsReportedAndTheTableStaysWhole) {
   expect_game_goes_on();
 }
 
+// Programs killed or racing one another in the middle of a recording.
+class Races : public Faults {};
+
 // The old table, or the old table with one record put in at its place: nothing in between.
 bool old_or_new(const std::string& now, const std::string& old) {
   if (now == old) return true;
@@ -90,7 +93,7 @@ bool old_or_new(const std::string& now, const std::string& old) {
   return false;
 }
 
-TEST_F(Faults, KilledAtAnyMomentOfARecordingLeavesTheOldTableOrTheNew) {
+TEST_F(Races, KilledAtAnyMomentOfARecordingLeavesTheOldTableOrTheNew) {
   std::mt19937 random(std::random_device{}());
   const std::string table = test::table({900, 500, 100});
   int old_seen = 0, new_seen = 0;
@@ -114,7 +117,7 @@ TEST_F(Faults, KilledAtAnyMomentOfARecordingLeavesTheOldTableOrTheNew) {
             << " the new one\n";
 }
 
-TEST_F(Faults, TwoGamesRecordingAtOnceBothLand) {
+TEST_F(Races, TwoGamesRecordingAtOnceBothLand) {
   const std::string table = test::table({900, 500, 100});
   test::write_bytes(score_path(), table);
   // Every write, flush and rename takes 1.5 s: the second game asks and answers its questions
