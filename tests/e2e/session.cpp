@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <thread>
 
+#include <unistd.h>
+
 namespace e2e {
 
 std::string bin(const std::string& program) {
@@ -21,7 +23,8 @@ void Session::start_game(const std::vector<std::string>& extra_env) {
   // A game window that was not there before: another game may be on the screen already.
   std::vector<std::string> known;
   for (const Window& w : desktop.windows("Klimbor")) known.push_back(w.id);
-  game = std::make_unique<Program>(bin("Klimbor"), environment(extra_env), game_errors().string());
+  game =
+      std::make_unique<Program>(command("Klimbor"), environment(extra_env), game_errors().string());
   const auto fresh = [&]() -> std::optional<Window> {
     for (const Window& w : desktop.windows("Klimbor")) {
       const bool seen = std::find(known.begin(), known.end(), w.id) != known.end();
@@ -38,8 +41,21 @@ void Session::start_game(const std::vector<std::string>& extra_env) {
 }
 
 void Session::start_viewer() {
-  viewer = std::make_unique<Program>(bin("klb best scores"), environment());
+  viewer = std::make_unique<Program>(command("klb best scores"), environment(),
+                                     viewer_errors().string());
   ASSERT_TRUE(wait_for([&] { return viewer_window().has_value(); }, 10s)) << "no viewer window";
+}
+
+std::vector<std::string> Session::command(const std::string& program) const {
+  std::vector<std::string> argv = launcher_;
+  argv.push_back(bin(program));
+  return argv;
+}
+
+void Session::play_as_an_ordinary_user() {
+  if (::geteuid() != 0) return;
+  run("chown nobody:nogroup '" + home.path().string() + "'");
+  launcher_ = {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", "--"};
 }
 
 bool Session::intro(const Shot& s) const {

@@ -32,6 +32,10 @@ class Session : public ::testing::Test {
   void start_game(const std::vector<std::string>& extra_env = {});
   std::filesystem::path game_errors() const { return home.path() / "klimbor.stderr"; }
   void start_viewer();
+  std::filesystem::path viewer_errors() const { return home.path() / "viewer.stderr"; }
+  // From now on the programs run as "nobody", whose home folder becomes the test's: root ignores
+  // the permissions of files. Does nothing for a test run by an ordinary user.
+  void play_as_an_ordinary_user();
 
   Shot game_shot() const { return desktop.grab(game_window); }
   bool intro(const Shot& s) const;
@@ -62,6 +66,9 @@ class Session : public ::testing::Test {
   Window game_window;
 
  private:
+  std::vector<std::string> command(const std::string& program) const;
+
+  std::vector<std::string> launcher_;                // what the programs are started through
   static inline std::vector<Rgb> zero_score_label_;  // "Score: 0", once seen
 };
 
