@@ -35,7 +35,7 @@ class Faults : public Session {
     ASSERT_TRUE(wait_dialog(within)) << "no error box";
     EXPECT_TRUE(wait_for([&] { return text_of(errors).find(words) != std::string::npos; }, 2s))
         << "standard error: " << text_of(errors);
-    std::this_thread::sleep_for(150ms);
+    ASSERT_TRUE(wait_focused_dialog(1s));
     desktop.key("Return");
     ASSERT_TRUE(wait_for([this] { return !dialog().has_value(); }, 3s));
   }
@@ -52,7 +52,7 @@ class Faults : public Session {
     ASSERT_TRUE(wait_game(&Session::result_panel, 6s));
   }
   void expect_no_place_then_the_viewer() {
-    ASSERT_TRUE(wait_dialog(5s)) << "no message";
+    ASSERT_TRUE(wait_focused_dialog(5s)) << "no message";
     EXPECT_GT(dialog()->width, 200) << "the no-place message is a long one";
     EXPECT_EQ(text_of(game_errors()).find("erreur"), std::string::npos) << text_of(game_errors());
     desktop.key("Return");
@@ -112,6 +112,12 @@ TEST_F(RealFiles, AFifoAtThePathFreezesNeitherProgram) {
   const auto box = [this] { return !desktop.windows("klb best scores").empty(); };
   EXPECT_TRUE(wait_for(box, 1s)) << "no error box";
   EXPECT_NE(text_of(viewer_errors()).find("c'est un tube nommé"), std::string::npos);
+  EXPECT_TRUE(wait_for(
+      [&] {
+        const std::string focus = desktop.xdotool("getwindowfocus");
+        return box() && focus.find(desktop.windows("klb best scores")[0].id) == 0;
+      },
+      2s));
   desktop.key("Return");
   EXPECT_TRUE(wait_for([&] { return !box(); }, 2s));
   std::this_thread::sleep_for(4500ms);
@@ -206,7 +212,7 @@ TEST_F(Races, KilledAtAnyMomentOfARecordingLeavesTheOldTableOrTheNew) {
     start_game(env);
     lose_a_round();
     validate_answering({"Kill"});
-    ASSERT_TRUE(wait_dialog(5s));
+    ASSERT_TRUE(wait_focused_dialog(5s));
     desktop.type("x");
     desktop.key("Return");
     // Kills aimed in turn before the rewrite, inside it, and anywhere; each at a random moment.
@@ -262,8 +268,7 @@ TEST_F(Races, TwoGamesRecordingAtOnceBothLand) {
   validate_answering({"Bravo", "second"});
   // Both announce their place once their rewrite is done.
   for (int message = 0; message < 2; ++message) {
-    ASSERT_TRUE(wait_dialog(15s)) << "message " << message;
-    std::this_thread::sleep_for(200ms);
+    ASSERT_TRUE(wait_focused_dialog(15s)) << "message " << message;
     desktop.key("Return");
     wait_for([this] { return !dialog().has_value(); }, 2s);
   }

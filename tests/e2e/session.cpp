@@ -124,11 +124,10 @@ bool Session::win_a_round(std::chrono::seconds limit) {
 void Session::validate_answering(const std::vector<std::string>& answers) {
   click_game(kValider, kButtonsY);
   for (const std::string& answer : answers) {
-    if (!wait_dialog(5s)) {
+    if (!wait_focused_dialog(5s)) {
       run("DISPLAY=" + desktop.display() + " import -window root /tmp/klimbor-e2e-failure.png");
       FAIL() << "no question; the screen is in /tmp/klimbor-e2e-failure.png";
     }
-    std::this_thread::sleep_for(150ms);
     if (answer.empty()) {
       desktop.key("Escape");
     } else {
@@ -150,6 +149,15 @@ std::optional<Window> Session::dialog() const {
 
 bool Session::wait_dialog(std::chrono::milliseconds limit) {
   return wait_for([this] { return dialog().has_value(); }, limit);
+}
+
+bool Session::wait_focused_dialog(std::chrono::milliseconds limit) {
+  return wait_for(
+      [this] {
+        const auto d = dialog();
+        return d && desktop.xdotool("getwindowfocus").find(d->id) == 0;
+      },
+      limit);
 }
 
 }  // namespace e2e

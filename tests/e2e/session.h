@@ -57,6 +57,8 @@ class Session : public ::testing::Test {
   // A dialog of the program: a window titled Klimbor of neither window's size.
   std::optional<Window> dialog() const;
   bool wait_dialog(std::chrono::milliseconds limit);
+  // A dialog of the program that has the keyboard: what the player types goes to it.
+  bool wait_focused_dialog(std::chrono::milliseconds limit);
   std::optional<Window> viewer_window() const { return desktop.window("Klimbor", 660, 654); }
 
   Desktop desktop;
