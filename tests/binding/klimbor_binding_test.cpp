@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QTest>
+#include <vector>
 
 #include "game/klimbor.h"
 #include "game/module1.h"
@@ -38,6 +39,30 @@ class KlimborBinding : public ::testing::Test {
     tick(k.Timer1);
   }
   QRgb pixel(int x, int y) { return window->grab().toImage().pixel(x, y); }
+  // The window as a screen of that whole scale factor shows it.
+  QImage render(int scale) {
+    QImage image(window->size() * scale, QImage::Format_RGB32);
+    image.setDevicePixelRatio(scale);
+    window->render(&image);
+    return image;
+  }
+  // Device pixels of the drawing at 2x that are not where the 1x drawing, grown in 2x2 squares,
+  // has them. Text is left out: it is drawn anew at each size.
+  int misplaced_at_2x(const std::vector<const ui::Element*>& texts) {
+    const QImage one = render(1), two = render(2);
+    int misplaced = 0;
+    for (int y = 0; y < two.height(); ++y) {
+      for (int x = 0; x < two.width(); ++x) {
+        bool text = false;
+        for (const ui::Element* t : texts) {
+          QWidget& w = widget(*t);
+          text = text || QRect(w.mapTo(window, QPoint(0, 0)), w.size()).contains(x / 2, y / 2);
+        }
+        if (!text && two.pixel(x, y) != one.pixel(x / 2, y / 2)) ++misplaced;
+      }
+    }
+    return misplaced;
+  }
 
   ui::qt::QtSystem sys{QStringLiteral("Klimbor")};
   int recordings = 0;
@@ -127,6 +152,24 @@ TEST_F(KlimborBinding, SpaceBarPressesVitesseOnlyWhileItIsShown) {
   EXPECT_EQ(boost_on, 1);
   QTest::keyClick(window, Qt::Key_Space);
   EXPECT_EQ(boost_on, 0);
+}
+
+TEST_F(KlimborBinding, AtScale2LinesAndFrameAreTwoDevicePixelsWhereTheyLieAt1x) {
+  const QImage intro = render(2);
+  // The sunken frame of dem: two bands of two device pixels each, dark then shadow.
+  const QRgb dark = widget(k.dem).palette().dark().color().rgb();
+  const QRgb shadow = widget(k.dem).palette().shadow().color().rgb();
+  for (int x : {0, 1}) EXPECT_EQ(intro.pixel(x, 100), dark) << x;
+  for (int x : {2, 3}) EXPECT_EQ(intro.pixel(x, 100), shadow) << x;
+  EXPECT_EQ(misplaced_at_2x({&k.niv1}), 0);
+
+  start_game();
+  const QImage race = render(2);
+  for (int x : {256, 257}) EXPECT_EQ(QColor(race.pixel(x, 100)), QColor(Qt::black)) << "Line4";
+  EXPECT_EQ(QColor(race.pixel(255, 100)), QColor(255, 128, 0));
+  for (int y : {16, 17}) EXPECT_EQ(QColor(race.pixel(40, y)), QColor(Qt::black)) << "Line2";
+  for (int y : {15, 18}) EXPECT_EQ(QColor(race.pixel(40, y)), QColor(255, 128, 0));
+  EXPECT_EQ(misplaced_at_2x({&k.Command1}), 0);
 }
 
 TEST_F(KlimborBinding, PixelArtIsDrawnAtTheElementsCorner) {

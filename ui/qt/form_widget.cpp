@@ -115,10 +115,9 @@ void FormWidget::sync_box(const Box& box, QWidget& widget) {
 
 void FormWidget::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.setPen(QPen(Qt::black, 0));
   for (const Line* line : form_.lines()) {
     if (line->Visible) {
-      painter.drawLine(px(line->X1), px(line->Y1), px(line->X2), px(line->Y2));
+      draw_line(painter, {px(line->X1), px(line->Y1)}, {px(line->X2), px(line->Y2)}, Qt::black);
     }
   }
 }

@@ -1,6 +1,5 @@
 #include "ui/qt/picture_widget.h"
 
-#include <qdrawutil.h>
 #include <QMouseEvent>
 #include <QPainter>
 #include <utility>
@@ -26,7 +25,7 @@ void PictureWidget::paintEvent(QPaintEvent*) {
   painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
   painter.drawPixmap(inner.topLeft(), pixmap_);
   painter.setClipping(false);
-  if (model_.sunken_frame) qDrawWinPanel(&painter, rect(), palette(), true);
+  if (model_.sunken_frame) draw_bevel(painter, rect(), sunken_frame(palette()));
 }
 
 void PictureWidget::mouseReleaseEvent(QMouseEvent* event) {
