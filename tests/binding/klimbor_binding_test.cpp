@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QFontInfo>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QTest>
 #include <vector>
@@ -144,14 +146,30 @@ TEST_F(KlimborBinding, ClicksOnTheWidgetsReachTheHandlers) {
   EXPECT_TRUE(k.Timer1.enabled());
 }
 
-TEST_F(KlimborBinding, SpaceBarPressesVitesseOnlyWhileItIsShown) {
+TEST_F(KlimborBinding, KeysPressWhatTheyNameOnlyWhileItIsShown) {
   QTest::keyClick(window, Qt::Key_Space);
+  QTest::keyClick(window, Qt::Key_C);
   EXPECT_EQ(boost_on, 0) << "hidden during the intro";
+  EXPECT_FALSE(k.Timer1.enabled());
   start_game();
   QTest::keyClick(window, Qt::Key_Space);
   EXPECT_EQ(boost_on, 1);
-  QTest::keyClick(window, Qt::Key_Space);
-  EXPECT_EQ(boost_on, 0);
+  QKeyEvent held(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), true);
+  QApplication::sendEvent(window, &held);
+  EXPECT_EQ(boost_on, 1) << "a held key presses once";
+
+  lose_round();
+  QTest::keyClick(window, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(end_choice, 0) << "Ctrl+V is not V";
+  QTest::keyClick(window, Qt::Key_V);
+  EXPECT_EQ(end_choice, 2);
+  QTest::keyClick(window, Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_EQ(end_choice, 1);
+  EXPECT_FALSE(widget(k.tout).isVisible());
+  lose_round();
+  QTest::keyClick(window, Qt::Key_R);
+  EXPECT_TRUE(k.Timer.enabled());
+  EXPECT_FALSE(widget(k.tout).isVisible());
 }
 
 TEST_F(KlimborBinding, AtScale2LinesAndFrameAreTwoDevicePixelsWhereTheyLieAt1x) {

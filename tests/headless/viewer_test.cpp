@@ -134,6 +134,20 @@ TEST_F(Viewer, FinEndsTheProgram) {
   EXPECT_FALSE(viewer.Visible);
 }
 
+TEST_F(Viewer, EscapeAndReturnPressFinAndNoOtherKeyDoes) {
+  for (ui::Key key : {ui::Key::Escape, ui::Key::Return}) {
+    ui::HeadlessSystem other;
+    scores::frm_visualiser window(other, store);
+    EXPECT_FALSE(other.press(window, key)) << "not yet shown";
+    other.show(window);
+    EXPECT_FALSE(other.press(window, ui::Key::Space));
+    EXPECT_FALSE(other.press(window, ui::Key::C));
+    EXPECT_FALSE(other.ended);
+    ASSERT_TRUE(other.press(window, key));
+    EXPECT_TRUE(other.ended);
+  }
+}
+
 TEST_F(Viewer, OnlyTheRecordBufferAndTheRowCounterChange) {
   test::write_bytes(path(), test::table({900, 500}));
   open();

@@ -11,7 +11,7 @@ ButtonWidget::ButtonWidget(const Button& model, const QFont& font, QWidget* pare
   setObjectName(qstr(model.name()));
   setFont(font);
   setText(qstr(model.Caption));
-  // The window takes the keys: the space bar is routed to the speed button there.
+  // The window takes the keys and routes each to what it presses.
   setFocusPolicy(Qt::NoFocus);
 }
 
