@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QFontInfo>
 #include <QImage>
@@ -64,6 +65,11 @@ class KlimborBinding : public ::testing::Test {
       }
     }
     return misplaced;
+  }
+  QAccessibleInterface& accessible(const ui::Element& e) {
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&widget(e));
+    EXPECT_NE(a, nullptr) << e.name();
+    return *a;
   }
 
   ui::qt::QtSystem sys{QStringLiteral("Klimbor")};
@@ -170,6 +176,37 @@ TEST_F(KlimborBinding, KeysPressWhatTheyNameOnlyWhileItIsShown) {
   QTest::keyClick(window, Qt::Key_R);
   EXPECT_TRUE(k.Timer.enabled());
   EXPECT_FALSE(widget(k.tout).isVisible());
+}
+
+TEST_F(KlimborBinding, ScreenReadersFindEveryControlByNameAndRole) {
+  start_game();
+  lose_round();
+  struct Control {
+    const ui::Element& element;
+    QAccessible::Role role;
+    QString name;
+  };
+  for (const Control& c : {Control{k.cont, QAccessible::Button, "Continuer"},
+                           Control{k.ok, QAccessible::Button, "Valider"},
+                           Control{k.reco, QAccessible::Button, "Recommencer"},
+                           Control{k.Command1, QAccessible::Button, "VITESSE"},
+                           Control{k.gagn, QAccessible::StaticText, "Perdu !"},
+                           Control{k.niv, QAccessible::StaticText, "Niveau 1"},
+                           Control{k.sko, QAccessible::StaticText, "Score: 0"}}) {
+    QAccessibleInterface& a = accessible(c.element);
+    EXPECT_EQ(a.role(), c.role) << c.element.name();
+    EXPECT_EQ(a.text(QAccessible::Name), c.name) << c.element.name();
+    EXPECT_FALSE(a.state().invisible) << c.element.name();
+  }
+  EXPECT_EQ(accessible(k.tout).role(), QAccessible::Graphic) << "a picture without a click";
+  EXPECT_EQ(accessible(k.cont).text(QAccessible::Description), "") << "its name is its tooltip";
+
+  // A reader's press is the player's click.
+  QAccessibleActionInterface* ok = accessible(k.ok).actionInterface();
+  ASSERT_NE(ok, nullptr);
+  ok->doAction(QAccessibleActionInterface::pressAction());
+  EXPECT_EQ(end_choice, 2);
+  EXPECT_TRUE(k.Timer1.enabled());
 }
 
 TEST_F(KlimborBinding, AtScale2LinesAndFrameAreTwoDevicePixelsWhereTheyLieAt1x) {

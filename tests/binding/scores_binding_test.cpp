@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <string>
@@ -94,6 +96,29 @@ TEST_F(ScoresBinding, ViewerWindowIsALightGreen660By654ToolWindowWithItsGrid) {
   EXPECT_EQ(QColor(image.pixel(140, 40)), QColor(255, 255, 128)) << "a cell in light yellow";
   EXPECT_EQ(QColor(image.pixel(60, 520)), QColor(128, 255, 128)) << "beyond the last row";
   EXPECT_EQ(QColor(image.pixel(80, 31)), QColor(255, 128, 128)) << "a salmon grid line";
+}
+
+TEST_F(ScoresBinding, FinIsANamedButtonThatEscapeAndReturnPress) {
+  for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+    ui::qt::QtSystem system{QStringLiteral("klb best scores")};
+    scores::frm_visualiser viewer(system, store);
+    system.show(viewer);
+    ui::qt::FormWidget* window = system.widget_of(viewer);
+    QAccessibleInterface* fin =
+        QAccessible::queryAccessibleInterface(window->widget_for(viewer.cmd_fin));
+    ASSERT_NE(fin, nullptr);
+    EXPECT_EQ(fin->role(), QAccessible::Button);
+    EXPECT_EQ(fin->text(QAccessible::Name), "Fin");
+    QAccessibleInterface* credit =
+        QAccessible::queryAccessibleInterface(window->widget_for(viewer.Label2));
+    ASSERT_NE(credit, nullptr);
+    EXPECT_EQ(credit->text(QAccessible::Name), "By Dalvix");
+
+    QTest::keyClick(window, Qt::Key_Space);
+    EXPECT_FALSE(system.ended());
+    QTest::keyClick(window, key);
+    EXPECT_TRUE(system.ended());
+  }
 }
 
 TEST_F(ScoresBinding, EmptyPlacesDrawTheirNulCharactersAsNothing) {

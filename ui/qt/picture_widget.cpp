@@ -12,7 +12,10 @@ PictureWidget::PictureWidget(const Picture& model, std::function<void()> on_clic
     : QWidget(parent), model_(model), on_click_(std::move(on_click)) {
   setObjectName(qstr(model.name()));
   if (!model.picture.empty()) pixmap_ = QPixmap(":/pictures/" + qstr(model.picture) + ".png");
-  if (!model.ToolTipText.empty()) setToolTip(qstr(model.ToolTipText));
+  if (!model.ToolTipText.empty()) {
+    setToolTip(qstr(model.ToolTipText));
+    setAccessibleName(toolTip());
+  }
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
 

@@ -1,0 +1,9 @@
+#pragma once
+
+namespace ui::qt {
+
+// Lets screen readers tell the pictures apart: one with a click is a push button named by its
+// tooltip, which a reader can press; the others are graphics. Installing it again does nothing.
+void install_accessibility();
+
+}  // namespace ui::qt
