@@ -5,6 +5,7 @@
 #include "game/module1.h"
 #include "scores/score_slot.h"
 #include "ui/colours.h"
+#include "ui/runtime_error.h"
 
 using namespace Module1;
 
@@ -62,15 +63,28 @@ void frm_visualiser::Form_Load() {
   write_headings();
   write_place_labels();
   grid_row = 1;
-  file_.open_for_reading();
+  open_file();
   fill_rows();
 }  // the file stays open until the next refresh
 
 void frm_visualiser::Timer1_Timer() {
   file_.close();
   grid_row = 1;
-  file_.open_for_reading();
+  open_file();
   fill_rows();
+}
+
+// A path that cannot be read is reported once, not at every refresh: the refreshes after it stay
+// quiet, the grid as it was, until the path is mended or fails in another way.
+void frm_visualiser::open_file() {
+  try {
+    file_.open_for_reading();
+    reported_.clear();
+  } catch (const ui::RuntimeError& e) {
+    if (reported_ == e.what()) return;
+    reported_ = e.what();
+    throw;
+  }
 }
 
 void frm_visualiser::cmd_fin_Click() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "scores/score_file.h"
 #include "scores/score_store.h"
 #include "ui/elements.h"
@@ -31,9 +33,11 @@ class frm_visualiser : public ui::Form {
   void write_place_labels();
   void fill_rows();
   void write_cell(int col, const std::string& text);
+  void open_file();
 
   ui::System& system_;
   ScoreFile file_;
+  std::string reported_;  // the last failure to read the file, already told
 };
 
 }  // namespace scores

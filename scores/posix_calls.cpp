@@ -1,7 +1,5 @@
 #include "scores/posix_calls.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -17,8 +15,17 @@ ssize_t PosixCalls::read(int fd, void* buffer, std::size_t count) {
 ssize_t PosixCalls::write(int fd, const void* buffer, std::size_t count) {
   return ::write(fd, buffer, count);
 }
+int PosixCalls::stat(const char* path, struct stat* info) {
+  return ::stat(path, info);
+}
 int PosixCalls::fstat(int fd, struct stat* info) {
   return ::fstat(fd, info);
+}
+int PosixCalls::fchmod(int fd, mode_t mode) {
+  return ::fchmod(fd, mode);
+}
+int PosixCalls::fchown(int fd, uid_t owner, gid_t group) {
+  return ::fchown(fd, owner, group);
 }
 int PosixCalls::fsync(int fd) {
   return ::fsync(fd);
@@ -32,8 +39,8 @@ int PosixCalls::unlink(const char* path) {
 int PosixCalls::close(int fd) {
   return ::close(fd);
 }
-int PosixCalls::flock(int fd, int operation) {
-  return ::flock(fd, operation);
+int PosixCalls::lock(int fd, int command, struct flock* region) {
+  return ::fcntl(fd, command, region);
 }
 
 }  // namespace scores

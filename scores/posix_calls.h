@@ -1,5 +1,6 @@
 #pragma once
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -15,12 +16,16 @@ class PosixCalls {
   virtual int open(const char* path, int flags, mode_t mode);
   virtual ssize_t read(int fd, void* buffer, std::size_t count);
   virtual ssize_t write(int fd, const void* buffer, std::size_t count);
+  virtual int stat(const char* path, struct stat* info);
   virtual int fstat(int fd, struct stat* info);
+  virtual int fchmod(int fd, mode_t mode);
+  virtual int fchown(int fd, uid_t owner, gid_t group);
   virtual int fsync(int fd);
   virtual int rename(const char* from, const char* to);
   virtual int unlink(const char* path);
   virtual int close(int fd);
-  virtual int flock(int fd, int operation);
+  // fcntl with a struct flock: F_OFD_SETLKW and F_SETLKW.
+  virtual int lock(int fd, int command, struct flock* region);
 };
 
 }  // namespace scores

@@ -1,10 +1,9 @@
 #include "scores/posix_file_system.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <system_error>
 #include <utility>
@@ -21,14 +20,18 @@ std::string quoted(const fs::path& path) {
   return "« " + path.string() + " »";
 }
 
-[[noreturn]] void read_failed(const fs::path& path, int error) {
+[[noreturn]] void read_failed(const fs::path& path, const std::string& reason) {
   throw ui::RuntimeError("Impossible de lire le fichier des scores " + quoted(path) + " : " +
-                         french_reason(error) + ".");
+                         reason + ".");
+}
+
+[[noreturn]] void save_failed(const fs::path& path, const std::string& reason) {
+  throw ui::RuntimeError("Impossible d'enregistrer le fichier des scores " + quoted(path) + " : " +
+                         reason + ". Le tableau des scores n'a pas été modifié.");
 }
 
 [[noreturn]] void save_failed(const fs::path& path, int error) {
-  throw ui::RuntimeError("Impossible d'enregistrer le fichier des scores " + quoted(path) + " : " +
-                         french_reason(error) + ". Le tableau des scores n'a pas été modifié.");
+  save_failed(path, french_reason(error));
 }
 
 fs::path folder_of(const fs::path& path) {
@@ -36,16 +39,23 @@ fs::path folder_of(const fs::path& path) {
 }
 
 // Built by appending: GCC 12 at -O3 warns falsely (-Wrestrict) on "." + string + "...".
-std::string temporary_prefix(const fs::path& path) {
-  std::string prefix(1, '.');
-  prefix.append(path.filename().string()).append(".tmp.");
-  return prefix;
+std::string hidden_beside(const fs::path& path, const char* suffix) {
+  std::string name(1, '.');
+  name.append(path.filename().string()).append(suffix);
+  return name;
+}
+
+// Where the file system keeps no locks at all (NFS without its lock service, some FUSE file
+// systems), or refuses this kind of lock outright.
+bool no_locks_here(int error) {
+  return error == ENOLCK || error == EOPNOTSUPP || error == ENOSYS || error == EBADF ||
+         error == EINVAL;
 }
 
 class PosixLock final : public FileLock {
  public:
   PosixLock(PosixCalls& calls, int fd) : calls_(calls), fd_(fd) {}
-  ~PosixLock() override { calls_.close(fd_); }  // closing the folder releases the flock
+  ~PosixLock() override { calls_.close(fd_); }  // closing the lock file releases the lock
   PosixLock(const PosixLock&) = delete;
   PosixLock& operator=(const PosixLock&) = delete;
 
@@ -54,71 +64,70 @@ class PosixLock final : public FileLock {
   int fd_;
 };
 
+// Opened for reading or for the write check without ever waiting: a FIFO would otherwise block
+// until a writer comes, and a device may act on being opened.
+constexpr int kNoWait = O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+
 }  // namespace
 
-std::string french_reason(int error) {
-  switch (error) {
-    case ENOENT:
-      return "le dossier n'existe pas";
-    case ENOTDIR:
-      return "un élément du chemin n'est pas un dossier";
-    case EACCES:
-    case EPERM:
-      return "accès refusé";
-    case EISDIR:
-      return "c'est un dossier, pas un fichier";
-    case ENOSPC:
-      return "le disque est plein";
-    case EDQUOT:
-      return "le quota du disque est dépassé";
-    case EROFS:
-      return "le disque est en lecture seule";
-    case EIO:
-      return "erreur d'entrée-sortie sur le disque";
-    case ENAMETOOLONG:
-      return "le chemin est trop long";
-    case ELOOP:
-      return "trop de liens symboliques dans le chemin";
-    case EMFILE:
-    case ENFILE:
-      return "trop de fichiers ouverts";
-    default:
-      return "erreur système " + std::to_string(error);
+fs::path link_target(const fs::path& path) {
+  fs::path target = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    std::error_code ec;
+    if (!fs::is_symlink(fs::symlink_status(target, ec))) return target;
+    const fs::path next = fs::read_symlink(target, ec);
+    if (ec) return target;  // the open that follows reports it
+    target = (folder_of(target) / next).lexically_normal();
   }
+  save_failed(path, ELOOP);
 }
 
 PosixFileSystem::PosixFileSystem(std::unique_ptr<PosixCalls> calls) : calls_(std::move(calls)) {}
 
 FileBytes PosixFileSystem::read(const fs::path& path, std::size_t limit) {
-  const int fd = calls_->open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
-  if (fd < 0) {
-    if (errno == ENOENT) return {};  // a missing file is an empty table
-    read_failed(path, errno);
-  }
-  FileBytes file;
-  int error = 0;
+  // Looked at before it is opened, and again once open, in case the path changed meanwhile.
   struct stat info {};
-  if (calls_->fstat(fd, &info) != 0) {
-    error = errno;
-  } else if (S_ISDIR(info.st_mode)) {
-    error = EISDIR;
-  } else {
-    file.size = S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
-    file.bytes.resize(limit);
-    std::size_t got = 0;
-    while (got < limit) {
-      const ssize_t n = calls_->read(fd, file.bytes.data() + got, limit - got);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) error = errno;
-      if (n <= 0) break;
-      got += static_cast<std::size_t>(n);
+  if (calls_->stat(path.c_str(), &info) != 0) {
+    if (errno == ENOENT) return {};  // a missing file is an empty table
+    read_failed(path, french_reason(errno));
+  }
+  if (const std::string refused = not_a_file_reason(info.st_mode); !refused.empty())
+    read_failed(path, refused);
+  const int fd = calls_->open(path.c_str(), O_RDONLY | kNoWait, 0);
+  if (fd < 0) {
+    if (errno == ENOENT) return {};
+    read_failed(path, french_reason(errno));
+  }
+  std::string reason;
+  FileBytes file;
+  try {
+    if (calls_->fstat(fd, &info) != 0) throw std::system_error(errno, std::generic_category());
+    reason = not_a_file_reason(info.st_mode);
+    if (reason.empty()) {
+      file.bytes = read_all(fd, limit);
+      file.size =
+          std::max<std::uint64_t>(static_cast<std::uint64_t>(info.st_size), file.bytes.size());
     }
-    file.bytes.resize(got);
-    if (file.size < got) file.size = got;
+  } catch (const std::system_error& e) {
+    reason = french_reason(e.code().value());
   }
   calls_->close(fd);
-  if (error != 0) read_failed(path, error);
+  if (!reason.empty()) read_failed(path, reason);
   return file;
+}
+
+std::string PosixFileSystem::read_all(int fd, std::size_t limit) {
+  std::string bytes(limit, '\0');
+  std::size_t got = 0;
+  while (got < limit) {
+    const ssize_t n = calls_->read(fd, bytes.data() + got, limit - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw std::system_error(errno, std::generic_category());
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  bytes.resize(got);
+  return bytes;
 }
 
 void PosixFileSystem::write_all(int fd, std::string_view bytes) {
@@ -133,16 +142,46 @@ void PosixFileSystem::write_all(int fd, std::string_view bytes) {
   }
 }
 
+// The protection the user set on the table is honoured, although the folder alone would allow
+// the rename: a table this process may not open for writing is refused as it stands. False when
+// there is no table yet.
+bool PosixFileSystem::writable_table(const fs::path& path, const fs::path& target,
+                                     struct stat& old) {
+  if (calls_->stat(target.c_str(), &old) != 0) {
+    if (errno == ENOENT) return false;
+    save_failed(path, errno);
+  }
+  if (const std::string refused = not_a_file_reason(old.st_mode); !refused.empty())
+    save_failed(path, refused);
+  const int fd = calls_->open(target.c_str(), O_WRONLY | kNoWait, 0);  // no O_TRUNC: checked only
+  if (fd < 0) save_failed(path, errno);
+  calls_->close(fd);
+  return true;
+}
+
+// The owner first: changing it clears the set-id bits that the mode then puts back. Only root
+// may give a file away, and a user only to a group of theirs: where refused, the new table is
+// the user's own, with the old permissions.
+void PosixFileSystem::keep_owner_and_mode(int fd, const struct stat& old) {
+  if (calls_->fchown(fd, old.st_uid, old.st_gid) != 0) {
+    calls_->fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+  }
+  if (calls_->fchmod(fd, old.st_mode & 07777) != 0) {
+    throw std::system_error(errno, std::generic_category());
+  }
+}
+
 void PosixFileSystem::replace(const fs::path& path, std::string_view bytes) {
-  const fs::path folder = folder_of(path);
-  const fs::path temporary = folder / (temporary_prefix(path) + std::to_string(::getpid()));
+  const fs::path target = link_target(path);
+  struct stat old {};
+  const bool existed = writable_table(path, target, old);
+  const fs::path folder = folder_of(target);
+  const fs::path temporary = folder / (hidden_beside(target, ".tmp.") + std::to_string(::getpid()));
   calls_->unlink(temporary.c_str());
   const int fd = calls_->open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) save_failed(path, errno);
-  // The new file keeps the old one's permissions.
-  struct stat old {};
-  if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd, old.st_mode & 07777);
   try {
+    if (existed) keep_owner_and_mode(fd, old);
     write_all(fd, bytes);
     if (calls_->fsync(fd) != 0) throw std::system_error(errno, std::generic_category());
   } catch (const std::system_error& e) {
@@ -155,7 +194,7 @@ void PosixFileSystem::replace(const fs::path& path, std::string_view bytes) {
     calls_->unlink(temporary.c_str());
     save_failed(path, error);
   }
-  if (calls_->rename(temporary.c_str(), path.c_str()) != 0) {
+  if (calls_->rename(temporary.c_str(), target.c_str()) != 0) {
     const int error = errno;
     calls_->unlink(temporary.c_str());
     save_failed(path, error);
@@ -169,25 +208,40 @@ void PosixFileSystem::replace(const fs::path& path, std::string_view bytes) {
   }
 }
 
+// A lock file beside the table, opened for writing: NFS grants an exclusive lock on nothing
+// else. Open-file-description locks belong to this descriptor, not to the process, so no other
+// close in the program drops them; kernels before 3.15 get the classic POSIX lock instead.
 std::unique_ptr<FileLock> PosixFileSystem::lock(const fs::path& path) {
-  const int fd = calls_->open(folder_of(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+  const fs::path target = link_target(path);
+  const fs::path lock_file = folder_of(target) / hidden_beside(target, ".lock");
+  const int fd = calls_->open(lock_file.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) save_failed(path, errno);
-  while (calls_->flock(fd, LOCK_EX) != 0) {
-    if (errno == EINTR) continue;
+  struct flock whole {};
+  whole.l_type = F_WRLCK;
+  whole.l_whence = SEEK_SET;
+  int command = F_OFD_SETLKW;
+  while (calls_->lock(fd, command, &whole) != 0) {
     const int error = errno;
+    if (error == EINTR) continue;
+    if (error == EINVAL && command == F_OFD_SETLKW) {
+      command = F_SETLKW;
+      continue;
+    }
     calls_->close(fd);
+    // One game at a time is the common case: a record saved unlocked beats a record lost.
+    if (no_locks_here(error)) return nullptr;
     save_failed(path, error);
   }
   auto held = std::make_unique<PosixLock>(*calls_, fd);
-  remove_stale_temporaries(path);
+  remove_stale_temporaries(target);
   return held;
 }
 
 // Left by a program killed in the middle of a rewrite; nobody else writes while we hold the lock.
-void PosixFileSystem::remove_stale_temporaries(const fs::path& path) {
+void PosixFileSystem::remove_stale_temporaries(const fs::path& target) {
   std::error_code ec;
-  const std::string prefix = temporary_prefix(path);
-  for (fs::directory_iterator it(folder_of(path), ec), end; !ec && it != end; it.increment(ec)) {
+  const std::string prefix = hidden_beside(target, ".tmp.");
+  for (fs::directory_iterator it(folder_of(target), ec), end; !ec && it != end; it.increment(ec)) {
     const std::string name = it->path().filename().string();
     if (name.rfind(prefix, 0) == 0) calls_->unlink(it->path().c_str());
   }

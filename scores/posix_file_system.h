@@ -1,16 +1,20 @@
 #pragma once
 
+#include <sys/stat.h>
+
 #include <memory>
+#include <string>
 
 #include "scores/file_system.h"
 #include "scores/posix_calls.h"
 
 namespace scores {
 
-// The score file on a POSIX system. A rewrite goes to a temporary file beside the score file,
-// is flushed to disk, renamed over the old file and the folder flushed in turn: a crash at any
-// moment leaves the old table or the new one. The lock is an flock on the folder, so it needs no
-// file of its own and dies with the process that holds it.
+// The score file on a POSIX system. A rewrite goes to a temporary file beside the table, is
+// flushed to disk, renamed over the old file and the folder flushed in turn: a crash at any
+// moment leaves the old table or the new one. A symbolic link at the path stays a link: the
+// file it leads to is the one replaced. Only a regular file is ever read or replaced, and one
+// the user may not write is left alone.
 class PosixFileSystem final : public FileSystem {
  public:
   explicit PosixFileSystem(std::unique_ptr<PosixCalls> calls = std::make_unique<PosixCalls>());
@@ -20,13 +24,24 @@ class PosixFileSystem final : public FileSystem {
   std::unique_ptr<FileLock> lock(const std::filesystem::path& path) override;
 
  private:
+  std::string read_all(int fd, std::size_t limit);
+  bool writable_table(const std::filesystem::path& path, const std::filesystem::path& target,
+                      struct stat& old);
+  void keep_owner_and_mode(int fd, const struct stat& old);
   void write_all(int fd, std::string_view bytes);
-  void remove_stale_temporaries(const std::filesystem::path& path);
+  void remove_stale_temporaries(const std::filesystem::path& target);
 
   std::unique_ptr<PosixCalls> calls_;
 };
 
 // Why a call failed, in French, from its errno.
 std::string french_reason(int error);
+
+// What a path holds when it is not a regular file ("c'est un tube nommé, pas un fichier"), or
+// the empty text for a regular file.
+std::string not_a_file_reason(mode_t mode);
+
+// The file a path leads to, following symbolic links; the path itself when it is none.
+std::filesystem::path link_target(const std::filesystem::path& path);
 
 }  // namespace scores

@@ -7,23 +7,12 @@ namespace scores {
 
 void ScoreFile::open_for_reading() {
   table_ = store_.load_places();
-  writing_ = false;
   next_place_ = 1;
-}
-
-void ScoreFile::open_for_writing() {
-  table_ = store_.load_for_rewrite();
-  writing_ = true;
-  next_place_ = 1;
-}
-
-ScoreTable& ScoreFile::table() {
-  if (!table_) throw ui::RuntimeError("Le fichier des scores n'est pas ouvert");
-  return *table_;
 }
 
 void ScoreFile::read_place(int place) {
-  Module1::score_rec = table().read(place);
+  if (!table_) throw ui::RuntimeError("Le fichier des scores n'est pas ouvert");
+  Module1::score_rec = table_->read(place);
   next_place_ = place + 1;
 }
 
@@ -34,19 +23,6 @@ void ScoreFile::read_next() {
 bool ScoreFile::at_end() const {
   if (!table_) return true;
   return table_->file_size() <= static_cast<std::uint64_t>(next_place_ - 1) * kSlotSize;
-}
-
-void ScoreFile::write_place(int place) {
-  if (!writing_) throw ui::RuntimeError("Le fichier des scores n'est pas ouvert en écriture");
-  table().write(place, Module1::score_rec);
-}
-
-void ScoreFile::close() {
-  if (!table_) return;
-  // Forget the table first: whether the save works or not, the file is closed.
-  const ScoreTable table = std::move(*table_);
-  table_.reset();
-  if (writing_ && table.changed()) store_.save(table);
 }
 
 }  // namespace scores

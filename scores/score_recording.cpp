@@ -35,13 +35,19 @@ void ScoreRecording::ask_if_entering() {
   }
 }
 
-// The scan works on an image of the table, taken under the lock after the questions so that
-// another game recording meanwhile is not lost, and the image replaces the file in one step.
+// The scan works on an image of the table, and the image replaces the file in one step. A score
+// that enters no place only reads the table, so it is announced even where the file could not be
+// locked or rewritten. One that enters is scanned again under the lock, on the table as it is
+// then, so that another game recording meanwhile is not lost.
 int ScoreRecording::rewrite_table() {
-  const auto lock = store_.lock();
-  ScoreTable table = store_.load_for_rewrite();
-  const int reached = scan(table);
-  if (table.changed()) store_.save(table);
+  ScoreTable image = store_.load_places();
+  int reached = scan(image);
+  if (!image.changed()) return reached;
+  store_.rewrite([&](ScoreTable& table) {
+    place = 30;
+    placed = 0;
+    reached = scan(table);
+  });
   return reached;
 }
 

@@ -3,6 +3,11 @@
 #include <cstdlib>
 #include <utility>
 
+#ifndef _WIN32
+#include <pwd.h>
+#include <unistd.h>
+#endif
+
 #include "scores/score_slot.h"
 #include "ui/runtime_error.h"
 
@@ -24,7 +29,7 @@ ScoreTable ScoreStore::load_places() const {
   return ScoreTable(std::move(file.bytes), file.size);
 }
 
-ScoreTable ScoreStore::load_for_rewrite() const {
+ScoreTable ScoreStore::load_whole() const {
   FileBytes file = files_.read(path_, kRewriteLimit + 1);
   if (file.size > kRewriteLimit) {
     throw ui::RuntimeError("Le fichier des scores « " + path_.string() +
@@ -35,22 +40,29 @@ ScoreTable ScoreStore::load_for_rewrite() const {
   return ScoreTable(std::move(file.bytes), file.size);
 }
 
-void ScoreStore::save(const ScoreTable& table) {
-  files_.replace(path_, table.bytes());
+void ScoreStore::rewrite(const std::function<void(ScoreTable&)>& edit) {
+  const auto lock = files_.lock(path_);
+  ScoreTable table = load_whole();
+  edit(table);
+  if (table.changed()) files_.replace(path_, table.bytes());
 }
 
-std::unique_ptr<FileLock> ScoreStore::lock() {
-  return files_.lock(path_);
-}
-
-std::filesystem::path default_score_path() {
 #ifdef _WIN32
+std::filesystem::path default_score_path() {
   return std::filesystem::path("C:\\scores klimbor");
-#else
-  const char* home = std::getenv("HOME");
-  const std::filesystem::path folder = home != nullptr && *home != '\0' ? home : ".";
-  return folder / "scores klimbor";
-#endif
 }
+#else
+// HOME is the user's word; without it, the user database says where home is. The current folder
+// is the last resort of a process whose user has no entry at all.
+std::filesystem::path default_score_path() {
+  std::filesystem::path folder = ".";
+  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+    folder = home;
+  } else if (const passwd* user = ::getpwuid(::getuid()); user != nullptr && user->pw_dir) {
+    folder = user->pw_dir;
+  }
+  return folder / "scores klimbor";
+}
+#endif
 
 }  // namespace scores

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "scores/file_system.h"
@@ -17,13 +18,14 @@ class ScoreStore {
 
   // The 30 places as the file holds them now; a longer file is read no further.
   ScoreTable load_places() const;
-  // The whole file, to be rewritten; a file far larger than any table is refused untouched.
-  ScoreTable load_for_rewrite() const;
-  // Puts a table in the file's place in one atomic step.
-  void save(const ScoreTable& table);
-  std::unique_ptr<FileLock> lock();
+  // The one way to change the file: under the lock, the edit works on an image of the whole
+  // file, which then replaces the file in one step if the edit changed it. A file far larger
+  // than any table is refused untouched.
+  void rewrite(const std::function<void(ScoreTable&)>& edit);
 
  private:
+  ScoreTable load_whole() const;
+
   FileSystem& files_;
   std::filesystem::path path_;
 };

@@ -31,7 +31,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null
 fi
 
-if [ ! -f build/CMakeCache.txt ]; then
-  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# KLB_WERROR=ON (as ./run-tests sets it) makes every warning of the project's code an error.
+if [ ! -f build/CMakeCache.txt ] || [ -n "${KLB_WERROR:-}" ]; then
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKLB_WERROR="${KLB_WERROR:-OFF}" >/dev/null
 fi
 cmake --build build --parallel "$(nproc)"

@@ -86,9 +86,9 @@ double Shot::mean_x(Rgb colour, int x, int y, int w, int h) const {
   return n == 0 ? -1 : sum / n;
 }
 
-Program::Program(const std::string& path, const std::vector<std::string>& env,
+Program::Program(const std::vector<std::string>& argv, const std::vector<std::string>& env,
                  const std::string& stderr_path)
-    : pid_(spawn({path}, env, stderr_path)) {}
+    : pid_(spawn(argv, env, stderr_path)) {}
 
 Program::~Program() {
   if (running()) kill_now();

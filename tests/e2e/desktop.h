@@ -50,7 +50,7 @@ struct Window {
 class Program {
  public:
   // Its standard error goes to the file given, if any.
-  Program(const std::string& path, const std::vector<std::string>& env,
+  Program(const std::vector<std::string>& argv, const std::vector<std::string>& env,
           const std::string& stderr_path = "");
   ~Program();
   Program(const Program&) = delete;

@@ -2,8 +2,10 @@
  * the file calls made on the score file and its temporary, to reach the narrow moments of a
  * rewrite and to play a full disk or a refused folder.
  *
- *   KLB_SHIM_SLOW_MS=n          sleep n ms before each write, fsync and rename of those files
- *   KLB_SHIM_FAIL=call:errno    fail every such call ("open", "write", "fsync", "rename") */
+ *   KLB_SHIM_SLOW_MS=n          sleep n ms before each lock, write, fsync and rename of those files
+ *   KLB_SHIM_FAIL=call:errno    fail every such call ("open", "lock", "write", "fsync", "rename")
+ *   KLB_SHIM_TRACE=file         append "created" to the file when a temporary table is created,
+ *                               "renamed" when it has replaced the table: how far a rewrite got */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -20,7 +22,18 @@
 static int tracked[TRACKED];
 static int tracked_count;
 
-static int is_score_path(const char* path) { return path && strstr(path, "scores klimbor"); }
+static int is_score_path(const char* path) {
+  return path && strstr(path, "scores klimbor");
+}
+
+static void trace(const char* step) {
+  const char* file = getenv("KLB_SHIM_TRACE");
+  if (!file) return;
+  FILE* out = fopen(file, "a");
+  if (!out) return;
+  fprintf(out, "%s\n", step);
+  fclose(out); /* reaches the file before the program goes on: a kill cannot lose it */
+}
 
 static int is_tracked(int fd) {
   for (int i = 0; i < tracked_count; ++i)
@@ -57,7 +70,8 @@ static int failure(const char* call) {
 
 #define NEXT(name) ((__typeof__(&name))dlsym(RTLD_NEXT, #name))
 
-static int open_common(const char* path, int flags, mode_t mode, int (*next)(const char*, int, ...)) {
+static int open_common(const char* path, int flags, mode_t mode,
+                       int (*next)(const char*, int, ...)) {
   int err = is_score_path(path) && (flags & O_CREAT) ? failure("open") : 0;
   if (err) {
     errno = err;
@@ -65,6 +79,7 @@ static int open_common(const char* path, int flags, mode_t mode, int (*next)(con
   }
   int fd = next(path, flags, mode);
   if (is_score_path(path) && (flags & (O_WRONLY | O_RDWR))) track(fd);
+  if (fd >= 0 && is_score_path(path) && (flags & O_EXCL)) trace("created");
   return fd;
 }
 
@@ -114,13 +129,48 @@ int close(int fd) {
 }
 
 int rename(const char* from, const char* to) {
-  if (is_score_path(to)) {
+  if (!is_score_path(to)) return NEXT(rename)(from, to);
+  slow_down();
+  int err = failure("rename");
+  if (err) {
+    errno = err;
+    return -1;
+  }
+  int result = NEXT(rename)(from, to);
+  if (result == 0) trace("renamed");
+  return result;
+}
+
+static int is_lock_request(int fd, int command) {
+  return is_tracked(fd) && (command == F_OFD_SETLKW || command == F_SETLKW ||
+                            command == F_OFD_SETLK || command == F_SETLK);
+}
+
+static int fcntl_common(int fd, int command, void* argument, int (*next)(int, int, ...)) {
+  if (is_lock_request(fd, command)) {
     slow_down();
-    int err = failure("rename");
+    int err = failure("lock");
     if (err) {
       errno = err;
       return -1;
     }
   }
-  return NEXT(rename)(from, to);
+  return next(fd, command, argument);
+}
+
+/* The argument is an int or a pointer; passed on as it came. */
+int fcntl(int fd, int command, ...) {
+  va_list args;
+  va_start(args, command);
+  void* argument = va_arg(args, void*);
+  va_end(args);
+  return fcntl_common(fd, command, argument, NEXT(fcntl));
+}
+
+int fcntl64(int fd, int command, ...) {
+  va_list args;
+  va_start(args, command);
+  void* argument = va_arg(args, void*);
+  va_end(args);
+  return fcntl_common(fd, command, argument, NEXT(fcntl64));
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <random>
@@ -25,12 +27,15 @@ class Faults : public Session {
     return {"LD_PRELOAD=" KLB_FAULT_SHIM, setting};
   }
   // The error box: a dialog comes up, its text went to standard error too; OK closes it.
-  void expect_error_reported(const std::string& words) {
-    ASSERT_TRUE(wait_dialog(5s)) << "no error box";
-    EXPECT_TRUE(
-        wait_for([&] { return text_of(game_errors()).find(words) != std::string::npos; }, 2s))
-        << "standard error: " << text_of(game_errors());
-    std::this_thread::sleep_for(150ms);
+  void expect_error_reported(const std::string& words, std::chrono::milliseconds within = 5s) {
+    expect_error_reported(words, game_errors(), within);
+  }
+  void expect_error_reported(const std::string& words, const std::filesystem::path& errors,
+                             std::chrono::milliseconds within) {
+    ASSERT_TRUE(wait_dialog(within)) << "no error box";
+    EXPECT_TRUE(wait_for([&] { return text_of(errors).find(words) != std::string::npos; }, 2s))
+        << "standard error: " << text_of(errors);
+    ASSERT_TRUE(wait_focused_dialog(1s));
     desktop.key("Return");
     ASSERT_TRUE(wait_for([this] { return !dialog().has_value(); }, 3s));
   }
@@ -41,7 +46,27 @@ class Faults : public Session {
     click_game(kContinuer, kButtonsY);
     EXPECT_TRUE(wait_game(&Session::racing, 2s)) << "Continuer no longer plays";
   }
+  // An untouched first round is lost: the score is 0.
+  void lose_a_round() {
+    ASSERT_TRUE(wait_game(&Session::racing, 5s));
+    ASSERT_TRUE(wait_game(&Session::result_panel, 6s));
+  }
+  void expect_no_place_then_the_viewer() {
+    ASSERT_TRUE(wait_focused_dialog(5s)) << "no message";
+    EXPECT_GT(dialog()->width, 200) << "the no-place message is a long one";
+    EXPECT_EQ(text_of(game_errors()).find("erreur"), std::string::npos) << text_of(game_errors());
+    desktop.key("Return");
+    EXPECT_TRUE(wait_for([this] { return viewer_window().has_value(); }, 5s)) << "no viewer";
+  }
 };
+
+// Thirty places that even a lost game's 0 beats: every Valider records.
+std::string losers_table() {
+  std::vector<std::int16_t> scores;
+  for (int place = 1; place <= 30; ++place)
+    scores.push_back(static_cast<std::int16_t>(-10 * place));
+  return test::table(scores);
+}
 
 TEST_F(Faults, AFolderAtTheScorePathIsReportedInFrenchAndTheGameGoesOn) {
   std::filesystem::create_directory(score_path());
@@ -75,6 +100,69 @@ TEST_F(Faults, ARefusedFolderIsReportedAndTheTableStaysWhole) {
   expect_game_goes_on();
 }
 
+// The programs facing the files and file systems that players really have.
+class RealFiles : public Faults {};
+
+TEST_F(RealFiles, AFifoAtThePathFreezesNeitherProgram) {
+  ASSERT_EQ(::mkfifo(score_path().c_str(), 0644), 0);
+  viewer = std::make_unique<Program>(std::vector<std::string>{bin("klb best scores")},
+                                     environment(), viewer_errors().string());
+  EXPECT_TRUE(wait_for([this] { return viewer_window().has_value(); }, 1s)) << "no viewer window";
+  // The viewer program's boxes bear its own name.
+  const auto box = [this] { return !desktop.windows("klb best scores").empty(); };
+  EXPECT_TRUE(wait_for(box, 1s)) << "no error box";
+  EXPECT_NE(text_of(viewer_errors()).find("c'est un tube nommé"), std::string::npos);
+  EXPECT_TRUE(wait_for(
+      [&] {
+        const std::string focus = desktop.xdotool("getwindowfocus");
+        return box() && focus.find(desktop.windows("klb best scores")[0].id) == 0;
+      },
+      2s));
+  desktop.key("Return");
+  EXPECT_TRUE(wait_for([&] { return !box(); }, 2s));
+  std::this_thread::sleep_for(4500ms);
+  EXPECT_FALSE(box()) << "the refreshes report it again";
+  viewer.reset();
+
+  start_game();
+  lose_a_round();
+  click_game(kValider, kButtonsY);
+  expect_error_reported("c'est un tube nommé", 1s);
+  expect_game_goes_on();
+}
+
+TEST_F(RealFiles, AReadOnlyTableIsRefusedAndLeftAsItWas) {
+  play_as_an_ordinary_user();
+  const std::string table = losers_table();
+  test::write_bytes(score_path(), table);
+  run("chown nobody '" + score_path().string() + "' 2>/dev/null; chmod 0444 '" +
+      score_path().string() + "'");
+  start_game();
+  lose_a_round();
+  validate_answering({"Zoe", "protege"});
+  expect_error_reported("accès refusé");
+  EXPECT_TRUE(test::read_bytes(score_path()) == table) << "the table changed";
+  expect_game_goes_on();
+}
+
+TEST_F(RealFiles, WithoutLocksANoPlaceScoreIsAnnounced) {
+  test::write_bytes(score_path(), test::table({900, 500, 100}));
+  start_game(preload("KLB_SHIM_FAIL=lock:9"));  // EBADF, as NFS answers a lock it refuses
+  lose_a_round();
+  click_game(kValider, kButtonsY);
+  expect_no_place_then_the_viewer();
+}
+
+TEST_F(RealFiles, AFileOver64KiBStillAnnouncesANoPlaceScore) {
+  const std::string huge = test::table({900, 500, 100}) + std::string(70 * 1024, 'z');
+  test::write_bytes(score_path(), huge);
+  start_game();
+  lose_a_round();
+  click_game(kValider, kButtonsY);
+  expect_no_place_then_the_viewer();
+  EXPECT_TRUE(test::read_bytes(score_path()) == huge) << "the file changed";
+}
+
 // Programs killed or racing one another in the middle of a recording.
 class Races : public Faults {};
 
@@ -93,28 +181,66 @@ bool old_or_new(const std::string& now, const std::string& old) {
   return false;
 }
 
+// How far a killed rewrite got, from the shim's trace.
+enum Phase { before_rewrite, inside_rewrite, after_rewrite };
+
+Phase phase_of(const std::string& trace) {
+  if (trace.find("renamed") != std::string::npos) return after_rewrite;
+  return trace.find("created") != std::string::npos ? inside_rewrite : before_rewrite;
+}
+
+unsigned number_from_environment(const char* name, unsigned otherwise) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0' ? static_cast<unsigned>(std::stoul(value)) : otherwise;
+}
+
 TEST_F(Races, KilledAtAnyMomentOfARecordingLeavesTheOldTableOrTheNew) {
-  std::mt19937 random(std::random_device{}());
-  const std::string table = test::table({900, 500, 100});
-  int old_seen = 0, new_seen = 0;
-  for (int round = 0; round < 4; ++round) {
+  const unsigned seed = number_from_environment("KLB_SEED", std::random_device{}());
+  const unsigned rounds = number_from_environment("KLB_KILL_ROUNDS", 4);
+  std::cout << "seed " << seed << " (KLB_SEED=" << seed << " repeats this run)\n";
+  std::mt19937 random(seed);
+  const std::string table = losers_table();
+  const auto trace = home.path() / "trace";
+  int landed[3] = {0, 0, 0}, whole = 0;
+  for (unsigned round = 0; round < rounds; ++round) {
     test::write_bytes(score_path(), table);
-    // Every write, flush and rename of the table takes 120 ms: the kill lands inside it.
-    start_game(preload("KLB_SHIM_SLOW_MS=120"));
-    ASSERT_TRUE(win_a_round(60s));
+    std::filesystem::remove(trace);
+    // The lock, every write, flush and rename of the table take 120 ms each: before the
+    // temporary file exists there is the lock's wait, and the rewrite itself lasts about 360 ms.
+    auto env = preload("KLB_SHIM_SLOW_MS=120");
+    env.push_back("KLB_SHIM_TRACE=" + trace.string());
+    start_game(env);
+    lose_a_round();
     validate_answering({"Kill"});
-    ASSERT_TRUE(wait_dialog(5s));
+    ASSERT_TRUE(wait_focused_dialog(5s));
     desktop.type("x");
     desktop.key("Return");
-    std::this_thread::sleep_for(std::chrono::milliseconds(random() % 450));
+    // Kills aimed in turn before the rewrite, inside it, and anywhere; each at a random moment.
+    switch (round % 3) {
+      case 0:
+        std::this_thread::sleep_for(std::chrono::milliseconds(random() % 100));
+        break;
+      case 1:
+        ASSERT_TRUE(wait_for([&] { return phase_of(text_of(trace)) != before_rewrite; }, 5s, 5ms));
+        std::this_thread::sleep_for(std::chrono::milliseconds(random() % 300));
+        break;
+      default:
+        std::this_thread::sleep_for(std::chrono::milliseconds(random() % 700));
+    }
     game->kill_now();
+    landed[phase_of(text_of(trace))]++;
     const std::string now = test::read_bytes(score_path());
-    ASSERT_TRUE(old_or_new(now, table)) << "round " << round << ": a damaged table";
-    (now == table ? old_seen : new_seen)++;
+    EXPECT_TRUE(old_or_new(now, table)) << "round " << round << ": a damaged table";
+    whole += old_or_new(now, table) ? 1 : 0;
     game.reset();
   }
-  std::cout << "killed 4 recordings: " << old_seen << " left the old table, " << new_seen
-            << " the new one\n";
+  std::cout << "killed " << rounds << " recordings: " << landed[before_rewrite]
+            << " before the rewrite, " << landed[inside_rewrite] << " inside it, "
+            << landed[after_rewrite] << " after it; " << whole << " tables whole\n";
+  if (rounds >= 2) {
+    EXPECT_GE(landed[before_rewrite], 1) << "no kill landed before the rewrite";
+    EXPECT_GE(landed[inside_rewrite], 1) << "no kill landed inside the rewrite";
+  }
 }
 
 TEST_F(Races, TwoGamesRecordingAtOnceBothLand) {
@@ -142,8 +268,7 @@ TEST_F(Races, TwoGamesRecordingAtOnceBothLand) {
   validate_answering({"Bravo", "second"});
   // Both announce their place once their rewrite is done.
   for (int message = 0; message < 2; ++message) {
-    ASSERT_TRUE(wait_dialog(15s)) << "message " << message;
-    std::this_thread::sleep_for(200ms);
+    ASSERT_TRUE(wait_focused_dialog(15s)) << "message " << message;
     desktop.key("Return");
     wait_for([this] { return !dialog().has_value(); }, 2s);
   }

@@ -49,10 +49,9 @@ TEST_F(Playing, VitesseMakesThePlayerClimbFasterAndDriftRight) {
   start_game();
   ASSERT_TRUE(wait_game(&Session::racing, 5s));
   click_game(kVitesseX, kVitesseY);
-  std::this_thread::sleep_for(500ms);
-  const Shot s = game_shot();
-  const double x = s.mean_x(kBlue, 64, 9, 65, 246);
-  EXPECT_GT(x, 96) << "drifted right of the start";
+  double x = 0;
+  EXPECT_TRUE(wait_for([&] { return (x = game_shot().mean_x(kBlue, 64, 9, 65, 246)) > 96; }, 2s))
+      << "still at " << x << ", not drifting right of the start";
 }
 
 }  // namespace

@@ -12,8 +12,7 @@ class Recording : public Session {
  protected:
   // The message, closed with OK; then the viewer takes the game's place.
   void close_message_and_see_viewer() {
-    ASSERT_TRUE(wait_dialog(5s)) << "no message";
-    std::this_thread::sleep_for(150ms);
+    ASSERT_TRUE(wait_focused_dialog(5s)) << "no message";
     desktop.key("Return");
     ASSERT_TRUE(wait_for([this] { return viewer_window().has_value(); }, 5s)) << "no viewer";
     EXPECT_FALSE(desktop.window("Klimbor", 129, 278).has_value()) << "the game is still shown";

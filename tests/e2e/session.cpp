@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <thread>
 
+#include <unistd.h>
+
 namespace e2e {
 
 std::string bin(const std::string& program) {
@@ -21,7 +23,8 @@ void Session::start_game(const std::vector<std::string>& extra_env) {
   // A game window that was not there before: another game may be on the screen already.
   std::vector<std::string> known;
   for (const Window& w : desktop.windows("Klimbor")) known.push_back(w.id);
-  game = std::make_unique<Program>(bin("Klimbor"), environment(extra_env), game_errors().string());
+  game =
+      std::make_unique<Program>(command("Klimbor"), environment(extra_env), game_errors().string());
   const auto fresh = [&]() -> std::optional<Window> {
     for (const Window& w : desktop.windows("Klimbor")) {
       const bool seen = std::find(known.begin(), known.end(), w.id) != known.end();
@@ -47,8 +50,21 @@ void Session::act(const std::string& keysym, int x, int y) const {
 }
 
 void Session::start_viewer() {
-  viewer = std::make_unique<Program>(bin("klb best scores"), environment());
+  viewer = std::make_unique<Program>(command("klb best scores"), environment(),
+                                     viewer_errors().string());
   ASSERT_TRUE(wait_for([&] { return viewer_window().has_value(); }, 10s)) << "no viewer window";
+}
+
+std::vector<std::string> Session::command(const std::string& program) const {
+  std::vector<std::string> argv = launcher_;
+  argv.push_back(bin(program));
+  return argv;
+}
+
+void Session::play_as_an_ordinary_user() {
+  if (::geteuid() != 0) return;
+  run("chown nobody:nogroup '" + home.path().string() + "'");
+  launcher_ = {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", "--"};
 }
 
 bool Session::intro(const Shot& s) const {
@@ -117,11 +133,10 @@ bool Session::win_a_round(std::chrono::seconds limit) {
 void Session::validate_answering(const std::vector<std::string>& answers) {
   act("v", kValider, kButtonsY);
   for (const std::string& answer : answers) {
-    if (!wait_dialog(5s)) {
+    if (!wait_focused_dialog(5s)) {
       run("DISPLAY=" + desktop.display() + " import -window root /tmp/klimbor-e2e-failure.png");
       FAIL() << "no question; the screen is in /tmp/klimbor-e2e-failure.png";
     }
-    std::this_thread::sleep_for(150ms);
     if (answer.empty()) {
       desktop.key("Escape");
     } else {
@@ -143,6 +158,15 @@ std::optional<Window> Session::dialog() const {
 
 bool Session::wait_dialog(std::chrono::milliseconds limit) {
   return wait_for([this] { return dialog().has_value(); }, limit);
+}
+
+bool Session::wait_focused_dialog(std::chrono::milliseconds limit) {
+  return wait_for(
+      [this] {
+        const auto d = dialog();
+        return d && desktop.xdotool("getwindowfocus").find(d->id) == 0;
+      },
+      limit);
 }
 
 }  // namespace e2e

@@ -32,6 +32,10 @@ class Session : public ::testing::Test {
   void start_game(const std::vector<std::string>& extra_env = {});
   std::filesystem::path game_errors() const { return home.path() / "klimbor.stderr"; }
   void start_viewer();
+  std::filesystem::path viewer_errors() const { return home.path() / "viewer.stderr"; }
+  // From now on the programs run as "nobody", whose home folder becomes the test's: root ignores
+  // the permissions of files. Does nothing for a test run by an ordinary user.
+  void play_as_an_ordinary_user();
 
   Shot game_shot() const { return desktop.grab(game_window); }
   bool intro(const Shot& s) const;
@@ -57,6 +61,8 @@ class Session : public ::testing::Test {
   // A dialog of the program: a window titled Klimbor of neither window's size.
   std::optional<Window> dialog() const;
   bool wait_dialog(std::chrono::milliseconds limit);
+  // A dialog of the program that has the keyboard: what the player types goes to it.
+  bool wait_focused_dialog(std::chrono::milliseconds limit);
   std::optional<Window> viewer_window() const { return desktop.window("Klimbor", 660, 654); }
 
   Desktop desktop;
@@ -68,7 +74,9 @@ class Session : public ::testing::Test {
  private:
   // Presses the key, or clicks the game window at (x, y).
   void act(const std::string& keysym, int x, int y) const;
+  std::vector<std::string> command(const std::string& program) const;
 
+  std::vector<std::string> launcher_;                // what the programs are started through
   static inline std::vector<Rgb> zero_score_label_;  // "Score: 0", once seen
 };
 

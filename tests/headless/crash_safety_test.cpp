@@ -23,11 +23,14 @@ class FailingCalls : public scores::PosixCalls {
   FailingCalls(Step step, int error) : step_(step), error_(error) {}
 
   int open(const char* path, int flags, mode_t mode) override {
-    if (step_ == Step::create_temporary && (flags & O_CREAT)) return fail();
-    if (step_ == Step::lock && (flags & O_DIRECTORY)) return fail();
+    const bool temporary = (flags & O_CREAT) && (flags & O_EXCL);
+    if (step_ == Step::create_temporary && temporary) return fail();
     const int fd = PosixCalls::open(path, flags, mode);
-    if (flags & O_CREAT) temporary_ = fd;
+    if (temporary) temporary_ = fd;
     return fd;
+  }
+  int lock(int fd, int command, struct flock* region) override {
+    return step_ == Step::lock ? fail() : PosixCalls::lock(fd, command, region);
   }
   ssize_t write(int fd, const void* buffer, std::size_t count) override {
     if (step_ == Step::write) return fail();
@@ -91,9 +94,10 @@ TEST_P(FailedRewrite, LeavesTheTableByteForByteAndSaysSo) {
   EXPECT_NE(errors[0].find(path().string()), std::string::npos) << errors[0];
   EXPECT_TRUE(messages.empty()) << "no place is announced for a score not stored";
   EXPECT_TRUE(game_visible) << "the player can choose Valider again";
-  int files = 0;
-  for ([[maybe_unused]] const auto& entry : test::fs::directory_iterator(folder.path())) ++files;
-  EXPECT_EQ(files, 1) << "no temporary file is left behind";
+  for (const auto& entry : test::fs::directory_iterator(folder.path())) {
+    const std::string name = entry.path().filename().string();
+    EXPECT_TRUE(name == "scores klimbor" || name == ".scores klimbor.lock") << name << " left";
+  }
 }
 
 const char* name_of(Step step) {

@@ -17,11 +17,8 @@ namespace {
 class ScoreFileBytes : public test::ScoreFileTest {
  protected:
   void write_record(int place, ScoreRecord record) {
-    scores::ScoreFile file(store);
-    file.open_for_writing();
     score_rec = std::move(record);
-    file.write_place(place);
-    file.close();
+    store.rewrite([&](scores::ScoreTable& table) { table.write(place, score_rec); });
   }
   ScoreRecord read_record(int place) {
     scores::ScoreFile file(store);
@@ -190,23 +187,20 @@ TEST_F(ScoreFileBytes, AMissingFolderReadsAsEmptyButCannotBeWritten) {
   scores::ScoreFile file(lost);
   file.open_for_reading();
   EXPECT_TRUE(file.at_end());
-  file.open_for_writing();
-  score_rec = {scores::fixed30("A"), 1, ""};
-  file.write_place(1);
   try {
-    file.close();
+    lost.rewrite([](scores::ScoreTable& table) { table.write(1, score_rec); });
     FAIL() << "no error";
   } catch (const ui::RuntimeError& e) {
     EXPECT_NE(std::string(e.what()).find("le dossier n'existe pas"), std::string::npos) << e.what();
   }
-  EXPECT_FALSE(file.is_open());
 }
 
 TEST_F(ScoreFileBytes, ReadingAClosedFileIsAnError) {
   scores::ScoreFile file(store);
   EXPECT_THROW(file.read_next(), ui::RuntimeError);
   file.open_for_reading();
-  EXPECT_THROW(file.write_place(1), ui::RuntimeError) << "opened for reading only";
+  file.close();
+  EXPECT_THROW(file.read_place(1), ui::RuntimeError);
 }
 
 }  // namespace

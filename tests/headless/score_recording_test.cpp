@@ -4,48 +4,14 @@
 #include <tuple>
 #include <vector>
 
-#include "klimbor_fixture.h"
-#include "score_support.h"
-#include "scores/score_recording.h"
+#include "recording_fixture.h"
 #include "scores/score_slot.h"
 
 using namespace Module1;
 
 namespace {
 
-const std::string kNoPlace =
-    "Bouhhhhh ! vous ne faite même pas partie des 30 premiers. Pour voir les scores des autres "
-    "consultez le fichier klb best scores";
-const std::string kFirst =
-    "Félicitation, vous étes classé à la 1er place !!! pour plus de détail consultez le fichier "
-    "klb best scores";
-std::string place_message(int p) {
-  return "Bravo, vous étes classé à la " + std::to_string(p) +
-         "éme place ! pour plus de détail consultez le fichier klb best scores";
-}
-
-// A game window ready to hand a score over, on a real score file in a fresh folder.
-class Recording : public test::ScoreFileTest {
- protected:
-  Recording() {
-    sys.show(game);
-    sys.advance(3000);
-  }
-  // Plays out "Valider" with this score: the click, then the tick that records.
-  void validate(Integer with_score, std::vector<std::string> answers = {"Zoé", "bien joué"}) {
-    score = with_score;
-    sys.answers.assign(answers.begin(), answers.end());
-    game.Timer1.set_enabled(false);
-    game.dem.Visible = game.tout.Visible = true;
-    sys.click(game.ok);
-    sys.advance(63);
-  }
-  bool asked() const { return !sys.prompts.empty(); }
-
-  ui::HeadlessSystem sys;
-  scores::ScoreRecording recording{sys, store};
-  game::Klimbor game{sys, [this](game::Klimbor& g) { recording.record(g, g.Timer1); }};
-};
+using namespace test;
 
 struct Example {
   Integer score;

@@ -30,16 +30,10 @@ QtSystem::~QtSystem() {
 }
 
 void QtSystem::show(Form& form) {
-  // Shown when this returns, even when its loading failed: never a program without a window.
-  struct ShowOnReturn {
-    QtSystem& system;
-    Form& form;
-    ~ShowOnReturn() {
-      form.Visible = true;
-      system.sync_all();
-    }
-  } show_on_return{*this, form};
+  // Visible before it loads: a load that fails is reported over the window, which stays.
+  form.Visible = true;
   if (widget_of(form) == nullptr) create(form);
+  sync_all();
 }
 
 void QtSystem::create(Form& form) {

@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+#include <pwd.h>
+#include <stdlib.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "recording_fixture.h"
+#include "scores/frm_visualiser.h"
+
+using namespace Module1;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Root ignores permissions: run as root, the test acts as "nobody" meanwhile, the way a player
+// meets the protection of a file. The folder becomes nobody's, as a home folder is its user's.
+class Unprivileged {
+ public:
+  explicit Unprivileged(const fs::path& folder) {
+    const passwd* nobody = ::getpwnam("nobody");
+    if (::geteuid() != 0 || nobody == nullptr) return;
+    active_ = ::chown(folder.c_str(), nobody->pw_uid, nobody->pw_gid) == 0 &&
+              ::setegid(nobody->pw_gid) == 0 && ::seteuid(nobody->pw_uid) == 0;
+  }
+  ~Unprivileged() {
+    if (active_ && (::seteuid(0) != 0 || ::setegid(0) != 0)) std::abort();
+  }
+  Unprivileged(const Unprivileged&) = delete;
+  Unprivileged& operator=(const Unprivileged&) = delete;
+
+ private:
+  bool active_ = false;
+};
+
+// Every lock refused with one error, as a file system without locks or an NFS server does.
+class RefusedLocks : public scores::PosixCalls {
+ public:
+  explicit RefusedLocks(int error) : error_(error) {}
+  int lock(int, int, struct flock*) override {
+    errno = error_;
+    return -1;
+  }
+
+ private:
+  int error_;
+};
+
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+// The table on the file systems and the files that players really have.
+class RealFiles : public test::Recording {
+ protected:
+  void expect_refused_untouched(const std::string& reason) {
+    ASSERT_EQ(sys.errors.size(), 1u);
+    EXPECT_TRUE(contains(sys.errors[0], reason)) << sys.errors[0];
+    EXPECT_TRUE(contains(sys.errors[0], path().string())) << sys.errors[0];
+    EXPECT_TRUE(sys.messages.empty());
+    EXPECT_TRUE(game.Visible) << "Valider can be pressed again";
+  }
+  void expect_announced(const std::string& message) {
+    EXPECT_TRUE(sys.errors.empty()) << sys.errors.front();
+    EXPECT_EQ(sys.messages, std::vector<std::string>{message});
+    ASSERT_NE(recording.viewer(), nullptr);
+    EXPECT_TRUE(recording.viewer()->Visible);
+    EXPECT_FALSE(game.Visible);
+  }
+  std::string reading_refusal() {
+    try {
+      store.load_places();
+    } catch (const ui::RuntimeError& e) {
+      return e.what();
+    }
+    return "";
+  }
+  void use_locks_refused_with(int error) {
+    files = scores::PosixFileSystem(std::make_unique<RefusedLocks>(error));
+  }
+};
+
+TEST_F(RealFiles, AFifoAtThePathIsRefusedAtOnceByTheGameAndTheViewer) {
+  ASSERT_EQ(::mkfifo(path().c_str(), 0644), 0);
+  validate(600);  // would wait forever for a writer if the FIFO were opened for reading
+  expect_refused_untouched("c'est un tube nommé");
+  EXPECT_FALSE(asked());
+
+  ui::HeadlessSystem viewer_sys;
+  scores::frm_visualiser viewer(viewer_sys, store);
+  viewer_sys.show(viewer);
+  EXPECT_TRUE(viewer.Visible);
+  EXPECT_EQ(viewer.Grd_livre.text(30, 0), "30:");
+  viewer_sys.advance(6000);
+  EXPECT_EQ(viewer_sys.errors.size(), 1u) << "told once, not at every refresh";
+  fs::remove(path());
+  test::write_bytes(path(), test::table({42}));
+  viewer_sys.advance(2000);
+  EXPECT_EQ(viewer.Grd_livre.text(1, 2), "42") << "the mended path is read at the next refresh";
+}
+
+TEST_F(RealFiles, ASocketOrADeviceAtThePathIsRefusedToo) {
+  const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, path().c_str(), sizeof address.sun_path - 1);
+  ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  const std::string refusal = reading_refusal();
+  EXPECT_TRUE(contains(refusal, "c'est une socket")) << refusal;
+  ::close(s);
+  fs::remove(path());
+
+  fs::create_symlink("/dev/null", path());
+  validate(600);
+  expect_refused_untouched("c'est un périphérique");
+}
+
+TEST_F(RealFiles, AReadOnlyTableIsRefusedLeftByteForByteAndRecordedOnceWritable) {
+  const std::string before = test::table({900, 500, 100});
+  const Unprivileged as_a_player(folder.path());
+  test::write_bytes(path(), before);
+  fs::permissions(path(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  validate(600);
+  expect_refused_untouched("accès refusé");
+  EXPECT_TRUE(bytes() == before) << "the table changed";
+
+  fs::permissions(path(), fs::perms::owner_write, fs::perm_options::add);
+  sys.errors.clear();
+  validate(600);
+  EXPECT_EQ(test::scores_of(bytes())[1], 600);
+  expect_announced(test::place_message(2));
+}
+
+TEST_F(RealFiles, ASymbolicLinkStaysALinkAndItsTargetIsReplacedWithItsMode) {
+  fs::create_directory(folder.path() / "synced");
+  const fs::path target = folder.path() / "synced" / "klimbor.dat";
+  test::write_bytes(target, test::table({900, 500, 100}));
+  fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  fs::create_symlink("synced/klimbor.dat", path());
+  validate(600);
+  expect_announced(test::place_message(2));
+  EXPECT_TRUE(fs::is_symlink(path()));
+  EXPECT_EQ(fs::read_symlink(path()), "synced/klimbor.dat");
+  EXPECT_EQ(test::scores_of(test::read_bytes(target))[1], 600);
+  EXPECT_EQ(fs::status(target).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+TEST_F(RealFiles, ANoPlaceScoreOnlyReads) {
+  // Neither the lock nor the size limit of a rewrite stands in its way.
+  std::string full = test::table(std::vector<std::int16_t>(30, 100));
+  full += std::string(70 * 1024, 'z');
+  test::write_bytes(path(), full);
+  use_locks_refused_with(EIO);
+  validate(50);
+  expect_announced(test::kNoPlace);
+  EXPECT_TRUE(bytes() == full);
+}
+
+class WithoutLocks : public RealFiles, public ::testing::WithParamInterface<int> {};
+
+TEST_P(WithoutLocks, AScoreIsStillRecorded) {
+  test::write_bytes(path(), test::table({900, 500, 100}));
+  use_locks_refused_with(GetParam());
+  validate(600);
+  EXPECT_EQ(test::scores_of(bytes())[1], 600);
+  expect_announced(test::place_message(2));
+}
+
+// No lock at all, and the refusal of NFS for a lock on a file not open for writing.
+INSTANTIATE_TEST_SUITE_P(RefusedWith, WithoutLocks, ::testing::Values(ENOLCK, EBADF));
+
+TEST(ScorePath, WithoutHomeTheUserDatabaseSaysWhereHomeIs) {
+  const std::string saved = ::getenv("HOME") != nullptr ? ::getenv("HOME") : "";
+  const fs::path expected = fs::path(::getpwuid(::getuid())->pw_dir) / "scores klimbor";
+  ::unsetenv("HOME");
+  EXPECT_EQ(scores::default_score_path(), expected);
+  ::setenv("HOME", "", 1);
+  EXPECT_EQ(scores::default_score_path(), expected);
+  ::setenv("HOME", "/home/zoé", 1);
+  EXPECT_EQ(scores::default_score_path(), "/home/zoé/scores klimbor");
+  ::setenv("HOME", saved.c_str(), 1);
+}
+
+}  // namespace

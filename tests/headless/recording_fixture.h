@@ -1,0 +1,50 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "game/klimbor.h"
+#include "score_support.h"
+#include "scores/score_recording.h"
+#include "ui/headless_system.h"
+
+namespace test {
+
+inline const std::string kNoPlace =
+    "Bouhhhhh ! vous ne faite même pas partie des 30 premiers. Pour voir les scores des autres "
+    "consultez le fichier klb best scores";
+inline const std::string kFirst =
+    "Félicitation, vous étes classé à la 1er place !!! pour plus de détail consultez le fichier "
+    "klb best scores";
+inline std::string place_message(int p) {
+  return "Bravo, vous étes classé à la " + std::to_string(p) +
+         "éme place ! pour plus de détail consultez le fichier klb best scores";
+}
+
+// A game window ready to hand a score over, on a real score file in a fresh folder.
+class Recording : public test::ScoreFileTest {
+ protected:
+  Recording() {
+    sys.show(game);
+    sys.advance(3000);
+  }
+  // Plays out "Valider" with this score: the click, then the tick that records.
+  void validate(Module1::Integer with_score,
+                std::vector<std::string> answers = {"Zoé", "bien joué"}) {
+    Module1::score = with_score;
+    sys.answers.assign(answers.begin(), answers.end());
+    game.Timer1.set_enabled(false);
+    game.dem.Visible = game.tout.Visible = true;
+    sys.click(game.ok);
+    sys.advance(63);
+  }
+  bool asked() const { return !sys.prompts.empty(); }
+
+  ui::HeadlessSystem sys;
+  scores::ScoreRecording recording{sys, store};
+  game::Klimbor game{sys, [this](game::Klimbor& g) { recording.record(g, g.Timer1); }};
+};
+
+}  // namespace test
