@@ -84,41 +84,34 @@ TEST_F(RoundControl, ClicksOnTheResultButtonsNeedTheResultPanel) {
 
 TEST_F(RoundControl, KeysPressTheButtonsTheyNameOnlyWhileTheseAreShown) {
   using ui::Key;
-  const auto no_key_taken = [this] {
-    for (Key key : {Key::C, Key::Return, Key::V, Key::R, Key::Escape}) {
-      if (sys.press(k, key)) return false;
+  const auto any_key_taken = [this] {
+    bool taken = false;
+    for (Key key : {Key::Space, Key::C, Key::Return, Key::V, Key::R, Key::Escape}) {
+      taken = sys.press(k, key) || taken;
     }
-    return true;
+    return taken;
   };
   open_window();
-  EXPECT_TRUE(no_key_taken());
-  EXPECT_FALSE(sys.press(k, Key::Space)) << "VITESSE is hidden during the intro";
+  EXPECT_FALSE(any_key_taken()) << "the intro";
   sys.advance(3000);
-  EXPECT_TRUE(no_key_taken());
-  EXPECT_EQ(look(), kPlaying);
   ASSERT_TRUE(sys.press(k, Key::Space));
   EXPECT_EQ(boost_on, 1);
+  for (Key key : {Key::C, Key::Return, Key::V, Key::R}) EXPECT_FALSE(sys.press(k, key));
+  EXPECT_EQ(look(), kPlaying);
 
   lose_round();
   ASSERT_TRUE(sys.press(k, Key::V));
   EXPECT_EQ(look(), kValidating);
-  EXPECT_EQ(end_choice, 2);
-  ASSERT_TRUE(sys.press(k, Key::R));
-  EXPECT_EQ(look(), kRestarting);
-  EXPECT_TRUE(no_key_taken()) << "the result panel is gone";
-  sys.advance(3000);
-  lose_round();
   ASSERT_TRUE(sys.press(k, Key::Return));
   EXPECT_EQ(look(), kPlaying);
-  EXPECT_EQ(end_choice, 1);
   lose_round();
-  ASSERT_TRUE(sys.press(k, Key::C));
-  EXPECT_EQ(look(), kPlaying);
-
+  ASSERT_TRUE(sys.press(k, Key::R));
+  EXPECT_EQ(look(), kRestarting);
+  EXPECT_FALSE(sys.press(k, Key::C)) << "the result panel is gone";
+  sys.advance(3000);
   lose_round();
   sys.hide(k);  // as the recording leaves it
-  EXPECT_TRUE(no_key_taken()) << "a hidden window takes no key";
-  EXPECT_FALSE(sys.press(k, Key::Space));
+  EXPECT_FALSE(any_key_taken()) << "a hidden window";
 }
 
 TEST_F(RoundControl, SpeedButtonCannotBeClickedDuringTheIntro) {
