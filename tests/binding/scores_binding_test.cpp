@@ -98,15 +98,24 @@ TEST_F(ScoresBinding, ViewerWindowIsALightGreen660By654ToolWindowWithItsGrid) {
   EXPECT_EQ(QColor(image.pixel(80, 31)), QColor(255, 128, 128)) << "a salmon grid line";
 }
 
-TEST_F(ScoresBinding, FinIsANamedButtonThatEscapePresses) {
+TEST_F(ScoresBinding, ReadersFindFinAndReadThePlacesAndEscapePressesFin) {
+  test::write_bytes(path(), test::slot("Zo", 1000, "bravo"));
   scores::frm_visualiser viewer(sys, store);
   sys.show(viewer);
   ui::qt::FormWidget* window = sys.widget_of(viewer);
-  QAccessibleInterface* fin =
-      QAccessible::queryAccessibleInterface(window->widget_for(viewer.cmd_fin));
-  ASSERT_NE(fin, nullptr);
-  EXPECT_EQ(fin->role(), QAccessible::Button);
-  EXPECT_EQ(fin->text(QAccessible::Name), "Fin");
+  const auto reader = [&](const ui::Element& e) {
+    return QAccessible::queryAccessibleInterface(window->widget_for(e));
+  };
+  ASSERT_NE(reader(viewer.cmd_fin), nullptr);
+  EXPECT_EQ(reader(viewer.cmd_fin)->role(), QAccessible::Button);
+  EXPECT_EQ(reader(viewer.cmd_fin)->text(QAccessible::Name), "Fin");
+  QAccessibleInterface* grid = reader(viewer.Grd_livre);
+  ASSERT_NE(grid, nullptr);
+  EXPECT_EQ(grid->text(QAccessible::Name), "Pseudos, Scores, Commentaires");
+  ASSERT_EQ(grid->childCount(), 30);
+  EXPECT_EQ(grid->child(0)->text(QAccessible::Name), "1: Zo, 1000, bravo");
+  EXPECT_EQ(grid->child(29)->text(QAccessible::Name), "30:") << "a place with no record read";
+  EXPECT_EQ(grid->indexOfChild(grid->child(29)), 29);
   QTest::keyClick(window, Qt::Key_Escape);
   EXPECT_TRUE(sys.ended());
 }
