@@ -117,7 +117,6 @@ void Klimbor::dress_track() {
   Command1.Caption = "VITESSE";
   Command1.BackColor = kLightGreen;
   Command1.font = {"Comic Sans MS", 6.75, false};
-  space_bar_button = &Command1;
   dress_sprite(ar1, "blue");
   dress_sprite(ar2, "black");
 }
@@ -130,6 +129,12 @@ void Klimbor::connect_handlers() {
   ok.Click = [this] { ok_Click(); };
   reco.Click = [this] { reco_Click(); };
   Command1.Click = [this] { Command1_Click(); };
+  // Keys press what they name, and only while it can be seen, as a click would.
+  press_with(ui::Key::Space, Command1);
+  press_with(ui::Key::C, cont);
+  press_with(ui::Key::Return, cont);
+  press_with(ui::Key::V, ok);
+  press_with(ui::Key::R, reco);
 }
 
 // Begins a new game.

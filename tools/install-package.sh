@@ -16,4 +16,5 @@ tools/setup.sh >/dev/null
 (cd build && cpack >/dev/null)
 deb=$(ls -t build/klimbor_*.deb | head -n 1)
 $sudo apt-get install -y "./$deb" </dev/null
-echo "Installé : $(command -v Klimbor), $(command -v "klb best scores")"
+# In /usr/games, which the PATH of users has and root's has not.
+echo "Installé : $(dpkg -L klimbor | grep '^/usr/games/' | paste -sd ',' | sed 's/,/, /g')"

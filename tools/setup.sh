@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev
   fonts-comic-neue
   xvfb xauth xdotool imagemagick
-  dpkg-dev desktop-file-utils file
+  dpkg-dev desktop-file-utils file lintian appstream
   clang libclang-rt-14-dev
 )
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ui/elements.h"
+#include "ui/keys.h"
 #include "ui/timer.h"
 
 namespace ui {
@@ -23,8 +24,15 @@ class Form : public Element {
   // Runs once, when the window system creates the window, before it is first shown.
   std::function<void()> Load;
 
-  bool centred = false;                // opens centred on the screen, else where the system puts it
-  Button* space_bar_button = nullptr;  // pressed by the space bar while it is shown
+  bool centred = false;  // opens centred on the screen, else where the system puts it
+
+  // A key that presses an element as a click does, while the element is shown.
+  void press_with(Key key, Picture& element) { keys_.push_back({key, &element, &element.Click}); }
+  void press_with(Key key, Button& element) { keys_.push_back({key, &element, &element.Click}); }
+  // What a key runs now, or null: the click of the first shown element it presses. A window
+  // whose one clickable element is a push button takes Return and Escape for it, as a dialog
+  // with a single OK does.
+  const std::function<void()>* key_handler(Key key) const;
 
   // Boxes front first: among the children of one container, an earlier one lies in front.
   const std::vector<Box*>& boxes() const { return boxes_; }
@@ -37,9 +45,17 @@ class Form : public Element {
   void keep_timers(std::initializer_list<Timer*> timers) { timers_.insert(timers_.end(), timers); }
 
  private:
+  struct KeyBinding {
+    Key key;
+    const Element* element;
+    const std::function<void()>* click;
+  };
+  const Button* sole_button() const;
+
   std::vector<Box*> boxes_;
   std::vector<Line*> lines_;
   std::vector<Timer*> timers_;
+  std::vector<KeyBinding> keys_;
 };
 
 }  // namespace ui

@@ -95,6 +95,11 @@ bool HeadlessSystem::click_on(const Element& element, const std::function<void()
   return dispatcher_.run(handler, Dispatcher::Source::player);
 }
 
+bool HeadlessSystem::press(const Form& form, Key key) {
+  const std::function<void()>* handler = ended ? nullptr : form.key_handler(key);
+  return handler != nullptr && dispatcher_.run(*handler, Dispatcher::Source::player);
+}
+
 void HeadlessSystem::run(const std::function<void()>& handler) {
   // Inside a handler (a window shown by the recording), Load is a step of that handler.
   if (!handler) return;

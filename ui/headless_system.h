@@ -10,6 +10,7 @@
 #include "ui/dispatcher.h"
 #include "ui/elements.h"
 #include "ui/form.h"
+#include "ui/keys.h"
 #include "ui/system.h"
 #include "ui/timer.h"
 
@@ -36,6 +37,8 @@ class HeadlessSystem final : public System, private TimerDriver {
   // A click reaches an element only while it can be seen; false when it could not.
   bool click(Picture& picture) { return click_on(picture, picture.Click); }
   bool click(Button& button) { return click_on(button, button.Click); }
+  // A key pressed in a window; false when no element there takes it now.
+  bool press(const Form& form, Key key);
 
   // Scripted answers of the input box, taken in order; none left means Cancel.
   std::deque<std::string> answers;

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
 #include <QFontInfo>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QTest>
+#include <tuple>
 
 #include "game/klimbor.h"
 #include "game/module1.h"
@@ -38,6 +42,30 @@ class KlimborBinding : public ::testing::Test {
     tick(k.Timer1);
   }
   QRgb pixel(int x, int y) { return window->grab().toImage().pixel(x, y); }
+  // The window as a screen of scale factor 2 shows it.
+  QImage at_scale_2() {
+    QImage image(window->size() * 2, QImage::Format_RGB32);
+    image.setDevicePixelRatio(2);
+    window->render(&image);
+    return image;
+  }
+  // Device pixels of a 2x drawing that differ from the 1x one grown in 2x2 squares, outside one
+  // element's text: text is drawn anew at each size.
+  int misplaced(const QImage& two, const ui::Element& text) {
+    const QImage one = window->grab().toImage();
+    const QRect skip(widget(text).mapTo(window, QPoint()), widget(text).size());
+    int count = 0;
+    for (int y = 0; y < two.height(); ++y) {
+      for (int x = 0; x < two.width(); ++x) {
+        const QPoint at(x / 2, y / 2);
+        count += !skip.contains(at) && two.pixel(x, y) != one.pixel(at) ? 1 : 0;
+      }
+    }
+    return count;
+  }
+  QAccessibleInterface* accessible(const ui::Element& e) {
+    return QAccessible::queryAccessibleInterface(&widget(e));
+  }
 
   ui::qt::QtSystem sys{QStringLiteral("Klimbor")};
   int recordings = 0;
@@ -119,14 +147,56 @@ TEST_F(KlimborBinding, ClicksOnTheWidgetsReachTheHandlers) {
   EXPECT_TRUE(k.Timer1.enabled());
 }
 
-TEST_F(KlimborBinding, SpaceBarPressesVitesseOnlyWhileItIsShown) {
+TEST_F(KlimborBinding, QtKeysReachTheModelOncePerPressAndWithoutModifiers) {
   QTest::keyClick(window, Qt::Key_Space);
-  EXPECT_EQ(boost_on, 0) << "hidden during the intro";
+  EXPECT_EQ(boost_on, 0) << "VITESSE is hidden during the intro";
   start_game();
   QTest::keyClick(window, Qt::Key_Space);
-  EXPECT_EQ(boost_on, 1);
-  QTest::keyClick(window, Qt::Key_Space);
-  EXPECT_EQ(boost_on, 0);
+  QKeyEvent held(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), true);
+  QApplication::sendEvent(window, &held);
+  EXPECT_EQ(boost_on, 1) << "a held key presses once";
+  lose_round();
+  QTest::keyClick(window, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(end_choice, 0) << "Ctrl+V is not V";
+  QTest::keyClick(window, Qt::Key_V);
+  EXPECT_EQ(end_choice, 2);
+  QTest::keyClick(window, Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_EQ(end_choice, 1) << "the keypad's Enter is Return";
+}
+
+TEST_F(KlimborBinding, ScreenReadersFindEveryControlByNameAndRoleAndPressIt) {
+  start_game();
+  lose_round();
+  const std::tuple<const ui::Element*, QAccessible::Role, QString> controls[] = {
+      {&k.cont, QAccessible::Button, "Continuer"},   {&k.ok, QAccessible::Button, "Valider"},
+      {&k.reco, QAccessible::Button, "Recommencer"}, {&k.Command1, QAccessible::Button, "VITESSE"},
+      {&k.gagn, QAccessible::StaticText, "Perdu !"}, {&k.sko, QAccessible::StaticText, "Score: 0"}};
+  for (const auto& [element, role, name] : controls) {
+    QAccessibleInterface* a = accessible(*element);
+    ASSERT_NE(a, nullptr) << element->name();
+    EXPECT_EQ(a->role(), role) << element->name();
+    EXPECT_EQ(a->text(QAccessible::Name), name);
+  }
+  EXPECT_EQ(accessible(k.tout)->role(), QAccessible::Graphic) << "a picture without a click";
+  QAccessibleActionInterface* ok = accessible(k.ok)->actionInterface();
+  ASSERT_NE(ok, nullptr);
+  ok->doAction(QAccessibleActionInterface::pressAction());
+  EXPECT_EQ(end_choice, 2) << "a reader's press is the player's click";
+}
+
+TEST_F(KlimborBinding, AtScale2LinesAndFrameAreTwoDevicePixelsWhereTheyLieAt1x) {
+  const QImage intro = at_scale_2();
+  EXPECT_EQ(misplaced(intro, k.niv1), 0);
+  // dem's sunken frame: two bands of two device pixels, dark then shadow.
+  const QPalette pal = widget(k.dem).palette();
+  EXPECT_EQ(intro.pixel(1, 100), pal.dark().color().rgb());
+  EXPECT_EQ(intro.pixel(2, 100), pal.shadow().color().rgb());
+  start_game();
+  const QImage race = at_scale_2();
+  EXPECT_EQ(misplaced(race, k.Command1), 0);
+  EXPECT_EQ(QColor(race.pixel(255, 100)), QColor(255, 128, 0));
+  EXPECT_EQ(QColor(race.pixel(256, 100)), QColor(Qt::black)) << "Line4, first column";
+  EXPECT_EQ(QColor(race.pixel(257, 100)), QColor(Qt::black)) << "the window's last column";
 }
 
 TEST_F(KlimborBinding, PixelArtIsDrawnAtTheElementsCorner) {

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <string>
@@ -94,6 +96,28 @@ TEST_F(ScoresBinding, ViewerWindowIsALightGreen660By654ToolWindowWithItsGrid) {
   EXPECT_EQ(QColor(image.pixel(140, 40)), QColor(255, 255, 128)) << "a cell in light yellow";
   EXPECT_EQ(QColor(image.pixel(60, 520)), QColor(128, 255, 128)) << "beyond the last row";
   EXPECT_EQ(QColor(image.pixel(80, 31)), QColor(255, 128, 128)) << "a salmon grid line";
+}
+
+TEST_F(ScoresBinding, ReadersFindFinAndReadThePlacesAndEscapePressesFin) {
+  test::write_bytes(path(), test::slot("Zo", 1000, "bravo"));
+  scores::frm_visualiser viewer(sys, store);
+  sys.show(viewer);
+  ui::qt::FormWidget* window = sys.widget_of(viewer);
+  const auto reader = [&](const ui::Element& e) {
+    return QAccessible::queryAccessibleInterface(window->widget_for(e));
+  };
+  ASSERT_NE(reader(viewer.cmd_fin), nullptr);
+  EXPECT_EQ(reader(viewer.cmd_fin)->role(), QAccessible::Button);
+  EXPECT_EQ(reader(viewer.cmd_fin)->text(QAccessible::Name), "Fin");
+  QAccessibleInterface* grid = reader(viewer.Grd_livre);
+  ASSERT_NE(grid, nullptr);
+  EXPECT_EQ(grid->text(QAccessible::Name), "Pseudos, Scores, Commentaires");
+  ASSERT_EQ(grid->childCount(), 30);
+  EXPECT_EQ(grid->child(0)->text(QAccessible::Name), "1: Zo, 1000, bravo");
+  EXPECT_EQ(grid->child(29)->text(QAccessible::Name), "30:") << "a place with no record read";
+  EXPECT_EQ(grid->indexOfChild(grid->child(29)), 29);
+  QTest::keyClick(window, Qt::Key_Escape);
+  EXPECT_TRUE(sys.ended());
 }
 
 TEST_F(ScoresBinding, EmptyPlacesDrawTheirNulCharactersAsNothing) {

@@ -191,6 +191,10 @@ void Desktop::click(int x, int y) const {
   xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
 }
 
+void Desktop::focus(const Window& w) const {
+  xdotool("windowfocus " + w.id);
+}
+
 void Desktop::key(const std::string& keysym) const {
   xdotool("key --delay 30 " + keysym);
 }

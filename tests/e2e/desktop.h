@@ -85,6 +85,8 @@ class Desktop {
   std::optional<Window> window(const std::string& title, int width, int height) const;
 
   void click(int x, int y) const;
+  // Gives a window the keyboard, as a window manager gives it to a window it maps.
+  void focus(const Window& w) const;
   void key(const std::string& keysym) const;
   void type(const std::string& text) const;
   std::string xdotool(const std::string& args) const;

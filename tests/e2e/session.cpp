@@ -38,6 +38,15 @@ void Session::start_game(const std::vector<std::string>& extra_env) {
       << "; windows: " << desktop.xdotool("search --name Klimbor")
       << "; stderr: " << run("cat '" + game_errors().string() + "'");
   game_window = *w;
+  if (keyboard) desktop.focus(game_window);
+}
+
+void Session::act(const std::string& keysym, int x, int y) const {
+  if (keyboard) {
+    desktop.key(keysym);
+  } else {
+    click_game(x, y);
+  }
 }
 
 void Session::start_viewer() {
@@ -87,7 +96,7 @@ void Session::steer_until_round_ends() {
     const double x = s.mean_x(kBlue, 64, 9, 65, 269);
     const bool want = x < 0 || x < 95.5;
     if (want != boost) {
-      click_game(kVitesseX, kVitesseY);
+      act("space", kVitesseX, kVitesseY);
       boost = want;
     }
     std::this_thread::sleep_for(15ms);
@@ -112,7 +121,7 @@ bool Session::win_a_round(std::chrono::seconds limit) {
   }
   const auto end = Clock::now() + limit;
   while (Clock::now() < end) {
-    if (result_panel(game_shot())) click_game(kContinuer, kButtonsY);
+    if (result_panel(game_shot())) act("c", kContinuer, kButtonsY);
     if (!wait_game(&Session::racing, 5s)) return false;
     steer_until_round_ends();
     // From 0, only a win (or a draw) raises the score.
@@ -122,7 +131,7 @@ bool Session::win_a_round(std::chrono::seconds limit) {
 }
 
 void Session::validate_answering(const std::vector<std::string>& answers) {
-  click_game(kValider, kButtonsY);
+  act("v", kValider, kButtonsY);
   for (const std::string& answer : answers) {
     if (!wait_focused_dialog(5s)) {
       run("DISPLAY=" + desktop.display() + " import -window root /tmp/klimbor-e2e-failure.png");

@@ -54,6 +54,10 @@ class Session : public ::testing::Test {
   // and Enter pressed; an empty answer presses Escape (Cancel).
   void validate_answering(const std::vector<std::string>& answers);
 
+  // The player presses the keys instead of clicking: space for VITESSE, c for Continuer, v for
+  // Valider; the game window gets the keyboard as it opens.
+  bool keyboard = false;
+
   // A dialog of the program: a window titled Klimbor of neither window's size.
   std::optional<Window> dialog() const;
   bool wait_dialog(std::chrono::milliseconds limit);
@@ -68,6 +72,8 @@ class Session : public ::testing::Test {
   Window game_window;
 
  private:
+  // Presses the key, or clicks the game window at (x, y).
+  void act(const std::string& keysym, int x, int y) const;
   std::vector<std::string> command(const std::string& program) const;
 
   std::vector<std::string> launcher_;                // what the programs are started through

@@ -82,6 +82,38 @@ TEST_F(RoundControl, ClicksOnTheResultButtonsNeedTheResultPanel) {
   EXPECT_EQ(end_choice, 2);
 }
 
+TEST_F(RoundControl, KeysPressTheButtonsTheyNameOnlyWhileTheseAreShown) {
+  using ui::Key;
+  const auto any_key_taken = [this] {
+    bool taken = false;
+    for (Key key : {Key::Space, Key::C, Key::Return, Key::V, Key::R, Key::Escape}) {
+      taken = sys.press(k, key) || taken;
+    }
+    return taken;
+  };
+  open_window();
+  EXPECT_FALSE(any_key_taken()) << "the intro";
+  sys.advance(3000);
+  ASSERT_TRUE(sys.press(k, Key::Space));
+  EXPECT_EQ(boost_on, 1);
+  for (Key key : {Key::C, Key::Return, Key::V, Key::R}) EXPECT_FALSE(sys.press(k, key));
+  EXPECT_EQ(look(), kPlaying);
+
+  lose_round();
+  ASSERT_TRUE(sys.press(k, Key::V));
+  EXPECT_EQ(look(), kValidating);
+  ASSERT_TRUE(sys.press(k, Key::Return));
+  EXPECT_EQ(look(), kPlaying);
+  lose_round();
+  ASSERT_TRUE(sys.press(k, Key::R));
+  EXPECT_EQ(look(), kRestarting);
+  EXPECT_FALSE(sys.press(k, Key::C)) << "the result panel is gone";
+  sys.advance(3000);
+  lose_round();
+  sys.hide(k);  // as the recording leaves it
+  EXPECT_FALSE(any_key_taken()) << "a hidden window";
+}
+
 TEST_F(RoundControl, SpeedButtonCannotBeClickedDuringTheIntro) {
   open_window();
   EXPECT_FALSE(sys.click(k.Command1));

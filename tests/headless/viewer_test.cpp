@@ -134,6 +134,15 @@ TEST_F(Viewer, FinEndsTheProgram) {
   EXPECT_FALSE(viewer.Visible);
 }
 
+TEST_F(Viewer, ReturnAndEscapePressFinTheOnlyButton) {
+  open();
+  EXPECT_FALSE(sys.press(viewer, ui::Key::Space));
+  EXPECT_FALSE(sys.press(viewer, ui::Key::C));
+  EXPECT_TRUE(viewer.key_handler(ui::Key::Escape) == &viewer.cmd_fin.Click);
+  ASSERT_TRUE(sys.press(viewer, ui::Key::Return));
+  EXPECT_TRUE(sys.ended);
+}
+
 TEST_F(Viewer, OnlyTheRecordBufferAndTheRowCounterChange) {
   test::write_bytes(path(), test::table({900, 500}));
   open();

@@ -1,6 +1,5 @@
 #include "ui/qt/button_widget.h"
 
-#include <qdrawutil.h>
 #include <QPainter>
 
 #include "ui/qt/look.h"
@@ -12,7 +11,7 @@ ButtonWidget::ButtonWidget(const Button& model, const QFont& font, QWidget* pare
   setObjectName(qstr(model.name()));
   setFont(font);
   setText(qstr(model.Caption));
-  // The window takes the keys: the space bar is routed to the speed button there.
+  // The window takes the keys and routes each to what it presses.
   setFocusPolicy(Qt::NoFocus);
 }
 
@@ -21,7 +20,8 @@ void ButtonWidget::paintEvent(QPaintEvent*) {
   QPalette pal = palette();
   const QBrush face = model_.BackColor ? QBrush(colour(*model_.BackColor)) : pal.button();
   pal.setBrush(QPalette::Button, face);
-  qDrawWinButton(&painter, rect(), pal, isDown(), &face);
+  painter.fillRect(rect(), face);
+  draw_bevel(painter, rect(), button_bevel(pal, isDown()));
   painter.setPen(pal.color(QPalette::ButtonText));
   const int shift = isDown() ? 1 : 0;
   painter.drawText(rect().translated(shift, shift), Qt::AlignCenter, text());

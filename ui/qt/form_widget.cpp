@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
+#include <optional>
 
 #include "ui/grid.h"
 
@@ -28,6 +29,27 @@ QLabel* make_label(const Label& model, QWidget* parent) {
                       (model.Alignment == Align::centre ? Qt::AlignHCenter : Qt::AlignLeft));
   label->setText(qstr(model.Caption));
   return label;
+}
+
+// The key of the model, for keys pressed without Ctrl, Alt or Meta.
+std::optional<Key> key_of(const QKeyEvent& event) {
+  if (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) {
+    return std::nullopt;
+  }
+  switch (event.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      return Key::Return;
+    case Qt::Key_Escape:
+      return Key::Escape;
+    case Qt::Key_Space:
+      return Key::Space;
+    default:
+      break;
+  }
+  // Qt numbers the letters as their ASCII capitals, as the model does.
+  if (event.key() >= Qt::Key_A && event.key() <= Qt::Key_Z) return static_cast<Key>(event.key());
+  return std::nullopt;
 }
 
 }  // namespace
@@ -115,22 +137,22 @@ void FormWidget::sync_box(const Box& box, QWidget& widget) {
 
 void FormWidget::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.setPen(QPen(Qt::black, 0));
   for (const Line* line : form_.lines()) {
     if (line->Visible) {
-      painter.drawLine(px(line->X1), px(line->Y1), px(line->X2), px(line->Y2));
+      draw_line(painter, {px(line->X1), px(line->Y1)}, {px(line->X2), px(line->Y2)}, Qt::black);
     }
   }
 }
 
 void FormWidget::keyPressEvent(QKeyEvent* event) {
-  Button* button = form_.space_bar_button;
-  if (event->key() == Qt::Key_Space && !event->isAutoRepeat() && button != nullptr &&
-      button->shown()) {
-    sink_.deliver(button->Click, EventSink::Source::player);
+  const std::optional<Key> key = key_of(*event);
+  const std::function<void()>* handler = key ? form_.key_handler(*key) : nullptr;
+  if (handler == nullptr) {
+    QWidget::keyPressEvent(event);
     return;
   }
-  QWidget::keyPressEvent(event);
+  // A held key presses once: Return held in the last dialog must not end the viewer.
+  if (!event->isAutoRepeat()) sink_.deliver(*handler, EventSink::Source::player);
 }
 
 void FormWidget::closeEvent(QCloseEvent* event) {

@@ -48,9 +48,8 @@ void GridWidget::paintEvent(QPaintEvent*) {
       painter.setPen(colour(model_.ForeColor));
       painter.drawText(cell.adjusted(2, 0, -1, 0), Qt::AlignLeft | Qt::AlignVCenter,
                        shown_text(model_.text(row, col)));
-      painter.setPen(colour(model_.GridColor));
-      painter.drawLine(cell.topRight(), cell.bottomRight());
-      painter.drawLine(cell.bottomLeft(), cell.bottomRight());
+      draw_line(painter, cell.topRight(), cell.bottomRight(), colour(model_.GridColor));
+      draw_line(painter, cell.bottomLeft(), cell.bottomRight(), colour(model_.GridColor));
     }
   }
 }

@@ -18,12 +18,13 @@ class GridWidget : public QWidget {
   // The text a cell shows: NUL characters draw as nothing.
   static QString shown_text(const std::string& cell);
 
+  const Grid& model() const { return model_; }
+  QRect cell_rect(int row, int col) const;
+
  protected:
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  QRect cell_rect(int row, int col) const;
-
   // What the last drawing showed: the texts' version and the current cell.
   struct Drawn {
     unsigned long version;

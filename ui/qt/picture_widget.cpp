@@ -1,6 +1,5 @@
 #include "ui/qt/picture_widget.h"
 
-#include <qdrawutil.h>
 #include <QMouseEvent>
 #include <QPainter>
 #include <utility>
@@ -13,7 +12,10 @@ PictureWidget::PictureWidget(const Picture& model, std::function<void()> on_clic
     : QWidget(parent), model_(model), on_click_(std::move(on_click)) {
   setObjectName(qstr(model.name()));
   if (!model.picture.empty()) pixmap_ = QPixmap(":/pictures/" + qstr(model.picture) + ".png");
-  if (!model.ToolTipText.empty()) setToolTip(qstr(model.ToolTipText));
+  if (!model.ToolTipText.empty()) {
+    setToolTip(qstr(model.ToolTipText));
+    setAccessibleName(toolTip());
+  }
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
@@ -26,7 +28,7 @@ void PictureWidget::paintEvent(QPaintEvent*) {
   painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
   painter.drawPixmap(inner.topLeft(), pixmap_);
   painter.setClipping(false);
-  if (model_.sunken_frame) qDrawWinPanel(&painter, rect(), palette(), true);
+  if (model_.sunken_frame) draw_bevel(painter, rect(), sunken_frame(palette()));
 }
 
 void PictureWidget::mouseReleaseEvent(QMouseEvent* event) {

@@ -18,6 +18,8 @@ class PictureWidget : public QWidget {
 
   // Where the children's coordinates start.
   int inset() const { return model_.sunken_frame ? kFrame : 0; }
+  bool clickable() const { return static_cast<bool>(model_.Click); }
+  void click() { on_click_(); }
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -11,6 +11,8 @@
 #include <chrono>
 #include <iostream>
 
+#include "ui/qt/accessibility.h"
+
 namespace ui::qt {
 
 QtSystem::QtSystem(QString program_title)
@@ -18,6 +20,7 @@ QtSystem::QtSystem(QString program_title)
       dispatcher_(
           [this](const std::string& message, bool repeated) { report(message, repeated); }) {
   randomize();
+  install_accessibility();
 }
 
 // Widgets go first: they refer to the forms and timers they draw.
