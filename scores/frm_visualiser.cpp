@@ -57,6 +57,9 @@ frm_visualiser::frm_visualiser(ui::System& system, ScoreStore& store)
   Load = [this] { Form_Load(); };
   Timer1.Tick = [this] { Timer1_Timer(); };
   cmd_fin.Click = [this] { cmd_fin_Click(); };
+  // Fin is the window's one way out, as OK is a dialog's.
+  press_with(ui::Key::Escape, cmd_fin);
+  press_with(ui::Key::Return, cmd_fin);
 }
 
 void frm_visualiser::Form_Load() {

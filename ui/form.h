@@ -29,9 +29,7 @@ class Form : public Element {
   // A key that presses an element as a click does, while the element is shown.
   void press_with(Key key, Picture& element) { keys_.push_back({key, &element, &element.Click}); }
   void press_with(Key key, Button& element) { keys_.push_back({key, &element, &element.Click}); }
-  // What a key runs now, or null: the click of the first shown element it presses. A window
-  // whose one clickable element is a push button takes Return and Escape for it, as a dialog
-  // with a single OK does.
+  // What a key runs now, or null: the click of the first shown element it presses.
   const std::function<void()>* key_handler(Key key) const;
 
   // Boxes front first: among the children of one container, an earlier one lies in front.
@@ -50,7 +48,6 @@ class Form : public Element {
     const Element* element;
     const std::function<void()>* click;
   };
-  const Button* sole_button() const;
 
   std::vector<Box*> boxes_;
   std::vector<Line*> lines_;
