@@ -74,9 +74,8 @@ fs::path link_target(const fs::path& path) {
   fs::path target = path;
   for (int hops = 0; hops < 40; ++hops) {
     std::error_code ec;
-    if (!fs::is_symlink(fs::symlink_status(target, ec))) return target;
     const fs::path next = fs::read_symlink(target, ec);
-    if (ec) return target;  // the open that follows reports it
+    if (ec) return target;  // no link (or none readable: the open that follows reports it)
     target = (folder_of(target) / next).lexically_normal();
   }
   save_failed(path, ELOOP);
@@ -85,17 +84,16 @@ fs::path link_target(const fs::path& path) {
 PosixFileSystem::PosixFileSystem(std::unique_ptr<PosixCalls> calls) : calls_(std::move(calls)) {}
 
 FileBytes PosixFileSystem::read(const fs::path& path, std::size_t limit) {
-  // Looked at before it is opened, and again once open, in case the path changed meanwhile.
+  // Looked at before it is opened, and again once open, in case the path changed meanwhile. A
+  // path that cannot be looked at is left to the open to report.
   struct stat info {};
-  if (calls_->stat(path.c_str(), &info) != 0) {
-    if (errno == ENOENT) return {};  // a missing file is an empty table
-    read_failed(path, french_reason(errno));
+  if (calls_->stat(path.c_str(), &info) == 0) {
+    if (const std::string refused = not_a_file_reason(info.st_mode); !refused.empty())
+      read_failed(path, refused);
   }
-  if (const std::string refused = not_a_file_reason(info.st_mode); !refused.empty())
-    read_failed(path, refused);
   const int fd = calls_->open(path.c_str(), O_RDONLY | kNoWait, 0);
   if (fd < 0) {
-    if (errno == ENOENT) return {};
+    if (errno == ENOENT) return {};  // a missing file is an empty table
     read_failed(path, french_reason(errno));
   }
   std::string reason;
@@ -215,7 +213,12 @@ std::unique_ptr<FileLock> PosixFileSystem::lock(const fs::path& path) {
   const fs::path target = link_target(path);
   const fs::path lock_file = folder_of(target) / hidden_beside(target, ".lock");
   const int fd = calls_->open(lock_file.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
-  if (fd < 0) save_failed(path, errno);
+  if (fd < 0) {
+    // Another player's lock file in a shared folder, or a folder the rewrite will be refused in
+    // anyway: the recording goes on unlocked and the replace tells what stands in its way.
+    if (errno == EACCES || errno == EPERM || errno == EROFS) return nullptr;
+    save_failed(path, errno);
+  }
   struct flock whole {};
   whole.l_type = F_WRLCK;
   whole.l_whence = SEEK_SET;

@@ -86,17 +86,17 @@ void ScoreRecording::store_new_record(ScoreTable& table, int at) {
 }
 
 void ScoreRecording::announce(int reached) {
-  if (reached == 1) {
-    system_.message_box(
-        "Félicitation, vous étes classé à la 1er place !!! pour plus de détail consultez le "
-        "fichier klb best scores");
-  } else if (reached > 1) {
-    system_.message_box("Bravo, vous étes classé à la " + std::to_string(reached) +
-                        "éme place ! pour plus de détail consultez le fichier klb best scores");
-  } else {
+  if (reached == 0) {
     system_.message_box(
         "Bouhhhhh ! vous ne faite même pas partie des 30 premiers. Pour voir les scores des "
         "autres consultez le fichier klb best scores");
+  } else if (reached == 1) {
+    system_.message_box(
+        "Félicitation, vous étes classé à la 1er place !!! pour plus de détail consultez le "
+        "fichier klb best scores");
+  } else {
+    system_.message_box("Bravo, vous étes classé à la " + std::to_string(reached) +
+                        "éme place ! pour plus de détail consultez le fichier klb best scores");
   }
 }
 

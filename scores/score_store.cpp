@@ -58,7 +58,7 @@ std::filesystem::path default_score_path() {
   std::filesystem::path folder = ".";
   if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
     folder = home;
-  } else if (const passwd* user = ::getpwuid(::getuid()); user != nullptr && user->pw_dir) {
+  } else if (const passwd* user = ::getpwuid(::getuid()); user != nullptr) {
     folder = user->pw_dir;
   }
   return folder / "scores klimbor";

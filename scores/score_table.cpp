@@ -35,7 +35,6 @@ void ScoreTable::write(int place, const Module1::ScoreRecord& record) {
   const std::size_t at = offset_of(place);
   if (bytes_.size() < at + kSlotSize) bytes_.resize(at + kSlotSize, '\0');
   std::copy(slot.begin(), slot.end(), bytes_.begin() + static_cast<std::ptrdiff_t>(at));
-  size_ = std::max<std::uint64_t>(size_, bytes_.size());
   changed_ = true;
 }
 

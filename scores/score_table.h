@@ -17,6 +17,7 @@ class ScoreTable {
   Module1::ScoreRecord read(int place) const;
   void write(int place, const Module1::ScoreRecord& record);
 
+  // The size of the file as it was read; what is written goes to bytes() alone.
   std::uint64_t file_size() const { return size_; }
   const std::string& bytes() const { return bytes_; }
   bool changed() const { return changed_; }

@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <functional>
 #include <memory>
@@ -15,7 +16,18 @@ using namespace Module1;
 
 namespace {
 
-enum class Step { create_temporary, write, partial_write, flush, close, rename, lock };
+enum class Step {
+  read,
+  lock,
+  create_temporary,
+  write,
+  partial_write,
+  write_nothing,
+  flush,
+  close,
+  rename,
+  none
+};
 
 // Fails one step of a rewrite with the given error, as a full disk or a broken drive would.
 class FailingCalls : public scores::PosixCalls {
@@ -32,8 +44,12 @@ class FailingCalls : public scores::PosixCalls {
   int lock(int fd, int command, struct flock* region) override {
     return step_ == Step::lock ? fail() : PosixCalls::lock(fd, command, region);
   }
+  ssize_t read(int fd, void* buffer, std::size_t count) override {
+    return step_ == Step::read ? fail() : PosixCalls::read(fd, buffer, count);
+  }
   ssize_t write(int fd, const void* buffer, std::size_t count) override {
     if (step_ == Step::write) return fail();
+    if (step_ == Step::write_nothing) return 0;  // a full disk, as some file systems tell it
     if (step_ == Step::partial_write) {
       if (writes_++ > 0) return fail();
       return PosixCalls::write(fd, buffer, count / 2);
@@ -82,6 +98,7 @@ class FailedRewrite : public test::ScoreFileTest, public ::testing::WithParamInt
 
   std::vector<std::string> errors, messages;
   bool game_visible = false;
+  int descriptors_before = test::open_descriptors();
 };
 
 TEST_P(FailedRewrite, LeavesTheTableByteForByteAndSaysSo) {
@@ -94,6 +111,7 @@ TEST_P(FailedRewrite, LeavesTheTableByteForByteAndSaysSo) {
   EXPECT_NE(errors[0].find(path().string()), std::string::npos) << errors[0];
   EXPECT_TRUE(messages.empty()) << "no place is announced for a score not stored";
   EXPECT_TRUE(game_visible) << "the player can choose Valider again";
+  EXPECT_EQ(test::open_descriptors(), descriptors_before) << "a file left open";
   for (const auto& entry : test::fs::directory_iterator(folder.path())) {
     const std::string name = entry.path().filename().string();
     EXPECT_TRUE(name == "scores klimbor" || name == ".scores klimbor.lock") << name << " left";
@@ -101,8 +119,8 @@ TEST_P(FailedRewrite, LeavesTheTableByteForByteAndSaysSo) {
 }
 
 const char* name_of(Step step) {
-  const char* names[] = {"CreateTemporary", "Write",  "PartialWrite", "Flush",
-                         "Close",           "Rename", "Lock"};
+  const char* names[] = {"Read",         "Lock",  "CreateTemporary", "Write", "PartialWrite",
+                         "WriteNothing", "Flush", "Close",           "Rename"};
   return names[static_cast<int>(step)];
 }
 
@@ -115,8 +133,9 @@ std::string step_name(const ::testing::TestParamInfo<Step>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AtEveryStep, FailedRewrite,
-                         ::testing::Values(Step::create_temporary, Step::write, Step::partial_write,
-                                           Step::flush, Step::close, Step::rename, Step::lock),
+                         ::testing::Values(Step::read, Step::lock, Step::create_temporary,
+                                           Step::write, Step::partial_write, Step::write_nothing,
+                                           Step::flush, Step::close, Step::rename),
                          step_name);
 
 TEST_F(FailedRewrite, AnUnwritableFolderIsReportedAsRefused) {
@@ -150,6 +169,61 @@ TEST_F(FailedRewrite, ValiderAgainAfterAFailureStoresTheScore) {
   sys.advance(63);
   EXPECT_EQ(test::scores_of(bytes())[1], 600);
   EXPECT_FALSE(game.Visible);
+}
+
+TEST_F(FailedRewrite, TemporariesLeftByAKilledGameGoAtTheNextRecording) {
+  test::write_bytes(path(), test::table({900}));
+  const auto stale = folder.path() / ".scores klimbor.tmp.99999";
+  const auto other = folder.path() / "notes.scores klimbor.tmp.1";
+  test::write_bytes(stale, "half a table");
+  test::write_bytes(other, "not ours");
+  record_600_with_failing(Step::none, 0);
+  EXPECT_FALSE(test::fs::exists(stale));
+  EXPECT_TRUE(test::fs::exists(other)) << "only the game's own temporaries are removed";
+  EXPECT_EQ(test::scores_of(bytes())[1], 600);
+}
+
+// A system that hands data over in small pieces and interrupts every other call, as a signal
+// arriving during the calls would.
+class TricklingCalls : public scores::PosixCalls {
+ public:
+  ssize_t read(int fd, void* buffer, std::size_t count) override {
+    if (interrupted()) return -1;
+    return PosixCalls::read(fd, buffer, std::min<std::size_t>(count, 100));
+  }
+  ssize_t write(int fd, const void* buffer, std::size_t count) override {
+    if (interrupted()) return -1;
+    return PosixCalls::write(fd, buffer, std::min<std::size_t>(count, 100));
+  }
+  int lock(int fd, int command, struct flock* region) override {
+    return interrupted() ? -1 : PosixCalls::lock(fd, command, region);
+  }
+
+ private:
+  bool interrupted() {
+    if (!(calls_++ % 2)) return false;
+    errno = EINTR;
+    return true;
+  }
+  int calls_ = 0;
+};
+
+TEST_F(FailedRewrite, PiecemealAndInterruptedCallsStillGiveTheWholeTable) {
+  const std::string before = test::table({900, 500, 100});
+  test::write_bytes(path(), before);
+  files = scores::PosixFileSystem(std::make_unique<TricklingCalls>());
+  ui::HeadlessSystem sys;
+  scores::ScoreRecording recording(sys, store);
+  game::Klimbor game(sys, [](game::Klimbor&) {});
+  score = 600;
+  sys.answers = {"A", ""};
+  recording.record(game, game.Timer1);
+  EXPECT_TRUE(sys.errors.empty()) << sys.errors.front();
+  const std::string after = bytes();
+  ASSERT_EQ(after.size(), before.size());
+  EXPECT_EQ(after.substr(0, 128), before.substr(0, 128));
+  EXPECT_EQ(after.substr(256, 128 * 2), before.substr(128, 128 * 2)) << "moved down whole";
+  EXPECT_EQ(recording.viewer()->Grd_livre.text(3, 2), "500") << "the viewer read it whole too";
 }
 
 // Looks at the file through the viewer right before and right after the rename.

@@ -6,6 +6,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <grp.h>
+
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -23,20 +25,35 @@ namespace fs = std::filesystem;
 // meets the protection of a file. The folder becomes nobody's, as a home folder is its user's.
 class Unprivileged {
  public:
-  explicit Unprivileged(const fs::path& folder) {
+  explicit Unprivileged(const fs::path& folder, gid_t also_in_group = 0) {
     const passwd* nobody = ::getpwnam("nobody");
     if (::geteuid() != 0 || nobody == nullptr) return;
+    const gid_t groups[] = {nobody->pw_gid, also_in_group};
     active_ = ::chown(folder.c_str(), nobody->pw_uid, nobody->pw_gid) == 0 &&
+              ::setgroups(also_in_group != 0 ? 2 : 1, groups) == 0 &&
               ::setegid(nobody->pw_gid) == 0 && ::seteuid(nobody->pw_uid) == 0;
   }
   ~Unprivileged() {
-    if (active_ && (::seteuid(0) != 0 || ::setegid(0) != 0)) std::abort();
+    if (active_ && (::seteuid(0) != 0 || ::setegid(0) != 0 || ::setgroups(0, nullptr) != 0))
+      std::abort();
   }
   Unprivileged(const Unprivileged&) = delete;
   Unprivileged& operator=(const Unprivileged&) = delete;
 
  private:
   bool active_ = false;
+};
+
+// A kernel older than open-file-description locks: it knows only the classic POSIX ones.
+class ClassicLocksOnly : public scores::PosixCalls {
+ public:
+  int lock(int fd, int command, struct flock* region) override {
+    if (command == F_OFD_SETLKW) {
+      errno = EINVAL;
+      return -1;
+    }
+    return PosixCalls::lock(fd, command, region);
+  }
 };
 
 // Every lock refused with one error, as a file system without locks or an NFS server does.
@@ -152,6 +169,33 @@ TEST_F(RealFiles, ASymbolicLinkStaysALinkAndItsTargetIsReplacedWithItsMode) {
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
+TEST_F(RealFiles, OwnerAndGroupAreKeptWhereAllowed) {
+  const passwd* nobody = ::getpwnam("nobody");
+  const group* users = ::getgrnam("users");
+  if (::geteuid() != 0 || nobody == nullptr || users == nullptr)
+    GTEST_SKIP() << "needs root, the user nobody and the group users to give files away";
+  // Root keeps the player's file the player's.
+  test::write_bytes(path(), test::table({900}));
+  ASSERT_EQ(::chown(path().c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+  validate(600);
+  struct stat info {};
+  ::stat(path().c_str(), &info);
+  EXPECT_EQ(info.st_uid, nobody->pw_uid);
+  EXPECT_EQ(info.st_gid, nobody->pw_gid);
+  // A table shared through a group stays the group's when another member records.
+  ASSERT_EQ(::chown(path().c_str(), 0, users->gr_gid), 0);
+  ASSERT_EQ(::chmod(path().c_str(), 0664), 0);
+  {
+    const Unprivileged member_of_users(folder.path(), users->gr_gid);
+    sys.show(game);
+    validate(700);
+  }
+  ::stat(path().c_str(), &info);
+  EXPECT_EQ(info.st_gid, users->gr_gid);
+  EXPECT_EQ(info.st_mode & 07777, 0664u);
+  EXPECT_EQ(test::scores_of(bytes())[1], 700) << "recorded although root's lock file is not ours";
+}
+
 TEST_F(RealFiles, ANoPlaceScoreOnlyReads) {
   // Neither the lock nor the size limit of a rewrite stands in its way.
   std::string full = test::table(std::vector<std::int16_t>(30, 100));
@@ -167,14 +211,52 @@ class WithoutLocks : public RealFiles, public ::testing::WithParamInterface<int>
 
 TEST_P(WithoutLocks, AScoreIsStillRecorded) {
   test::write_bytes(path(), test::table({900, 500, 100}));
+  // Left by a killed game whose process number this one has now; unlocked, nobody clears it.
+  test::write_bytes(folder.path() / (".scores klimbor.tmp." + std::to_string(::getpid())), "x");
   use_locks_refused_with(GetParam());
   validate(600);
   EXPECT_EQ(test::scores_of(bytes())[1], 600);
   expect_announced(test::place_message(2));
 }
 
-// No lock at all, and the refusal of NFS for a lock on a file not open for writing.
-INSTANTIATE_TEST_SUITE_P(RefusedWith, WithoutLocks, ::testing::Values(ENOLCK, EBADF));
+// No lock service, locks the file system does not do, and the refusal of NFS for a lock on a
+// file not open for writing.
+INSTANTIATE_TEST_SUITE_P(RefusedWith, WithoutLocks,
+                         ::testing::Values(ENOLCK, EOPNOTSUPP, ENOSYS, EINVAL, EBADF));
+
+// Whether another program may read-lock the lock file beside the table now.
+bool lock_file_free(const fs::path& table) {
+  const int fd = ::open((table.parent_path() / ".scores klimbor.lock").c_str(), O_RDONLY);
+  struct flock region {};
+  region.l_type = F_RDLCK;
+  const bool free = ::fcntl(fd, F_OFD_SETLK, &region) == 0;
+  ::close(fd);
+  return free;
+}
+
+class Locking : public RealFiles, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(Locking, WhileAGameRewritesTheTableNoOtherCanLockIt) {
+  if (GetParam()) files = scores::PosixFileSystem(std::make_unique<ClassicLocksOnly>());
+  bool free_meanwhile = true;
+  store.rewrite([&](scores::ScoreTable& table) {
+    free_meanwhile = lock_file_free(path());
+    table.write(1, score_rec);
+  });
+  EXPECT_FALSE(free_meanwhile);
+  EXPECT_TRUE(lock_file_free(path())) << "released once the table is replaced";
+  EXPECT_EQ(bytes().size(), 128u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kernels, Locking, ::testing::Bool(), [](const auto& info) {
+  return info.param ? "WithClassicLocksOnly" : "WithOpenFileLocks";
+});
+
+TEST_F(RealFiles, ALockFileThatCannotBeOpenedIsReported) {
+  fs::create_directory(folder.path() / ".scores klimbor.lock");
+  validate(600);
+  expect_refused_untouched("c'est un dossier");
+}
 
 TEST(ScorePath, WithoutHomeTheUserDatabaseSaysWhereHomeIs) {
   const std::string saved = ::getenv("HOME") != nullptr ? ::getenv("HOME") : "";

@@ -75,6 +75,14 @@ TEST_F(ScoreFileBytes, CharactersWindows1252LacksAreStoredAsQuestionMarks) {
   write_record(1, {scores::fixed30("日本"), 1, "🕷"});
   EXPECT_EQ(bytes().substr(0, 3), "?? ");
   EXPECT_EQ(bytes().substr(32, 3), std::string("\x01\x00?", 3));
+  // A control character of no code page, then broken UTF-8: a lone continuation byte, a lead
+  // byte followed by a plain letter, one no sequence starts with, one cut off at the end.
+  write_record(1, {scores::fixed30(""), 1,
+                   "a🕷b\xC2\x80\x80\xC3"
+                   "A\xF8\xC3"});
+  EXPECT_EQ(bytes().substr(32, 2 + 9), std::string("\x09\x00"
+                                                   "a?b???A??",
+                                                   11));
 }
 
 TEST_F(ScoreFileBytes, EveryByteReadIsWrittenBackUnchanged) {
@@ -182,7 +190,7 @@ TEST_F(ScoreFileBytes, ADirectoryAtThePathIsAClearError) {
   }
 }
 
-TEST_F(ScoreFileBytes, AMissingFolderReadsAsEmptyButCannotBeWritten) {
+TEST_F(ScoreFileBytes, AMissingFolderOrAFileAsAFolderCannotBeWritten) {
   scores::ScoreStore lost(files, folder.path() / "nowhere" / "scores klimbor");
   scores::ScoreFile file(lost);
   file.open_for_reading();
@@ -193,12 +201,21 @@ TEST_F(ScoreFileBytes, AMissingFolderReadsAsEmptyButCannotBeWritten) {
   } catch (const ui::RuntimeError& e) {
     EXPECT_NE(std::string(e.what()).find("le dossier n'existe pas"), std::string::npos) << e.what();
   }
+  test::write_bytes(folder.path() / "a file", "");
+  scores::ScoreStore astray(files, folder.path() / "a file" / "scores klimbor");
+  try {
+    astray.rewrite([](scores::ScoreTable& table) { table.write(1, score_rec); });
+    FAIL() << "no error";
+  } catch (const ui::RuntimeError& e) {
+    EXPECT_NE(std::string(e.what()).find("n'est pas un dossier"), std::string::npos) << e.what();
+  }
 }
 
 TEST_F(ScoreFileBytes, ReadingAClosedFileIsAnError) {
   scores::ScoreFile file(store);
   EXPECT_THROW(file.read_next(), ui::RuntimeError);
   file.open_for_reading();
+  EXPECT_THROW(file.read_place(0), ui::RuntimeError) << "places count from 1";
   file.close();
   EXPECT_THROW(file.read_place(1), ui::RuntimeError);
 }

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <tuple>
@@ -17,6 +18,7 @@ struct Example {
   Integer score;
   std::vector<int> table;
   std::string message;
+  Integer last_place;  // where the scan stopped
 };
 
 class WorkedExample : public Recording, public ::testing::WithParamInterface<Example> {};
@@ -28,15 +30,18 @@ TEST_P(WorkedExample, OnTheTable900_500_100) {
   std::vector<int> expected = c.table;
   expected.resize(30, 0);
   EXPECT_EQ(test::scores_of(bytes()), expected);
+  EXPECT_EQ(bytes().size(), 30u * 128) << "thirty places, never more";
   EXPECT_EQ(sys.messages, std::vector<std::string>{c.message});
-  EXPECT_EQ(asked(), c.score > 0);
+  EXPECT_EQ(place, c.last_place);
 }
 
+// A place found below place 1 ends the scan at 0, then one lower; place 1 and no place end it
+// when the scan runs out of places.
 INSTANTIATE_TEST_SUITE_P(Scores, WorkedExample,
-                         ::testing::Values(Example{600, {900, 600, 500, 100}, place_message(2)},
-                                           Example{1000, {1000, 900, 500, 100}, kFirst},
-                                           Example{100, {900, 500, 100, 100}, place_message(4)},
-                                           Example{0, {900, 500, 100}, kNoPlace}),
+                         ::testing::Values(Example{600, {900, 600, 500, 100}, place_message(2), -1},
+                                           Example{1000, {1000, 900, 500, 100}, kFirst, 0},
+                                           Example{100, {900, 500, 100, 100}, place_message(4), -1},
+                                           Example{0, {900, 500, 100}, kNoPlace, 0}),
                          [](const auto& info) {
                            return "Score" + std::to_string(info.param.score);
                          });
@@ -104,6 +109,10 @@ TEST_F(Recording, ScoreAboveAllThirtyTakesPlace1AndDropsTheLast) {
 
 TEST_F(Recording, EmptyOrMissingFileGivesPlace1AndThirtySlots) {
   validate(600);
+  const mode_t umask_now = ::umask(0);
+  ::umask(umask_now);
+  EXPECT_EQ(static_cast<mode_t>(test::fs::status(path()).permissions()), 0666 & ~umask_now)
+      << "a new table gets the permissions of any new file";
   const std::string b = bytes();
   ASSERT_EQ(b.size(), 30u * 128);
   EXPECT_EQ(test::scores_of(b)[0], 600);
@@ -128,6 +137,7 @@ TEST_F(Recording, OverlongAnswersAreCutNotLost) {
 
 TEST_F(Recording, GivesWayToTheViewerAfterTheMessage) {
   test::write_bytes(path(), test::table({900}));
+  const int descriptors = test::open_descriptors();
   validate(600);
   const std::vector<std::string> expected{"show Klimbor",       "input entrez votre pseudo",
                                           "input commentaire:", "message " + place_message(2),
@@ -141,6 +151,8 @@ TEST_F(Recording, GivesWayToTheViewerAfterTheMessage) {
   EXPECT_EQ(end_choice, 2);
   sys.advance(10000);
   EXPECT_EQ(sys.messages.size(), 1u) << "the recording ran once";
+  EXPECT_EQ(test::open_descriptors(), descriptors)
+      << "the recording and the refreshes leave no file open";
 }
 
 TEST_F(Recording, AnotherGameRecordingDuringTheQuestionsIsKept) {
@@ -165,13 +177,23 @@ TEST_F(Recording, AnotherGameRecordingDuringTheQuestionsIsKept) {
   EXPECT_EQ(sys.messages, std::vector<std::string>{place_message(3)});
 }
 
-TEST_F(Recording, AHugeFileIsRefusedUntouchedWithAClearMessage) {
-  const std::string huge = test::table({900}) + std::string(70 * 1024, 'z');
+TEST_F(Recording, A64KiBFileIsRewrittenWholeOneByteMoreIsRefusedUntouched) {
+  const std::string tail(64 * 1024 - 30 * 128, 'z');  // a foreign program's bytes, kept
+  test::write_bytes(path(), test::table({900}) + tail);
+  validate(600);
+  EXPECT_TRUE(sys.errors.empty()) << sys.errors.front();
+  EXPECT_EQ(test::scores_of(bytes())[1], 600);
+  EXPECT_TRUE(bytes().substr(30 * 128) == tail) << "the bytes after place 30 are kept";
+
+  const std::string huge = test::table({900}) + tail + "z";
   test::write_bytes(path(), huge);
+  sys.messages.clear();
+  sys.show(game);
   validate(600);
   EXPECT_TRUE(bytes() == huge) << "the file changed";
   ASSERT_EQ(sys.errors.size(), 1u);
-  EXPECT_NE(sys.errors[0].find("anormalement grand"), std::string::npos) << sys.errors[0];
+  EXPECT_NE(sys.errors[0].find("anormalement grand (65537 octets)"), std::string::npos)
+      << sys.errors[0];
   EXPECT_TRUE(sys.messages.empty());
   EXPECT_TRUE(game.Visible);
 }
@@ -184,6 +206,20 @@ TEST_F(Recording, ATableOutOfOrderIsHandledStepByStep) {
   std::vector<int> expected{100, 900, 500, 50};
   expected.resize(30, 0);
   EXPECT_EQ(test::scores_of(bytes()), expected);
+}
+
+TEST_F(Recording, ALowScoreInTheMiddleOfAnUnorderedTableIsReplacedWithoutAQuestion) {
+  // Place 30 is not beaten, so nothing is asked; the scan still finds place 5 lower.
+  std::vector<std::int16_t> scores{900, 900, 900, 900, 10};
+  scores.resize(30, 600);
+  test::write_bytes(path(), test::table(scores));
+  validate(500);
+  EXPECT_FALSE(asked());
+  const std::vector<int> now = test::scores_of(bytes());
+  EXPECT_EQ(now[4], 500);
+  EXPECT_EQ(now[5], 10);
+  EXPECT_EQ(now[29], 600);
+  EXPECT_EQ(sys.messages, std::vector<std::string>{place_message(5)});
 }
 
 }  // namespace

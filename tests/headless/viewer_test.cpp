@@ -127,6 +127,10 @@ TEST_F(Viewer, ADirectoryAtThePathIsReportedOnceAndTheMendedPathReadLater) {
   test::write_bytes(path(), test::table({77}));
   sys.advance(2000);
   EXPECT_EQ(cell(1, 2), "77");
+  test::fs::remove(path());
+  test::fs::create_directory(path());
+  sys.advance(2000);
+  EXPECT_EQ(sys.errors.size(), 2u) << "broken anew after it was mended: told again";
 }
 
 TEST_F(Viewer, FinByClickReturnOrEscapeEndsTheProgram) {
