@@ -195,10 +195,8 @@ unsigned number_from_environment(const char* name, unsigned otherwise) {
 }
 
 TEST_F(Races, KilledAtAnyMomentOfARecordingLeavesTheOldTableOrTheNew) {
-  const unsigned seed = number_from_environment("KLB_SEED", std::random_device{}());
+  std::mt19937 random(test::seed());
   const unsigned rounds = number_from_environment("KLB_KILL_ROUNDS", 4);
-  std::cout << "seed " << seed << " (KLB_SEED=" << seed << " repeats this run)\n";
-  std::mt19937 random(seed);
   const std::string table = losers_table();
   const auto trace = home.path() / "trace";
   int landed[3] = {0, 0, 0}, whole = 0;

@@ -160,7 +160,7 @@ TEST_F(ScoreFileBytes, ACommentLengthAbove94ReadsTheSlotsOwn94Bytes) {
 }
 
 TEST_F(ScoreFileBytes, RandomBytesReadAsThirtyRecordsWithoutFailing) {
-  std::mt19937 random(7);
+  std::mt19937 random(test::seed());
   for (int round = 0; round < 20; ++round) {
     std::string junk(static_cast<std::size_t>(random() % 5000), '\0');
     for (char& c : junk) c = static_cast<char>(random());

@@ -4,9 +4,12 @@
 #include <stdlib.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -44,6 +47,17 @@ inline int open_descriptors() {
   int n = 0;
   for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++n;
   return n;
+}
+
+// The seed of a test's random draws: KLB_SEED when set, else a fresh one; printed either way,
+// so a failure can be repeated.
+inline unsigned seed() {
+  const char* given = std::getenv("KLB_SEED");
+  const unsigned value = given != nullptr && *given != '\0'
+                             ? static_cast<unsigned>(std::stoul(given))
+                             : std::random_device{}();
+  std::cout << "seed " << value << " (KLB_SEED=" << value << " repeats it)\n";
+  return value;
 }
 
 inline std::string read_bytes(const fs::path& path) {
