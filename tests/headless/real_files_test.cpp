@@ -14,6 +14,7 @@
 #include "scores/frm_visualiser.h"
 
 using namespace Module1;
+using test::contains;
 
 namespace {
 
@@ -52,35 +53,9 @@ class RefusedLocks : public scores::PosixCalls {
   int error_;
 };
 
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
 // The table on the file systems and the files that players really have.
 class RealFiles : public test::Recording {
  protected:
-  void expect_refused_untouched(const std::string& reason) {
-    ASSERT_EQ(sys.errors.size(), 1u);
-    EXPECT_TRUE(contains(sys.errors[0], reason)) << sys.errors[0];
-    EXPECT_TRUE(contains(sys.errors[0], path().string())) << sys.errors[0];
-    EXPECT_TRUE(sys.messages.empty());
-    EXPECT_TRUE(game.Visible) << "Valider can be pressed again";
-  }
-  void expect_announced(const std::string& message) {
-    EXPECT_TRUE(sys.errors.empty()) << sys.errors.front();
-    EXPECT_EQ(sys.messages, std::vector<std::string>{message});
-    ASSERT_NE(recording.viewer(), nullptr);
-    EXPECT_TRUE(recording.viewer()->Visible);
-    EXPECT_FALSE(game.Visible);
-  }
-  std::string reading_refusal() {
-    try {
-      store.load_places();
-    } catch (const ui::RuntimeError& e) {
-      return e.what();
-    }
-    return "";
-  }
   void use_locks_refused_with(int error) {
     files = scores::PosixFileSystem(std::make_unique<RefusedLocks>(error));
   }
@@ -111,7 +86,7 @@ TEST_F(RealFiles, ASocketOrADeviceAtThePathIsRefusedToo) {
   address.sun_family = AF_UNIX;
   std::strncpy(address.sun_path, path().c_str(), sizeof address.sun_path - 1);
   ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  const std::string refusal = reading_refusal();
+  const std::string refusal = test::reading_refusal(store);
   EXPECT_TRUE(contains(refusal, "c'est une socket")) << refusal;
   ::close(s);
   fs::remove(path());
@@ -150,17 +125,6 @@ TEST_F(RealFiles, ASymbolicLinkStaysALinkAndItsTargetIsReplacedWithItsMode) {
   EXPECT_EQ(test::scores_of(test::read_bytes(target))[1], 600);
   EXPECT_EQ(fs::status(target).permissions(),
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-}
-
-TEST_F(RealFiles, ANoPlaceScoreOnlyReads) {
-  // Neither the lock nor the size limit of a rewrite stands in its way.
-  std::string full = test::table(std::vector<std::int16_t>(30, 100));
-  full += std::string(70 * 1024, 'z');
-  test::write_bytes(path(), full);
-  use_locks_refused_with(EIO);
-  validate(50);
-  expect_announced(test::kNoPlace);
-  EXPECT_TRUE(bytes() == full);
 }
 
 class WithoutLocks : public RealFiles, public ::testing::WithParamInterface<int> {};

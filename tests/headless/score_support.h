@@ -1,34 +1,45 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "game/module1.h"
-#include "scores/posix_file_system.h"
+#include "scores/native_file_system.h"
 #include "scores/score_store.h"
+#include "ui/runtime_error.h"
 
 namespace test {
 
 namespace fs = std::filesystem;
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
+// A fresh folder under the system's temporary folder, removed with everything in it. Named with
+// accents, as a player's home folder may be: every score test goes through such a path.
 class TempFolder {
  public:
   TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "klimbor-test-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
+    std::random_device random;
+    do {
+      fs::path name(u8"klimbor-test-Zoé-");
+      name += std::to_string(random());
+      path_ = fs::temp_directory_path() / name;
+    } while (!fs::create_directory(path_));
   }
+  // A read-only file would stay behind on Windows: the protection a test set is lifted first.
   ~TempFolder() {
-    std::error_code ec;
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(path_, ec);
+    std::error_code ec, ignored;
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+    for (fs::recursive_directory_iterator it(path_, ec), end; !ec && it != end; it.increment(ec)) {
+      if (!it->is_symlink(ignored))
+        fs::permissions(it->path(), fs::perms::owner_write, fs::perm_options::add, ignored);
+    }
+    fs::remove_all(path_, ignored);
   }
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
@@ -37,6 +48,10 @@ class TempFolder {
  private:
   fs::path path_;
 };
+
+inline bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 inline std::string read_bytes(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -84,6 +99,16 @@ inline std::string pseudo_at(const std::string& bytes, int place) {
   return bytes.substr(static_cast<std::size_t>(place - 1) * 128, 30);
 }
 
+// Why the table cannot be read; empty when it can.
+inline std::string reading_refusal(const scores::ScoreStore& store) {
+  try {
+    store.load_places();
+  } catch (const ui::RuntimeError& e) {
+    return e.what();
+  }
+  return "";
+}
+
 // A score file in a fresh folder, on the real file system.
 class ScoreFileTest : public ::testing::Test {
  protected:
@@ -94,7 +119,7 @@ class ScoreFileTest : public ::testing::Test {
   std::string bytes() const { return read_bytes(path()); }
 
   TempFolder folder;
-  scores::PosixFileSystem files;
+  scores::NativeFileSystem files;
   scores::ScoreStore store{files, path()};
 };
 
