@@ -79,7 +79,9 @@ inline std::string slot(std::string pseudo, std::int16_t score, const std::strin
 inline std::string table(const std::vector<std::int16_t>& scores) {
   std::string bytes;
   for (std::size_t i = 0; i < scores.size(); ++i) {
-    bytes += slot("P" + std::to_string(i + 1), scores[i], "c" + std::to_string(i + 1));
+    // Appended: GCC 12 warns falsely (-Wrestrict) on "P" + std::to_string(...) for 32 bits.
+    const std::string number = std::to_string(i + 1);
+    bytes += slot(std::string("P").append(number), scores[i], std::string("c").append(number));
   }
   while (bytes.size() < 30 * 128) bytes += std::string(128, '\0');
   return bytes;
