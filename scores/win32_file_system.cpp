@@ -13,7 +13,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A reader never stands in the way of a game replacing the table, nor the reverse.
+// Every sharing: a handle of ours never stops another program from opening the table. The move
+// over a file still open waits for its readers all the same (move_into_place).
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 constexpr DWORD kChunk = 1 << 20;
 constexpr DWORD kRetryPause = 50;  // milliseconds
@@ -91,7 +92,7 @@ class Temporary {
 
 class Win32Lock final : public FileLock {
  public:
-  explicit Win32Lock(Win32Calls& calls, Handle file) : calls_(calls), file_(std::move(file)) {}
+  Win32Lock(Win32Calls& calls, Handle file) : calls_(calls), file_(std::move(file)) {}
   // Closing would release the lock too, but only when the system gets round to it.
   ~Win32Lock() override { calls_.unlock_file(file_.get(), &whole_); }
 
