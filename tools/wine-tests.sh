@@ -19,6 +19,7 @@ build() {
   rm -f "$log"
 }
 
+command -v wine >/dev/null || { echo "Klimbor : Wine manque (tools/setup.sh l'installe)" >&2; exit 1; }
 build || { echo "Klimbor : la construction pour Windows 32 bits a échoué" >&2; exit 1; }
 
 prefix=$(mktemp -d)
@@ -27,8 +28,9 @@ export WINEPREFIX=$prefix/wine WINEDEBUG=-all
 export WINEDLLOVERRIDES="winemenubuilder.exe,mscoree,mshtml=d"
 trap 'wineserver -k >/dev/null 2>&1; rm -rf "$prefix"' EXIT
 
-if wine --version >/dev/null 2>&1; then
-  loader=wine
+# Debian's 32-bit loader, from wine32; it starts only where the kernel runs 32-bit code.
+if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  loader=/usr/lib/wine/wine
   suites=build-win32
 else
   echo "Wine ne lance pas de programme 32 bits sur cette machine : les mêmes suites, en 64 bits."
