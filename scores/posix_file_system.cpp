@@ -8,7 +8,7 @@
 #include <system_error>
 #include <utility>
 
-#include "ui/runtime_error.h"
+#include "scores/file_layer.h"
 
 namespace scores {
 
@@ -16,33 +16,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string quoted(const fs::path& path) {
-  return "« " + path.string() + " »";
-}
-
-[[noreturn]] void read_failed(const fs::path& path, const std::string& reason) {
-  throw ui::RuntimeError("Impossible de lire le fichier des scores " + quoted(path) + " : " +
-                         reason + ".");
-}
-
-[[noreturn]] void save_failed(const fs::path& path, const std::string& reason) {
-  throw ui::RuntimeError("Impossible d'enregistrer le fichier des scores " + quoted(path) + " : " +
-                         reason + ". Le tableau des scores n'a pas été modifié.");
-}
-
 [[noreturn]] void save_failed(const fs::path& path, int error) {
-  save_failed(path, french_reason(error));
-}
-
-fs::path folder_of(const fs::path& path) {
-  return path.has_parent_path() ? path.parent_path() : fs::path(".");
-}
-
-// Built by appending: GCC 12 at -O3 warns falsely (-Wrestrict) on "." + string + "...".
-std::string hidden_beside(const fs::path& path, const char* suffix) {
-  std::string name(1, '.');
-  name.append(path.filename().string()).append(suffix);
-  return name;
+  scores::save_failed(path, french_reason(error));
 }
 
 // Where the file system keeps no locks at all (NFS without its lock service, some FUSE file
@@ -174,7 +149,7 @@ void PosixFileSystem::replace(const fs::path& path, std::string_view bytes) {
   struct stat old {};
   const bool existed = writable_table(path, target, old);
   const fs::path folder = folder_of(target);
-  const fs::path temporary = folder / (hidden_beside(target, ".tmp.") + std::to_string(::getpid()));
+  const fs::path temporary = temporary_of(target, static_cast<unsigned long>(::getpid()));
   calls_->unlink(temporary.c_str());
   const int fd = calls_->open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) save_failed(path, errno);
@@ -211,7 +186,7 @@ void PosixFileSystem::replace(const fs::path& path, std::string_view bytes) {
 // close in the program drops them; kernels before 3.15 get the classic POSIX lock instead.
 std::unique_ptr<FileLock> PosixFileSystem::lock(const fs::path& path) {
   const fs::path target = link_target(path);
-  const fs::path lock_file = folder_of(target) / hidden_beside(target, ".lock");
+  const fs::path lock_file = lock_file_of(target);
   const int fd = calls_->open(lock_file.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) {
     // Another player's lock file in a shared folder, or a folder the rewrite will be refused in
@@ -236,18 +211,9 @@ std::unique_ptr<FileLock> PosixFileSystem::lock(const fs::path& path) {
     save_failed(path, error);
   }
   auto held = std::make_unique<PosixLock>(*calls_, fd);
-  remove_stale_temporaries(target);
+  remove_stale_temporaries(target,
+                           [this](const fs::path& stale) { calls_->unlink(stale.c_str()); });
   return held;
-}
-
-// Left by a program killed in the middle of a rewrite; nobody else writes while we hold the lock.
-void PosixFileSystem::remove_stale_temporaries(const fs::path& target) {
-  std::error_code ec;
-  const std::string prefix = hidden_beside(target, ".tmp.");
-  for (fs::directory_iterator it(folder_of(target), ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    if (name.rfind(prefix, 0) == 0) calls_->unlink(it->path().c_str());
-  }
 }
 
 }  // namespace scores

@@ -29,7 +29,6 @@ class PosixFileSystem final : public FileSystem {
                       struct stat& old);
   void keep_owner_and_mode(int fd, const struct stat& old);
   void write_all(int fd, std::string_view bytes);
-  void remove_stale_temporaries(const std::filesystem::path& target);
 
   std::unique_ptr<PosixCalls> calls_;
 };

@@ -8,6 +8,7 @@
 #include <unistd.h>
 #endif
 
+#include "scores/file_layer.h"
 #include "scores/score_slot.h"
 #include "ui/runtime_error.h"
 
@@ -32,7 +33,7 @@ ScoreTable ScoreStore::load_places() const {
 ScoreTable ScoreStore::load_whole() const {
   FileBytes file = files_.read(path_, kRewriteLimit + 1);
   if (file.size > kRewriteLimit) {
-    throw ui::RuntimeError("Le fichier des scores « " + path_.string() +
+    throw ui::RuntimeError("Le fichier des scores « " + utf8_of(path_) +
                            " » est anormalement grand (" + std::to_string(file.size) +
                            " octets) : il n'a pas été modifié. Déplacez-le pour repartir d'un "
                            "tableau vide.");

@@ -12,6 +12,8 @@ packages=(
   xvfb xauth xdotool imagemagick
   dpkg-dev desktop-file-utils file lintian appstream
   clang libclang-rt-14-dev
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools googletest
+  wine wine64 wine32:i386
 )
 
 missing=()
@@ -27,6 +29,10 @@ if [ ${#missing[@]} -gt 0 ]; then
     sudo=sudo
   fi
   export DEBIAN_FRONTEND=noninteractive
+  # Wine runs 32-bit Windows programs with the 32-bit loader, from the i386 architecture.
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+  fi
   $sudo apt-get update -qq
   $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null
 fi

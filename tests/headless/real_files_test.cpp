@@ -8,6 +8,7 @@
 
 #include <grp.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -16,6 +17,7 @@
 #include "scores/frm_visualiser.h"
 
 using namespace Module1;
+using test::contains;
 
 namespace {
 
@@ -69,35 +71,9 @@ class RefusedLocks : public scores::PosixCalls {
   int error_;
 };
 
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
 // The table on the file systems and the files that players really have.
 class RealFiles : public test::Recording {
  protected:
-  void expect_refused_untouched(const std::string& reason) {
-    ASSERT_EQ(sys.errors.size(), 1u);
-    EXPECT_TRUE(contains(sys.errors[0], reason)) << sys.errors[0];
-    EXPECT_TRUE(contains(sys.errors[0], path().string())) << sys.errors[0];
-    EXPECT_TRUE(sys.messages.empty());
-    EXPECT_TRUE(game.Visible) << "Valider can be pressed again";
-  }
-  void expect_announced(const std::string& message) {
-    EXPECT_TRUE(sys.errors.empty()) << sys.errors.front();
-    EXPECT_EQ(sys.messages, std::vector<std::string>{message});
-    ASSERT_NE(recording.viewer(), nullptr);
-    EXPECT_TRUE(recording.viewer()->Visible);
-    EXPECT_FALSE(game.Visible);
-  }
-  std::string reading_refusal() {
-    try {
-      store.load_places();
-    } catch (const ui::RuntimeError& e) {
-      return e.what();
-    }
-    return "";
-  }
   void use_locks_refused_with(int error) {
     files = scores::PosixFileSystem(std::make_unique<RefusedLocks>(error));
   }
@@ -128,7 +104,7 @@ TEST_F(RealFiles, ASocketOrADeviceAtThePathIsRefusedToo) {
   address.sun_family = AF_UNIX;
   std::strncpy(address.sun_path, path().c_str(), sizeof address.sun_path - 1);
   ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  const std::string refusal = reading_refusal();
+  const std::string refusal = test::reading_refusal(store);
   EXPECT_TRUE(contains(refusal, "c'est une socket")) << refusal;
   ::close(s);
   fs::remove(path());
@@ -196,15 +172,42 @@ TEST_F(RealFiles, OwnerAndGroupAreKeptWhereAllowed) {
   EXPECT_EQ(test::scores_of(bytes())[1], 700) << "recorded although root's lock file is not ours";
 }
 
-TEST_F(RealFiles, ANoPlaceScoreOnlyReads) {
-  // Neither the lock nor the size limit of a rewrite stands in its way.
-  std::string full = test::table(std::vector<std::int16_t>(30, 100));
-  full += std::string(70 * 1024, 'z');
-  test::write_bytes(path(), full);
-  use_locks_refused_with(EIO);
-  validate(50);
-  expect_announced(test::kNoPlace);
-  EXPECT_TRUE(bytes() == full);
+// A system that hands data over in small pieces and interrupts every other call, as a signal
+// arriving during the calls would.
+class TricklingCalls : public scores::PosixCalls {
+ public:
+  ssize_t read(int fd, void* buffer, std::size_t count) override {
+    if (interrupted()) return -1;
+    return PosixCalls::read(fd, buffer, std::min<std::size_t>(count, 100));
+  }
+  ssize_t write(int fd, const void* buffer, std::size_t count) override {
+    if (interrupted()) return -1;
+    return PosixCalls::write(fd, buffer, std::min<std::size_t>(count, 100));
+  }
+  int lock(int fd, int command, struct flock* region) override {
+    return interrupted() ? -1 : PosixCalls::lock(fd, command, region);
+  }
+
+ private:
+  bool interrupted() {
+    if (!(calls_++ % 2)) return false;
+    errno = EINTR;
+    return true;
+  }
+  int calls_ = 0;
+};
+
+TEST_F(RealFiles, PiecemealAndInterruptedCallsStillGiveTheWholeTable) {
+  const std::string before = test::table({900, 500, 100});
+  test::write_bytes(path(), before);
+  files = scores::PosixFileSystem(std::make_unique<TricklingCalls>());
+  validate(600, {"A", ""});
+  expect_announced(test::place_message(2));
+  const std::string after = bytes();
+  ASSERT_EQ(after.size(), before.size());
+  EXPECT_EQ(after.substr(0, 128), before.substr(0, 128));
+  EXPECT_EQ(after.substr(256, 128 * 2), before.substr(128, 128 * 2)) << "moved down whole";
+  EXPECT_EQ(recording.viewer()->Grd_livre.text(3, 2), "500") << "the viewer read it whole too";
 }
 
 class WithoutLocks : public RealFiles, public ::testing::WithParamInterface<int> {};

@@ -42,6 +42,21 @@ class Recording : public test::ScoreFileTest {
   }
   bool asked() const { return !sys.prompts.empty(); }
 
+  void expect_refused_untouched(const std::string& reason) {
+    ASSERT_EQ(sys.errors.size(), 1u);
+    EXPECT_TRUE(contains(sys.errors[0], reason)) << sys.errors[0];
+    EXPECT_TRUE(contains(sys.errors[0], path().string())) << sys.errors[0];
+    EXPECT_TRUE(sys.messages.empty());
+    EXPECT_TRUE(game.Visible) << "Valider can be pressed again";
+  }
+  void expect_announced(const std::string& message) {
+    EXPECT_TRUE(sys.errors.empty()) << sys.errors.front();
+    EXPECT_EQ(sys.messages, std::vector<std::string>{message});
+    ASSERT_NE(recording.viewer(), nullptr);
+    EXPECT_TRUE(recording.viewer()->Visible);
+    EXPECT_FALSE(game.Visible);
+  }
+
   ui::HeadlessSystem sys;
   scores::ScoreRecording recording{sys, store};
   game::Klimbor game{sys, [this](game::Klimbor& g) { recording.record(g, g.Timer1); }};

@@ -5,6 +5,7 @@
 #include <tuple>
 #include <vector>
 
+#include "failing_files.h"
 #include "recording_fixture.h"
 #include "scores/score_slot.h"
 
@@ -93,6 +94,17 @@ TEST_F(Recording, FullTableNotBeatenAsksNothingAndWritesNothing) {
   EXPECT_FALSE(asked());
   EXPECT_TRUE(bytes() == before) << "the file changed";
   EXPECT_EQ(sys.messages, std::vector<std::string>{kNoPlace});
+}
+
+TEST_F(Recording, AScoreThatEntersNoPlaceOnlyReadsTheTable) {
+  // Neither the lock nor the size limit of a rewrite stands in its way.
+  std::string full = test::table(std::vector<std::int16_t>(30, 100));
+  full += std::string(70 * 1024, 'z');
+  test::write_bytes(path(), full);
+  files = test::failing_files(test::Step::lock, test::Failure::io_error);
+  validate(50);
+  expect_announced(test::kNoPlace);
+  EXPECT_TRUE(bytes() == full);
 }
 
 TEST_F(Recording, ScoreAboveAllThirtyTakesPlace1AndDropsTheLast) {

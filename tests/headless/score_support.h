@@ -1,7 +1,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -13,25 +12,40 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "game/module1.h"
-#include "scores/posix_file_system.h"
+#include "scores/native_file_system.h"
 #include "scores/score_store.h"
+#include "ui/runtime_error.h"
 
 namespace test {
 
 namespace fs = std::filesystem;
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
+// A fresh folder under the system's temporary folder, removed with everything in it. Named with
+// accents, as a player's home folder may be: every score test goes through such a path.
 class TempFolder {
  public:
   TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "klimbor-test-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
+    std::random_device random;
+    do {
+      fs::path name(u8"klimbor-test-Zoé-");
+      name += std::to_string(random());
+      path_ = fs::temp_directory_path() / name;
+    } while (!fs::create_directory(path_));
   }
+  // A read-only file would stay behind on Windows: the protection a test set is lifted first.
   ~TempFolder() {
-    std::error_code ec;
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(path_, ec);
+    std::error_code ec, ignored;
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+    for (fs::recursive_directory_iterator it(path_, ec), end; !ec && it != end; it.increment(ec)) {
+      if (!it->is_symlink(ignored))
+        fs::permissions(it->path(), fs::perms::owner_write, fs::perm_options::add, ignored);
+    }
+    fs::remove_all(path_, ignored);
   }
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
@@ -41,12 +55,22 @@ class TempFolder {
   fs::path path_;
 };
 
+inline bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
 // How many files this process holds open: a file layer that forgets to close one runs out of
 // descriptors in a long session.
 inline int open_descriptors() {
+#ifdef _WIN32
+  DWORD handles = 0;
+  GetProcessHandleCount(GetCurrentProcess(), &handles);
+  return static_cast<int>(handles);
+#else
   int n = 0;
   for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++n;
   return n;
+#endif
 }
 
 // The seed of a test's random draws: KLB_SEED when set, else a fresh one; printed either way,
@@ -86,7 +110,9 @@ inline std::string slot(std::string pseudo, std::int16_t score, const std::strin
 inline std::string table(const std::vector<std::int16_t>& scores) {
   std::string bytes;
   for (std::size_t i = 0; i < scores.size(); ++i) {
-    bytes += slot("P" + std::to_string(i + 1), scores[i], "c" + std::to_string(i + 1));
+    // Appended: GCC 12 warns falsely (-Wrestrict) on "P" + std::to_string(...) for 32 bits.
+    const std::string number = std::to_string(i + 1);
+    bytes += slot(std::string("P").append(number), scores[i], std::string("c").append(number));
   }
   while (bytes.size() < 30 * 128) bytes += std::string(128, '\0');
   return bytes;
@@ -106,6 +132,16 @@ inline std::string pseudo_at(const std::string& bytes, int place) {
   return bytes.substr(static_cast<std::size_t>(place - 1) * 128, 30);
 }
 
+// Why the table cannot be read; empty when it can.
+inline std::string reading_refusal(const scores::ScoreStore& store) {
+  try {
+    store.load_places();
+  } catch (const ui::RuntimeError& e) {
+    return e.what();
+  }
+  return "";
+}
+
 // A score file in a fresh folder, on the real file system.
 class ScoreFileTest : public ::testing::Test {
  protected:
@@ -116,7 +152,7 @@ class ScoreFileTest : public ::testing::Test {
   std::string bytes() const { return read_bytes(path()); }
 
   TempFolder folder;
-  scores::PosixFileSystem files;
+  scores::NativeFileSystem files;
   scores::ScoreStore store{files, path()};
 };
 

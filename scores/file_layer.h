@@ -1,0 +1,62 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <initializer_list>
+#include <string>
+
+// What the POSIX and the Windows file layers share: the French sentences of their errors and
+// the files they keep beside the table.
+namespace scores {
+
+// Why a file operation failed, whatever the system called it.
+enum class Reason {
+  no_folder,
+  not_a_folder,
+  access_denied,
+  is_a_folder,
+  disk_full,
+  quota_exceeded,
+  read_only_disk,
+  io_error,
+  path_too_long,
+  too_many_links,
+  too_many_open_files,
+  not_a_file,
+  named_pipe,
+  socket,
+  device,
+  in_use,
+  no_drive,
+  drive_not_ready,
+  bad_name,
+};
+
+std::string french(Reason reason);
+
+struct KnownError {
+  long code;
+  Reason reason;
+};
+
+// The French reason of a system's error code; "erreur système N" for a code not listed.
+std::string french(long code, std::initializer_list<KnownError> known);
+
+// The path as the messages show it: UTF-8, whatever the system's own form.
+std::string utf8_of(const std::filesystem::path& path);
+
+[[noreturn]] void read_failed(const std::filesystem::path& path, const std::string& reason);
+// Always said of a table left as it was: every failure comes before the table is replaced.
+[[noreturn]] void save_failed(const std::filesystem::path& path, const std::string& reason);
+
+std::filesystem::path folder_of(const std::filesystem::path& path);
+// The lock file (".scores klimbor.lock") and the temporary files (".scores klimbor.tmp.PID").
+std::filesystem::path lock_file_of(const std::filesystem::path& table);
+std::filesystem::path temporary_of(const std::filesystem::path& table, unsigned long process);
+
+// Temporaries left by a program killed in the middle of a rewrite, handed to remove; called
+// under the lock, while nobody else writes.
+void remove_stale_temporaries(const std::filesystem::path& table,
+                              const std::function<void(const std::filesystem::path&)>& remove);
+
+}  // namespace scores

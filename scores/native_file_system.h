@@ -1,0 +1,14 @@
+#pragma once
+
+// The file layer of the system the program is built for.
+#ifdef _WIN32
+#include "scores/win32_file_system.h"
+namespace scores {
+using NativeFileSystem = Win32FileSystem;
+}
+#else
+#include "scores/posix_file_system.h"
+namespace scores {
+using NativeFileSystem = PosixFileSystem;
+}
+#endif

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <windows.h>
+
+namespace scores {
+
+// The Win32 calls the Windows file system makes, one virtual each, so that a failure can be
+// injected at any step of a rewrite. A failing call leaves its code for GetLastError.
+class Win32Calls {
+ public:
+  virtual ~Win32Calls() = default;
+  virtual HANDLE create_file(const wchar_t* path, DWORD access, DWORD sharing, DWORD disposition,
+                             DWORD attributes);
+  virtual DWORD get_file_attributes(const wchar_t* path);
+  virtual DWORD get_file_type(HANDLE file);
+  virtual BOOL get_file_size(HANDLE file, LARGE_INTEGER* size);
+  virtual BOOL read_file(HANDLE file, void* buffer, DWORD count, DWORD* done);
+  virtual BOOL write_file(HANDLE file, const void* buffer, DWORD count, DWORD* done);
+  virtual BOOL flush_file_buffers(HANDLE file);
+  virtual BOOL move_file(const wchar_t* from, const wchar_t* to, DWORD flags);
+  virtual BOOL delete_file(const wchar_t* path);
+  virtual BOOL lock_file(HANDLE file, DWORD flags, OVERLAPPED* region);
+  virtual BOOL unlock_file(HANDLE file, OVERLAPPED* region);
+  virtual BOOL close_handle(HANDLE handle);
+  virtual void sleep(DWORD milliseconds);
+};
+
+}  // namespace scores

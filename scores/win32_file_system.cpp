@@ -1,0 +1,243 @@
+#include "scores/win32_file_system.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <utility>
+
+#include "scores/file_layer.h"
+#include "scores/win32_calls.h"
+
+namespace scores {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Every sharing: a handle of ours never stops another program from opening the table. The move
+// over a file still open waits for its readers all the same (move_into_place).
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+constexpr DWORD kChunk = 1 << 20;
+constexpr DWORD kRetryPause = 50;  // milliseconds
+constexpr DWORD kRetryFor = 1000;
+// What the new table takes over from the old one; read-only never comes this far.
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
+                                  FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+bool missing(DWORD error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// Where the file system keeps no locks at all (some network shares and foreign file systems).
+bool no_locks_here(DWORD error) {
+  return error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION ||
+         error == ERROR_CALL_NOT_IMPLEMENTED;
+}
+
+// How Windows says that another program holds the file open without delete sharing.
+bool held_by_another(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ||
+         error == ERROR_LOCK_VIOLATION;
+}
+
+[[noreturn]] void read_failed(const fs::path& path, DWORD error) {
+  scores::read_failed(path, french_reason(error));
+}
+
+[[noreturn]] void save_failed(const fs::path& path, DWORD error) {
+  scores::save_failed(path, french_reason(error));
+}
+
+class Handle {
+ public:
+  Handle(Win32Calls& calls, HANDLE handle) : calls_(calls), handle_(handle) {}
+  Handle(Handle&& other) noexcept
+      : calls_(other.calls_), handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
+  ~Handle() {
+    if (valid()) calls_.close_handle(handle_);
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  Handle& operator=(Handle&&) = delete;
+
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
+  // For a file whose last writes may fail only as it is closed.
+  bool close() { return calls_.close_handle(std::exchange(handle_, INVALID_HANDLE_VALUE)) != 0; }
+
+ private:
+  Win32Calls& calls_;
+  HANDLE handle_;
+};
+
+// The temporary file of a rewrite: removed unless it became the table.
+class Temporary {
+ public:
+  Temporary(Win32Calls& calls, fs::path path) : calls_(calls), path_(std::move(path)) {
+    calls_.delete_file(path_.c_str());  // one left by an earlier process of the same number
+  }
+  ~Temporary() {
+    if (!moved_) calls_.delete_file(path_.c_str());
+  }
+  Temporary(const Temporary&) = delete;
+  Temporary& operator=(const Temporary&) = delete;
+
+  const fs::path& path() const { return path_; }
+  void moved() { moved_ = true; }
+
+ private:
+  Win32Calls& calls_;
+  fs::path path_;
+  bool moved_ = false;
+};
+
+class Win32Lock final : public FileLock {
+ public:
+  Win32Lock(Win32Calls& calls, Handle file) : calls_(calls), file_(std::move(file)) {}
+  // Closing would release the lock too, but only when the system gets round to it.
+  ~Win32Lock() override { calls_.unlock_file(file_.get(), &whole_); }
+
+ private:
+  Win32Calls& calls_;
+  Handle file_;
+  OVERLAPPED whole_{};
+};
+
+void refuse_device(const fs::path& path, void (*failed)(const fs::path&, const std::string&)) {
+  if (const std::string refused = device_path_reason(path); !refused.empty()) failed(path, refused);
+}
+
+std::string read_all(Win32Calls& calls, const fs::path& path, HANDLE file, std::size_t limit) {
+  std::string bytes(limit, '\0');
+  std::size_t got = 0;
+  while (got < limit) {
+    const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(limit - got, kChunk));
+    DWORD n = 0;
+    if (!calls.read_file(file, bytes.data() + got, wanted, &n)) read_failed(path, ::GetLastError());
+    if (n == 0) break;
+    got += n;
+  }
+  bytes.resize(got);
+  return bytes;
+}
+
+void write_all(Win32Calls& calls, const fs::path& path, HANDLE file, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), kChunk));
+    DWORD n = 0;
+    if (!calls.write_file(file, bytes.data(), wanted, &n)) save_failed(path, ::GetLastError());
+    if (n == 0) save_failed(path, DWORD{ERROR_DISK_FULL});
+    bytes.remove_prefix(n);
+  }
+}
+
+}  // namespace
+
+Win32FileSystem::Win32FileSystem() : Win32FileSystem(std::make_unique<Win32Calls>()) {}
+Win32FileSystem::Win32FileSystem(std::unique_ptr<Win32Calls> calls) : calls_(std::move(calls)) {}
+Win32FileSystem::Win32FileSystem(Win32FileSystem&&) noexcept = default;
+Win32FileSystem& Win32FileSystem::operator=(Win32FileSystem&&) noexcept = default;
+Win32FileSystem::~Win32FileSystem() = default;
+
+FileBytes Win32FileSystem::read(const fs::path& path, std::size_t limit) {
+  refuse_device(path, read_failed);
+  const DWORD attributes = calls_->get_file_attributes(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = ::GetLastError();
+    if (missing(error)) return {};  // a missing file is an empty table
+    read_failed(path, error);
+  }
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) read_failed(path, french(Reason::is_a_folder));
+  Handle file(*calls_, calls_->create_file(path.c_str(), GENERIC_READ, kShareAll, OPEN_EXISTING,
+                                           FILE_ATTRIBUTE_NORMAL));
+  if (!file.valid()) {
+    const DWORD error = ::GetLastError();
+    if (missing(error)) return {};
+    read_failed(path, error);
+  }
+  // A name such as NUL or COM1 opens a device wherever it stands: refused before any read.
+  if (const std::string refused = not_a_file_reason(calls_->get_file_type(file.get()));
+      !refused.empty())
+    read_failed(path, refused);
+  LARGE_INTEGER size{};
+  if (!calls_->get_file_size(file.get(), &size)) read_failed(path, ::GetLastError());
+  FileBytes bytes;
+  bytes.bytes = read_all(*calls_, path, file.get(), limit);
+  bytes.size =
+      std::max<std::uint64_t>(static_cast<std::uint64_t>(size.QuadPart), bytes.bytes.size());
+  return bytes;
+}
+
+// The protection the user set on the table is honoured, although the folder alone would allow
+// the move: a read-only table, or one this user may not open for writing, is refused as it
+// stands. The attributes the new table takes over; plain ones when there is no table yet.
+unsigned long Win32FileSystem::writable_table(const fs::path& path) {
+  const DWORD old = calls_->get_file_attributes(path.c_str());
+  if (old == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND) return FILE_ATTRIBUTE_NORMAL;
+    save_failed(path, error);
+  }
+  if (old & FILE_ATTRIBUTE_DIRECTORY) save_failed(path, french(Reason::is_a_folder));
+  if (old & FILE_ATTRIBUTE_READONLY) save_failed(path, french(Reason::access_denied));
+  const Handle check(*calls_, calls_->create_file(path.c_str(), GENERIC_WRITE, kShareAll,
+                                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
+  // A program holding the table without write sharing protects nothing: the move waits for it.
+  if (const DWORD error = ::GetLastError(); !check.valid() && error != ERROR_SHARING_VIOLATION)
+    save_failed(path, error);
+  return (old & kKeptAttributes) != 0 ? old & kKeptAttributes : FILE_ATTRIBUTE_NORMAL;
+}
+
+void Win32FileSystem::replace(const fs::path& path, std::string_view bytes) {
+  refuse_device(path, save_failed);
+  const DWORD attributes = writable_table(path);
+  Temporary temporary(*calls_, temporary_of(path, ::GetCurrentProcessId()));
+  {
+    Handle file(*calls_, calls_->create_file(temporary.path().c_str(), GENERIC_WRITE, 0, CREATE_NEW,
+                                             attributes));
+    if (!file.valid()) save_failed(path, ::GetLastError());
+    write_all(*calls_, path, file.get(), bytes);
+    if (!calls_->flush_file_buffers(file.get())) save_failed(path, ::GetLastError());
+    if (!file.close()) save_failed(path, ::GetLastError());
+  }
+  move_into_place(path, temporary.path());
+  temporary.moved();
+}
+
+// A program that holds the table open (a viewer reading it, an antivirus, a backup) makes the
+// move fail, with access denied or a sharing violation, until it lets go; such readers hold a
+// file for moments, so the move is tried again for about a second. The table was found writable
+// just before: past that second, what refuses the move is a program holding the file.
+// Write-through: the move itself is on the disk when the call returns.
+void Win32FileSystem::move_into_place(const fs::path& path, const fs::path& temporary) {
+  for (DWORD waited = 0;; waited += kRetryPause) {
+    if (calls_->move_file(temporary.c_str(), path.c_str(),
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      return;
+    const DWORD error = ::GetLastError();
+    if (!held_by_another(error)) save_failed(path, error);
+    if (waited >= kRetryFor) save_failed(path, french(Reason::in_use));
+    calls_->sleep(kRetryPause);
+  }
+}
+
+// A lock file beside the table, as on POSIX systems: LockFileEx holds across network shares too.
+// Hidden, since it lies at the root of C: beside the table.
+std::unique_ptr<FileLock> Win32FileSystem::lock(const fs::path& path) {
+  refuse_device(path, save_failed);
+  Handle file(*calls_, calls_->create_file(lock_file_of(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                           kShareAll, OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN));
+  if (!file.valid()) save_failed(path, ::GetLastError());
+  OVERLAPPED whole{};
+  if (!calls_->lock_file(file.get(), LOCKFILE_EXCLUSIVE_LOCK, &whole)) {
+    const DWORD error = ::GetLastError();
+    // One game at a time is the common case: a record saved unlocked beats a record lost.
+    if (no_locks_here(error)) return nullptr;
+    save_failed(path, error);
+  }
+  auto held = std::make_unique<Win32Lock>(*calls_, std::move(file));
+  remove_stale_temporaries(path,
+                           [this](const fs::path& stale) { calls_->delete_file(stale.c_str()); });
+  return held;
+}
+
+}  // namespace scores

@@ -1,0 +1,105 @@
+#include <windows.h>
+
+#include <utility>
+
+#include "failing_files.h"
+#include "scores/win32_calls.h"
+
+namespace test {
+
+namespace {
+
+DWORD error_of(Failure failure) {
+  switch (failure) {
+    case Failure::disk_full:
+      return ERROR_DISK_FULL;
+    case Failure::access_denied:
+      return ERROR_ACCESS_DENIED;
+    case Failure::io_error:
+      return ERROR_IO_DEVICE;
+  }
+  return ERROR_IO_DEVICE;
+}
+
+// Fails one step of a rewrite with the given error, as a full disk or a broken drive would.
+class FailingCalls : public scores::Win32Calls {
+ public:
+  FailingCalls(Step step, DWORD error) : step_(step), error_(error) {}
+
+  HANDLE create_file(const wchar_t* path, DWORD access, DWORD sharing, DWORD disposition,
+                     DWORD attributes) override {
+    const bool temporary = disposition == CREATE_NEW;
+    if (step_ == Step::create_temporary && temporary) {
+      fail();
+      return INVALID_HANDLE_VALUE;
+    }
+    HANDLE file = Win32Calls::create_file(path, access, sharing, disposition, attributes);
+    if (temporary) temporary_ = file;
+    return file;
+  }
+  BOOL lock_file(HANDLE file, DWORD flags, OVERLAPPED* region) override {
+    return step_ == Step::lock ? fail() : Win32Calls::lock_file(file, flags, region);
+  }
+  BOOL read_file(HANDLE file, void* buffer, DWORD count, DWORD* done) override {
+    return step_ == Step::read ? fail() : Win32Calls::read_file(file, buffer, count, done);
+  }
+  BOOL write_file(HANDLE file, const void* buffer, DWORD count, DWORD* done) override {
+    if (step_ == Step::write) return fail();
+    if (step_ == Step::write_nothing) {
+      *done = 0;
+      return TRUE;
+    }
+    if (step_ == Step::partial_write) {
+      if (writes_++ > 0) return fail();
+      return Win32Calls::write_file(file, buffer, count / 2, done);
+    }
+    return Win32Calls::write_file(file, buffer, count, done);
+  }
+  BOOL flush_file_buffers(HANDLE file) override {
+    return step_ == Step::flush ? fail() : Win32Calls::flush_file_buffers(file);
+  }
+  BOOL close_handle(HANDLE handle) override {
+    const BOOL result = Win32Calls::close_handle(handle);
+    return step_ == Step::close && handle == temporary_ ? fail() : result;
+  }
+  BOOL move_file(const wchar_t* from, const wchar_t* to, DWORD flags) override {
+    return step_ == Step::replace ? fail() : Win32Calls::move_file(from, to, flags);
+  }
+  void sleep(DWORD) override {}  // a refused move is tried again at once: tests never wait
+
+ private:
+  BOOL fail() {
+    ::SetLastError(error_);
+    return FALSE;
+  }
+  Step step_;
+  DWORD error_;
+  int writes_ = 0;
+  HANDLE temporary_ = INVALID_HANDLE_VALUE;
+};
+
+class PeekingCalls : public scores::Win32Calls {
+ public:
+  explicit PeekingCalls(std::function<void(bool)> peek) : peek_(std::move(peek)) {}
+  BOOL move_file(const wchar_t* from, const wchar_t* to, DWORD flags) override {
+    peek_(false);
+    const BOOL result = Win32Calls::move_file(from, to, flags);
+    peek_(true);
+    return result;
+  }
+
+ private:
+  std::function<void(bool)> peek_;
+};
+
+}  // namespace
+
+scores::NativeFileSystem failing_files(Step step, Failure failure) {
+  return scores::Win32FileSystem(std::make_unique<FailingCalls>(step, error_of(failure)));
+}
+
+scores::NativeFileSystem peeking_files(std::function<void(bool)> peek) {
+  return scores::Win32FileSystem(std::make_unique<PeekingCalls>(std::move(peek)));
+}
+
+}  // namespace test

@@ -1,0 +1,188 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "recording_fixture.h"
+#include "scores/win32_calls.h"
+#include "scores/win32_file_system.h"
+
+using namespace Module1;
+using test::contains;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Another program holding the table open: a real reader (without an error given) or one for
+// which Windows refuses the move with that error. It lets go at the pause given (never: -1); the
+// pauses are counted, never waited.
+class HeldTable : public scores::Win32Calls {
+ public:
+  HeldTable(const fs::path& table, int pauses, DWORD refusal) : pauses_(pauses), refusal_(refusal) {
+    if (refusal == 0)
+      reader_ = ::CreateFileW(table.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+  }
+  ~HeldTable() override { let_go(); }
+  BOOL move_file(const wchar_t* from, const wchar_t* to, DWORD flags) override {
+    if (refusal_ != 0 && pauses_ != 0) {
+      ::SetLastError(refusal_);
+      return FALSE;
+    }
+    return Win32Calls::move_file(from, to, flags);
+  }
+  void sleep(DWORD milliseconds) override {
+    *waited_ += milliseconds;
+    if (pauses_ > 0 && --pauses_ == 0) let_go();
+  }
+  std::shared_ptr<DWORD> waited() const { return waited_; }
+
+ private:
+  void let_go() {
+    if (reader_ != INVALID_HANDLE_VALUE)
+      ::CloseHandle(std::exchange(reader_, INVALID_HANDLE_VALUE));
+  }
+  int pauses_;
+  DWORD refusal_;
+  HANDLE reader_ = INVALID_HANDLE_VALUE;
+  std::shared_ptr<DWORD> waited_ = std::make_shared<DWORD>(0);
+};
+
+// The table on the file systems and the files that players have on Windows.
+class Win32Files : public test::Recording {
+ protected:
+  std::shared_ptr<DWORD> use_table_held(int pauses, DWORD refusal = 0) {
+    auto calls = std::make_unique<HeldTable>(path(), pauses, refusal);
+    auto waited = calls->waited();
+    files = scores::Win32FileSystem(std::move(calls));
+    return waited;
+  }
+  DWORD attributes() const { return ::GetFileAttributesW(path().c_str()); }
+};
+
+struct Held {
+  const char* name;
+  int pauses;
+  DWORD refusal;
+};
+
+class HeldByAReader : public Win32Files, public ::testing::WithParamInterface<Held> {};
+
+TEST_P(HeldByAReader, TheMoveIsTriedAgainUntilTheReaderLetsGo) {
+  test::write_bytes(path(), test::table({900, 500, 100}));
+  const auto waited = use_table_held(GetParam().pauses, GetParam().refusal);
+  validate(600);
+  expect_announced(test::place_message(2));
+  EXPECT_EQ(test::scores_of(bytes())[1], 600);
+  EXPECT_LE(*waited, 1000u);
+}
+
+// A reader holding the table, as a viewer does while it reads; a sharing violation, as Windows
+// reports for some holders.
+INSTANTIATE_TEST_SUITE_P(Refused, HeldByAReader,
+                         ::testing::Values(Held{"ReaderLettingGoAtOnce", 1, 0},
+                                           Held{"ReaderLettingGoAfter600ms", 12, 0},
+                                           Held{"SharingViolation", 3, ERROR_SHARING_VIOLATION}),
+                         [](const ::testing::TestParamInfo<Held>& info) {
+                           return info.param.name;
+                         });
+
+TEST_F(Win32Files, ATableHeldLongerThanASecondIsLeftAsItWasAndSaysSo) {
+  const std::string before = test::table({900, 500, 100});
+  test::write_bytes(path(), before);
+  const auto waited = use_table_held(-1);
+  validate(600);
+  expect_refused_untouched("le fichier est utilisé par un autre programme");
+  EXPECT_TRUE(bytes() == before) << "the table changed";
+  EXPECT_GE(*waited, 1000u);
+  EXPECT_LT(*waited, 2000u);
+  for (const auto& entry : fs::directory_iterator(folder.path())) {
+    const std::string name = entry.path().filename().string();
+    EXPECT_TRUE(name == "scores klimbor" || name == ".scores klimbor.lock") << name << " left";
+  }
+}
+
+TEST_F(Win32Files, AReadOnlyTableIsRefusedLeftByteForByteAndRecordedOnceWritable) {
+  const std::string before = test::table({900, 500, 100});
+  test::write_bytes(path(), before);
+  ::SetFileAttributesW(path().c_str(), FILE_ATTRIBUTE_READONLY);
+  validate(600);
+  expect_refused_untouched("accès refusé");
+  EXPECT_TRUE(bytes() == before) << "the table changed";
+
+  ::SetFileAttributesW(path().c_str(), FILE_ATTRIBUTE_NORMAL);
+  sys.errors.clear();
+  validate(600);
+  EXPECT_EQ(test::scores_of(bytes())[1], 600);
+  expect_announced(test::place_message(2));
+}
+
+TEST_F(Win32Files, AHiddenTableStaysHidden) {
+  test::write_bytes(path(), test::table({900}));
+  ::SetFileAttributesW(path().c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
+  validate(600);
+  expect_announced(test::place_message(2));
+  EXPECT_EQ(attributes() & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY),
+            FILE_ATTRIBUTE_HIDDEN);
+}
+
+TEST_F(Win32Files, ANamedPipeOrADeviceAtThePathIsRefusedAtOnce) {
+  // A pipe with a server waiting: opened for reading, it would connect and then block.
+  const wchar_t* pipe_name = L"\\\\.\\pipe\\klimbor-test";
+  const HANDLE server =
+      ::CreateNamedPipeW(pipe_name, PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 1, 0, 0, 0, nullptr);
+  ASSERT_NE(server, INVALID_HANDLE_VALUE);
+  const scores::ScoreStore at_pipe(files, pipe_name);
+  const std::string refusal = test::reading_refusal(at_pipe);
+  ::CloseHandle(server);
+  EXPECT_TRUE(contains(refusal, "c'est un tube nommé")) << refusal;
+  EXPECT_TRUE(contains(refusal, "\\\\.\\pipe\\klimbor-test")) << refusal;
+
+  const scores::ScoreStore at_nul(files, folder.path() / "NUL");
+  EXPECT_TRUE(contains(test::reading_refusal(at_nul), "c'est un périphérique"));
+}
+
+TEST_F(Win32Files, TheLockKeepsOtherProgramsOutUntilReleased) {
+  const fs::path lock_file = folder.path() / ".scores klimbor.lock";
+  const auto try_lock = [&] {
+    const HANDLE other = ::CreateFileW(lock_file.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, 0, nullptr);
+    OVERLAPPED whole{};
+    const bool got = ::LockFileEx(other, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
+                                  MAXDWORD, MAXDWORD, &whole) != 0;
+    ::CloseHandle(other);
+    return got;
+  };
+  {
+    const auto held = files.lock(path());
+    ASSERT_NE(held, nullptr);
+    EXPECT_FALSE(try_lock());
+  }
+  EXPECT_TRUE(try_lock());
+}
+
+class NoLocks : public scores::Win32Calls {
+ public:
+  BOOL lock_file(HANDLE, DWORD, OVERLAPPED*) override {
+    ::SetLastError(ERROR_NOT_SUPPORTED);
+    return FALSE;
+  }
+};
+
+TEST_F(Win32Files, WithoutLocksAScoreIsStillRecorded) {
+  test::write_bytes(path(), test::table({900, 500, 100}));
+  files = scores::Win32FileSystem(std::make_unique<NoLocks>());
+  validate(600);
+  EXPECT_EQ(test::scores_of(bytes())[1], 600);
+  expect_announced(test::place_message(2));
+}
+
+TEST(ScorePath, IsAtTheRootOfDriveC) {
+  EXPECT_EQ(scores::default_score_path().wstring(), L"C:\\scores klimbor");
+}
+
+}  // namespace

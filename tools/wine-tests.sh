@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Builds Klimbor for Windows (tools/build-windows.sh) and runs its headless suites under Wine, in
+# a fresh Wine prefix of their own, removed afterwards. Wine runs a 32-bit program only where the
+# kernel runs 32-bit code; where it does not (some virtual machines), the same suites built for
+# 64-bit Windows run instead, the 32-bit build still made and checked. Exits non-zero if a build
+# or a suite fails.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+export KLB_JOBS=${KLB_JOBS:-$(nproc)}
+
+build() {
+  local log
+  log=$(mktemp)
+  if ! tools/build-windows.sh "$@" >"$log" 2>&1; then
+    tail -n 40 "$log"
+    rm -f "$log"
+    return 1
+  fi
+  rm -f "$log"
+}
+
+command -v wine >/dev/null || { echo "Klimbor : Wine manque (tools/setup.sh l'installe)" >&2; exit 1; }
+build || { echo "Klimbor : la construction pour Windows 32 bits a échoué" >&2; exit 1; }
+
+prefix=$(mktemp -d)
+export WINEPREFIX=$prefix/wine WINEDEBUG=-all
+# No menu entries in the user's desktop, no offer to install .NET or a browser engine.
+export WINEDLLOVERRIDES="winemenubuilder.exe,mscoree,mshtml=d"
+trap 'wineserver -k >/dev/null 2>&1; rm -rf "$prefix"' EXIT
+
+# Debian's 32-bit loader, from wine32; it starts only where the kernel runs 32-bit code.
+if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  loader=/usr/lib/wine/wine
+  suites=build-win32
+else
+  echo "Wine ne lance pas de programme 32 bits sur cette machine : les mêmes suites, en 64 bits."
+  build --64 || { echo "Klimbor : la construction pour Windows 64 bits a échoué" >&2; exit 1; }
+  loader=/usr/lib/wine/wine64
+  export WINELOADER=$loader
+  suites=build-win64
+fi
+
+"$loader" wineboot --init >/dev/null 2>&1
+echo "$suites/tests/headless_tests.exe sous $("$loader" --version)"
+timeout 600 "$loader" "$suites/tests/headless_tests.exe" --gtest_brief=1
