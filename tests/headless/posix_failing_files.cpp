@@ -1,9 +1,11 @@
 #include <fcntl.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <utility>
 
 #include "failing_files.h"
+#include "score_support.h"
 
 namespace test {
 
@@ -84,6 +86,13 @@ class PeekingCalls : public scores::PosixCalls {
 };
 
 }  // namespace
+
+int open_descriptors() {
+  int n = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+    ++n;
+  return n;
+}
 
 scores::NativeFileSystem failing_files(Step step, Failure failure) {
   return scores::PosixFileSystem(std::make_unique<FailingCalls>(step, error_of(failure)));

@@ -12,10 +12,6 @@
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 #include "game/module1.h"
 #include "scores/native_file_system.h"
 #include "scores/score_store.h"
@@ -61,17 +57,7 @@ inline bool contains(const std::string& text, const std::string& part) {
 
 // How many files this process holds open: a file layer that forgets to close one runs out of
 // descriptors in a long session.
-inline int open_descriptors() {
-#ifdef _WIN32
-  DWORD handles = 0;
-  GetProcessHandleCount(GetCurrentProcess(), &handles);
-  return static_cast<int>(handles);
-#else
-  int n = 0;
-  for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++n;
-  return n;
-#endif
-}
+int open_descriptors();  // in the platform's failing-files double
 
 // The seed of a test's random draws: KLB_SEED when set, else a fresh one; printed either way,
 // so a failure can be repeated.

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "failing_files.h"
+#include "score_support.h"
 #include "scores/win32_calls.h"
 
 namespace test {
@@ -93,6 +94,12 @@ class PeekingCalls : public scores::Win32Calls {
 };
 
 }  // namespace
+
+int open_descriptors() {
+  DWORD handles = 0;
+  ::GetProcessHandleCount(::GetCurrentProcess(), &handles);
+  return static_cast<int>(handles);
+}
 
 scores::NativeFileSystem failing_files(Step step, Failure failure) {
   return scores::Win32FileSystem(std::make_unique<FailingCalls>(step, error_of(failure)));
