@@ -98,6 +98,23 @@ TEST_F(RealFiles, AFifoAtThePathIsRefusedAtOnceByTheGameAndTheViewer) {
   EXPECT_EQ(viewer.Grd_livre.text(1, 2), "42") << "the mended path is read at the next refresh";
 }
 
+// Says every path is a regular file: a FIFO put at the path between the look and the open.
+class SwappedAfterTheLook : public scores::PosixCalls {
+ public:
+  int stat(const char* path, struct stat* info) override {
+    const int result = PosixCalls::stat(path, info);
+    info->st_mode = S_IFREG | 0644;
+    return result;
+  }
+};
+
+TEST_F(RealFiles, AFifoPutAtThePathJustBeforeItIsOpenedIsRefusedToo) {
+  ASSERT_EQ(::mkfifo(path().c_str(), 0644), 0);
+  files = scores::PosixFileSystem(std::make_unique<SwappedAfterTheLook>());
+  const std::string refusal = test::reading_refusal(store);
+  EXPECT_TRUE(contains(refusal, "c'est un tube nommé")) << refusal;
+}
+
 TEST_F(RealFiles, ASocketOrADeviceAtThePathIsRefusedToo) {
   const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
   sockaddr_un address{};
@@ -123,7 +140,12 @@ TEST_F(RealFiles, AReadOnlyTableIsRefusedLeftByteForByteAndRecordedOnceWritable)
   expect_refused_untouched("accès refusé");
   EXPECT_TRUE(bytes() == before) << "the table changed";
 
-  fs::permissions(path(), fs::perms::owner_write, fs::perm_options::add);
+  fs::permissions(path(), fs::perms::none);
+  sys.errors.clear();
+  validate(600);
+  expect_refused_untouched("accès refusé");  // not even readable
+
+  fs::permissions(path(), fs::perms::owner_read | fs::perms::owner_write);
   sys.errors.clear();
   validate(600);
   EXPECT_EQ(test::scores_of(bytes())[1], 600);
@@ -172,7 +194,7 @@ TEST_F(RealFiles, OwnerAndGroupAreKeptWhereAllowed) {
   EXPECT_EQ(test::scores_of(bytes())[1], 700) << "recorded although root's lock file is not ours";
 }
 
-// A system that hands data over in small pieces and interrupts every other call, as a signal
+// A system that reads in pieces, writes byte by byte and interrupts every other call, as a signal
 // arriving during the calls would.
 class TricklingCalls : public scores::PosixCalls {
  public:
@@ -182,7 +204,7 @@ class TricklingCalls : public scores::PosixCalls {
   }
   ssize_t write(int fd, const void* buffer, std::size_t count) override {
     if (interrupted()) return -1;
-    return PosixCalls::write(fd, buffer, std::min<std::size_t>(count, 100));
+    return PosixCalls::write(fd, buffer, std::min<std::size_t>(count, 1));
   }
   int lock(int fd, int command, struct flock* region) override {
     return interrupted() ? -1 : PosixCalls::lock(fd, command, region);
@@ -248,6 +270,11 @@ TEST_P(Locking, WhileAGameRewritesTheTableNoOtherCanLockIt) {
   });
   EXPECT_FALSE(free_meanwhile);
   EXPECT_TRUE(lock_file_free(path())) << "released once the table is replaced";
+  const mode_t umask_now = ::umask(0);
+  ::umask(umask_now);
+  EXPECT_EQ(static_cast<mode_t>(fs::status(folder.path() / ".scores klimbor.lock").permissions()),
+            0666 & ~umask_now)
+      << "every player who may write the folder may take the lock";
   EXPECT_EQ(bytes().size(), 128u);
 }
 
