@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "klimbor_fixture.h"
+#include "ui/dispatcher.h"
+#include "ui/grid.h"
 #include "ui/runtime_error.h"
 
 namespace {
@@ -94,6 +99,7 @@ class Clock : public ::testing::Test {
     Window() : ui::Form("w", "w", 100, 100, {}) { keep_timers({&fast, &slow}); }
     ui::Timer fast{"fast", 10, true};
     ui::Timer slow{"slow", 25, false};
+    ui::Picture button{"button", this, {0, 0, 255, 255}, true};
   };
   ui::HeadlessSystem sys;
   Window w;
@@ -136,10 +142,15 @@ TEST_F(Clock, EnablingARunningTimerKeepsItsCount) {
 }
 
 TEST_F(Clock, ATimerCountsOnlyFromTheWindowsCreation) {
+  int loads = 0;
+  w.Load = [&] { ++loads; };
   sys.advance(100);
   sys.show(w);
-  sys.advance(10);
-  EXPECT_EQ(log, std::vector<std::string>{"fast@110"});
+  sys.advance(5);
+  sys.show(w);  // shown again: created once
+  sys.advance(15);
+  EXPECT_EQ(log, (std::vector<std::string>{"fast@110", "fast@120"}));
+  EXPECT_EQ(loads, 1);
 }
 
 TEST_F(Clock, AFailingHandlerStopsAtItsStepAndTheProgramGoesOn) {
@@ -161,6 +172,98 @@ TEST_F(Clock, EndingTheProgramStopsEveryTimer) {
   EXPECT_TRUE(sys.ended);
   EXPECT_FALSE(w.Visible);
   EXPECT_EQ(sys.now(), 100);
+}
+
+TEST_F(Clock, OneHandlerAtATimeAndAClickOnlyWhereOneIsTaken) {
+  sys.show(w);
+  EXPECT_FALSE(sys.click(w.button)) << "a picture that takes no click";
+  int clicks = 0;
+  w.button.Click = [&] { ++clicks; };
+  bool taken = true;
+  w.fast.Tick = [&] { taken = sys.click(w.button); };
+  sys.advance(10);
+  EXPECT_FALSE(taken) << "a click while a tick runs is dropped";
+  EXPECT_EQ(clicks, 0);
+  EXPECT_TRUE(sys.click(w.button));
+  EXPECT_EQ(clicks, 1);
+  EXPECT_TRUE(sys.errors.empty());
+}
+
+TEST(Dispatcher, ATimerFailingAgainTheSameWayIsARepeatUntilThePlayerActs) {
+  using Source = ui::Dispatcher::Source;
+  std::vector<std::pair<std::string, bool>> reports;
+  ui::Dispatcher d([&](const std::string& m, bool repeated) { reports.emplace_back(m, repeated); });
+  const auto failing = [](const char* m) { return [m] { throw ui::RuntimeError(m); }; };
+  d.run(failing("A"));
+  d.run(failing("A"));
+  d.run(failing("B"));
+  d.run([] {}, Source::player);
+  d.run(failing("B"));
+  d.run(failing("B"));
+  d.run(failing("B"), Source::player);
+  d.run([] { throw std::out_of_range("index 3"); });
+  const std::vector<std::pair<std::string, bool>> expected{
+      {"A", false},
+      {"A", true},
+      {"B", false},
+      {"B", false},
+      {"B", true},
+      {"B", false},
+      {"Erreur interne : index 3", false},
+  };
+  EXPECT_EQ(reports, expected);
+}
+
+TEST(HeadlessRandom, UnscriptedDrawsSpreadOverZeroToOneAndNeverReachOne) {
+  ui::HeadlessSystem sys;
+  float low = 1, high = 0;
+  for (int i = 0; i < 1000; ++i) {
+    const float r = sys.rnd();
+    ASSERT_GE(r, 0.0f);
+    ASSERT_LT(r, 1.0f);
+    low = std::min(low, r);
+    high = std::max(high, r);
+  }
+  EXPECT_LT(low, 0.01f);
+  EXPECT_GT(high, 0.99f);
+}
+
+// ---- The grid
+
+TEST(GridModel, CellsOutsideTheGridAreRefused) {
+  ui::Grid g("g", nullptr, {0, 0, 1000, 1000}, 3, 2);
+  EXPECT_TRUE(g.Visible);
+  EXPECT_EQ(g.col_width(0), 450) << "room for the place labels, up to \"30:\"";
+  for (int bad : {-1, 3}) {
+    EXPECT_THROW(g.set_row(bad), ui::RuntimeError) << bad;
+    EXPECT_THROW(g.text(bad, 0), ui::RuntimeError) << bad;
+  }
+  for (int bad : {-1, 2}) {
+    EXPECT_THROW(g.set_col(bad), ui::RuntimeError) << bad;
+    EXPECT_THROW(g.text(0, bad), ui::RuntimeError) << bad;
+    EXPECT_THROW(g.col_width(bad), ui::RuntimeError) << bad;
+    EXPECT_THROW(g.set_col_width(bad, 100), ui::RuntimeError) << bad;
+  }
+  g.set_row(2);
+  g.set_col(1);
+  g.set_text("last");
+  EXPECT_EQ(g.text(2, 1), "last");
+  EXPECT_EQ(g.text(1, 1), "") << "no other cell";
+}
+
+TEST(GridModel, OnlyAChangedTextOrWidthCallsForARedraw) {
+  ui::Grid g("g", nullptr, {0, 0, 1000, 1000}, 3, 2);
+  g.set_text("a");
+  const unsigned long drawn = g.version();
+  g.set_text("a");
+  g.set_col_width(1, g.col_width(1));
+  EXPECT_EQ(g.version(), drawn);
+  g.set_col_width(1, 900);
+  EXPECT_EQ(g.col_width(1), 900);
+  EXPECT_GT(g.version(), drawn);
+  const unsigned long widened = g.version();
+  g.set_text("b");
+  EXPECT_GT(g.version(), widened);
 }
 
 }  // namespace

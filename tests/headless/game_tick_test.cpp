@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "klimbor_fixture.h"
 
 using namespace Module1;
@@ -89,27 +91,46 @@ TEST_F(GameTick, LaneBoundsBelongToTheLane) {
   }
 }
 
-TEST_F(GameTick, TopOf128HasNotArrivedAnd127Has) {
-  hold_course(15);
-  place_player_before_move(128, 1320);
-  tick();
-  EXPECT_FALSE(result_shown());
-  place_player_before_move(127, 1320);
-  tick();
-  EXPECT_TRUE(result_shown());
-  EXPECT_EQ(k.gagn.Caption, "Gagné !");
+TEST_F(GameTick, ASpriteHasArrivedBelowTop128AndNotAt128) {
+  struct Case {
+    float rival, player;
+    const char* result;  // empty: the race goes on
+  };
+  const Case cases[] = {
+      {128, 2000, ""},          {127, 2000, "Perdu !"}, {2000, 128, ""},
+      {2000, 127, "Gagné !"},   {127, 128, "Perdu !"},  {128, 127, "Gagné !"},
+      {127, 127, "Egalité !!"}, {128, 128, ""},
+  };
+  for (const Case& c : cases) {
+    if (result_shown()) k.cont_Click();
+    hold_course(15);
+    k.gagn.Caption.clear();
+    place_rival_before_move(c.rival);
+    place_player_before_move(c.player, 1320);
+    tick();
+    EXPECT_EQ(k.gagn.Caption, c.result) << "rival " << c.rival << ", player " << c.player;
+    EXPECT_EQ(result_shown(), *c.result != '\0') << "rival " << c.rival << ", player " << c.player;
+  }
 }
 
+// One outcome a tick: the loss alone counts, although the frames left behind have arrived.
 TEST_F(GameTick, LeavingTheLaneLosesEvenOnTheTickOfArrival) {
-  score = 300;
-  hold_course(15);
-  place_player_before_move(115, 980);
-  place_rival_before_move(119);
-  tick();
-  EXPECT_EQ(k.gagn.Caption, "Perdu !");
-  EXPECT_EQ(score, 0) << "300 - 500 stops at 0";
-  EXPECT_EQ(k.sko.Caption, "Score: 0");
-  EXPECT_EQ(level, 1);
+  struct Case {
+    float rival;  // arrived too, or far behind
+    Integer score_before, score_after;
+  };
+  for (const Case c : {Case{119, 600, 100}, Case{2000, 600, 100}, Case{119, 300, 0}}) {
+    if (result_shown()) k.cont_Click();
+    score = c.score_before;
+    hold_course(15);
+    place_player_before_move(115, 980);
+    place_rival_before_move(c.rival);
+    tick();
+    EXPECT_EQ(k.gagn.Caption, "Perdu !") << "rival at " << c.rival;
+    EXPECT_EQ(score, c.score_after) << "rival at " << c.rival << ", no lower than 0";
+    EXPECT_EQ(k.sko.Caption, "Score: " + std::to_string(c.score_after));
+    EXPECT_EQ(level, 1);
+  }
 }
 
 TEST_F(GameTick, BothArrivingOnOneTickIsADraw) {
@@ -140,10 +161,14 @@ TEST_F(GameTick, WinBonusIsTheRivalsTopOver11Rounded) {
 TEST_F(GameTick, OutcomeResetsTheRoundAndStopsBothTimers) {
   k.Command1_Click();  // boost on
   sys.draws.push_back(0.0f);
-  hold_course(15);
+  hold_course(40);
   place_player_before_move(2000, 980);
-  k.ar1(2).Visible = true;
+  for (game::SpriteArray* sprite : {&k.ar1, &k.ar2}) {
+    for (int i = 1; i < 3; ++i) (*sprite)(i).Visible = true;
+  }
+  const int reseeds = sys.reseeds;
   tick();
+  EXPECT_EQ(sys.reseeds, reseeds + 1) << "the new drift comes from a new seed";
   EXPECT_EQ(k.ar1(0).Top, 3960.0f);
   EXPECT_EQ(k.ar1(0).Left, 1320.0f);
   EXPECT_EQ(k.ar2(0).Top, 3960.0f);
@@ -153,7 +178,9 @@ TEST_F(GameTick, OutcomeResetsTheRoundAndStopsBothTimers) {
   EXPECT_EQ(boost_on, 0);
   EXPECT_FALSE(k.Timer1.enabled());
   EXPECT_FALSE(k.Timer2.enabled());
-  EXPECT_FALSE(k.ar1(2).Visible);
+  for (game::SpriteArray* sprite : {&k.ar1, &k.ar2}) {
+    for (int i = 1; i < 3; ++i) EXPECT_FALSE((*sprite)(i).Visible) << (*sprite)(i).name();
+  }
   EXPECT_EQ(k.ar1(2).Top, 2000.0f) << "followers stay where they were until the next tick";
   EXPECT_TRUE(k.ar1(0).Visible) << "frame 0 keeps its visibility";
 }
@@ -161,13 +188,16 @@ TEST_F(GameTick, OutcomeResetsTheRoundAndStopsBothTimers) {
 TEST_F(GameTick, ASpriteShowingAFollowerAtTheOutcomeHasNoVisibleFrame) {
   sys.advance(350);  // the animation shows frame 2 of both spiders
   ASSERT_TRUE(k.ar1(2).Visible);
-  ASSERT_FALSE(k.ar1(0).Visible);
+  ASSERT_FALSE(k.ar2(0).Visible);
   hold_course(15);
   place_player_before_move(2000, 980);
   tick();
-  for (int i = 0; i < 3; ++i) EXPECT_FALSE(k.ar1(i).Visible) << "frame " << i;
+  for (game::SpriteArray* sprite : {&k.ar1, &k.ar2}) {
+    for (int i = 0; i < 3; ++i) EXPECT_FALSE((*sprite)(i).Visible) << (*sprite)(i).name();
+  }
   k.cont_Click();
   EXPECT_TRUE(k.ar1(0).Visible);
+  EXPECT_TRUE(k.ar2(0).Visible);
 }
 
 // ---- Overflow
@@ -242,6 +272,13 @@ TEST_F(GameTick, TickAfterValiderMovesOneStepFindsNoOutcomeAndRecordsOnce) {
   EXPECT_EQ(k.ar2(0).Top, 3960.0f - 21);
   EXPECT_EQ(k.ar1(0).Top, 3960.0f - 15);
   EXPECT_EQ(k.ar1(0).Left, 1320.0f - static_cast<float>(dx));
+  // A spider's three frames stay on one spot, or it would jump as the animation turns.
+  for (game::SpriteArray* sprite : {&k.ar1, &k.ar2}) {
+    for (int i = 1; i < 3; ++i) {
+      EXPECT_EQ((*sprite)(i).Top, (*sprite)(0).Top) << (*sprite)(i).name();
+      EXPECT_EQ((*sprite)(i).Left, (*sprite)(0).Left) << (*sprite)(i).name();
+    }
+  }
   EXPECT_EQ(k.gagn.Caption, "Perdu !");
   EXPECT_EQ(score, 0);
   EXPECT_FALSE(k.Timer2.enabled()) << "the spiders do not animate on that tick";

@@ -29,6 +29,7 @@ TEST(Integer16, ConversionRoundsHalvesToEven) {
   EXPECT_EQ(cint(-2.5), -2);
   EXPECT_EQ(cint(1181.818), 1182);
   EXPECT_EQ(cint(32767.4), 32767);
+  EXPECT_EQ(cint(-32768.4), -32768);
   EXPECT_THROW(cint(32767.5), ui::RuntimeError);
   EXPECT_THROW(cint(-32768.6), ui::RuntimeError);
   EXPECT_THROW(cint(std::nan("")), ui::RuntimeError);
@@ -55,15 +56,22 @@ TEST(Drift, EveryValueOfTheRangeCanBeDrawn) {
 }
 
 TEST(State, ResetGivesTheStartValues) {
-  score = 5;
-  score_rec.score = 3;
-  new_pseudo = std::string(1, 'x');  // not = "x": GCC 12 warns falsely (-Wrestrict) for 32 bits
+  rival_step = player_dy = player_dx = boost_on = score = level = end_choice = place = placed = 5;
+  tmp_score = grid_row = 5;
+  score_rec = {std::string(30, 'x'), 3, "c"};
+  // Not = "x": GCC 12 warns falsely (-Wrestrict) when building for 32 bits.
+  tmp_pseudo = tmp_comment = new_pseudo = new_comment = std::string(1, 'x');
   reset();
-  EXPECT_EQ(score, 0);
+  for (const Integer v : {rival_step, player_dy, player_dx, boost_on, score, level, end_choice,
+                          place, placed, tmp_score, grid_row}) {
+    EXPECT_EQ(v, 0);
+  }
   EXPECT_EQ(score_rec.pseudo, std::string(30, '\0'));
   EXPECT_EQ(score_rec.score, 0);
   EXPECT_TRUE(score_rec.comment.empty());
-  EXPECT_TRUE(new_pseudo.empty());
+  for (const std::string& t : {tmp_pseudo, tmp_comment, new_pseudo, new_comment}) {
+    EXPECT_TRUE(t.empty());
+  }
 }
 
 }  // namespace

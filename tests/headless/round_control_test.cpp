@@ -105,6 +105,9 @@ TEST_F(RoundControl, KeysPressTheButtonsTheyNameOnlyWhileTheseAreShown) {
   ASSERT_TRUE(sys.press(k, Key::Return));
   EXPECT_EQ(look(), kPlaying);
   lose_round();
+  ASSERT_TRUE(sys.press(k, Key::C));
+  EXPECT_EQ(look(), kPlaying);
+  lose_round();
   ASSERT_TRUE(sys.press(k, Key::R));
   EXPECT_EQ(look(), kRestarting);
   EXPECT_FALSE(sys.press(k, Key::C)) << "the result panel is gone";
@@ -125,8 +128,11 @@ TEST_F(RoundControl, ContinuerPlaysTheNextRoundOfTheSameGame) {
   score = 2500;
   level = 4;
   lose_round();
+  ASSERT_TRUE(sys.click(k.Command1));  // boost on while the round is over
+  const int reseeds = sys.reseeds;
   sys.draws.push_back(0.99f);
   ASSERT_TRUE(sys.click(k.cont));
+  EXPECT_EQ(sys.reseeds, reseeds + 1);
   EXPECT_EQ(look(), kPlaying);
   EXPECT_EQ(end_choice, 1);
   EXPECT_EQ(score, 2000);
@@ -136,6 +142,8 @@ TEST_F(RoundControl, ContinuerPlaysTheNextRoundOfTheSameGame) {
   EXPECT_EQ(boost_on, 0);
   EXPECT_TRUE(k.ar1(0).Visible);
   EXPECT_TRUE(k.ar2(0).Visible);
+  sys.click(k.Command1);
+  EXPECT_EQ(player_dy, 40) << "the first press of the new round boosts";
 }
 
 TEST_F(RoundControl, ValiderChangesOnlyTheChoiceAndStartsTheTick) {
@@ -186,6 +194,7 @@ TEST_F(RoundControl, RecommencerRestartsAfter3000MsAndKeepsTheChoice) {
   EXPECT_EQ(score, 700);
   EXPECT_EQ(level, 3);
   EXPECT_TRUE(k.niv1.shown());
+  ASSERT_TRUE(sys.click(k.Command1));  // boost on while waiting for the new game
   sys.advance(2999);
   EXPECT_EQ(look(), kRestarting);
   sys.advance(1);
@@ -193,6 +202,10 @@ TEST_F(RoundControl, RecommencerRestartsAfter3000MsAndKeepsTheChoice) {
   EXPECT_EQ(score, 0);
   EXPECT_EQ(level, 1);
   EXPECT_EQ(end_choice, 1);
+  EXPECT_EQ(player_dy, 15);
+  EXPECT_EQ(boost_on, 0);
+  sys.click(k.Command1);
+  EXPECT_EQ(player_dy, 40) << "the first press of the new game boosts";
 }
 
 TEST_F(RoundControl, RecommencerHidesTheFollowerFrames) {
@@ -200,7 +213,7 @@ TEST_F(RoundControl, RecommencerHidesTheFollowerFrames) {
   sys.advance(350 * 2);  // the spiders now show frame 1
   ASSERT_TRUE(k.ar1(1).Visible);
   lose_round();
-  k.ar2(2).Visible = true;
+  for (int i = 1; i < 3; ++i) k.ar1(i).Visible = k.ar2(i).Visible = true;
   sys.click(k.reco);
   for (int i = 1; i < 3; ++i) {
     EXPECT_FALSE(k.ar1(i).Visible);
