@@ -14,6 +14,23 @@ struct Colour {
 
 enum class Align { left, centre };
 
+class Picture;
+class Label;
+class Button;
+class Grid;
+
+// What a window system does with each kind of box; every binding walks the model through it.
+class BoxVisitor {
+ public:
+  virtual void visit(Picture& picture) = 0;
+  virtual void visit(Label& label) = 0;
+  virtual void visit(Button& button) = 0;
+  virtual void visit(Grid& grid) = 0;
+
+ protected:
+  ~BoxVisitor() = default;
+};
+
 struct Font {
   std::string family;
   double points = 0;
@@ -21,6 +38,8 @@ struct Font {
 };
 
 // Anything a window holds that has a name, a container and its own Visible setting.
+class Box;
+
 class Element {
  public:
   Element(std::string name, Element* container, bool visible);
@@ -35,6 +54,11 @@ class Element {
   bool shown() const;
 
   bool Visible;  // the element's own setting, whatever its containers say
+
+  // Pixels of its own border between an element's edge and the elements it holds.
+  virtual int inset() const { return 0; }
+  // The element as a box with a place, or null for a window.
+  virtual const Box* as_box() const { return nullptr; }
 
  private:
   std::string name_;
@@ -51,12 +75,17 @@ class Box : public Element {
  public:
   Box(std::string name, Element* container, Rect r, bool visible);
 
+  virtual void accept(BoxVisitor& visitor) = 0;
+  const Box* as_box() const override { return this; }
+
   float Left, Top, Width, Height;
 };
 
 class Picture : public Box {
  public:
   using Box::Box;
+  void accept(BoxVisitor& visitor) override { visitor.visit(*this); }
+  int inset() const override { return sunken_frame ? 2 : 0; }
 
   std::string picture;  // name of the image in the program's resources; empty for none
   Colour BackColor{255, 255, 255};
@@ -68,6 +97,7 @@ class Picture : public Box {
 class Label : public Box {
  public:
   using Box::Box;
+  void accept(BoxVisitor& visitor) override { visitor.visit(*this); }
 
   std::string Caption;
   Colour ForeColor{0, 0, 0};
@@ -79,6 +109,7 @@ class Label : public Box {
 class Button : public Box {
  public:
   using Box::Box;
+  void accept(BoxVisitor& visitor) override { visitor.visit(*this); }
 
   std::string Caption;
   std::optional<Colour> BackColor;  // none: the platform's standard button face

@@ -12,6 +12,7 @@ namespace ui {
 class Grid : public Box {
  public:
   Grid(std::string name, Element* container, Rect r, int rows, int cols);
+  void accept(BoxVisitor& visitor) override { visitor.visit(*this); }
 
   int rows() const { return rows_; }
   int cols() const { return cols_; }

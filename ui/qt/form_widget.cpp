@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "ui/grid.h"
+#include "ui/layout.h"
 
 #include "ui/qt/button_widget.h"
 #include "ui/qt/grid_widget.h"
@@ -74,34 +75,30 @@ FormWidget::FormWidget(Form& form, EventSink& sink) : form_(form), sink_(sink) {
 
 QWidget* FormWidget::build(Box& box) {
   QWidget* parent = parent_for(box);
-  if (auto* picture = dynamic_cast<Picture*>(&box)) {
-    return new PictureWidget(
-        *picture, [this, picture] { sink_.deliver(picture->Click, EventSink::Source::player); },
-        parent);
-  }
-  if (auto* label = dynamic_cast<Label*>(&box)) return make_label(*label, parent);
-  if (auto* grid = dynamic_cast<Grid*>(&box))
-    return new GridWidget(*grid, font_for(grid->font), parent);
-  if (auto* button = dynamic_cast<Button*>(&box)) {
-    auto* widget = new ButtonWidget(*button, font_for(button->font), parent);
-    connect(widget, &QAbstractButton::clicked, this,
-            [this, button] { sink_.deliver(button->Click, EventSink::Source::player); });
-    return widget;
-  }
-  auto* blank = new QWidget(parent);
-  blank->setObjectName(qstr(box.name()));
-  return blank;
+  QWidget* widget = nullptr;
+  visit(box,
+        Overloaded{
+            [&](Picture& picture) {
+              widget = new PictureWidget(
+                  picture,
+                  [this, &picture] { sink_.deliver(picture.Click, EventSink::Source::player); },
+                  parent);
+            },
+            [&](Label& label) { widget = make_label(label, parent); },
+            [&](Grid& grid) { widget = new GridWidget(grid, font_for(grid.font), parent); },
+            [&](Button& button) {
+              auto* face = new ButtonWidget(button, font_for(button.font), parent);
+              connect(face, &QAbstractButton::clicked, this,
+                      [this, &button] { sink_.deliver(button.Click, EventSink::Source::player); });
+              widget = face;
+            },
+        });
+  return widget;
 }
 
 QWidget* FormWidget::parent_for(const Box& box) {
   if (box.container() == &form_) return this;
   return widgets_.at(box.container());
-}
-
-int FormWidget::inset_of(const Element* container) const {
-  if (container == &form_) return 0;
-  auto* picture = dynamic_cast<const PictureWidget*>(widgets_.at(container));
-  return picture != nullptr ? picture->inset() : 0;
 }
 
 QWidget* FormWidget::widget_for(const Element& element) const {
@@ -121,18 +118,20 @@ void FormWidget::sync() {
   if (windowTitle() != title) setWindowTitle(title);
 }
 
-void FormWidget::sync_box(const Box& box, QWidget& widget) {
-  const QRect r = pixel_rect(box, inset_of(box.container()));
+void FormWidget::sync_box(Box& box, QWidget& widget) {
+  const QRect r = qrect(local_rect(box));
   if (widget.geometry() != r) widget.setGeometry(r);
   // Qt draws a child only while its parents are shown: the containment rule for free.
   if (widget.isHidden() == box.Visible) widget.setVisible(box.Visible);
-  if (auto* label = dynamic_cast<const Label*>(&box)) {
-    auto& qlabel = static_cast<QLabel&>(widget);
-    const QString caption = qstr(label->Caption);
-    if (qlabel.text() != caption) qlabel.setText(caption);
-  } else if (auto* grid = dynamic_cast<GridWidget*>(&widget)) {
-    grid->sync();
-  }
+  visit(box, Overloaded{
+                 [&](Label& label) {
+                   auto& qlabel = static_cast<QLabel&>(widget);
+                   const QString caption = qstr(label.Caption);
+                   if (qlabel.text() != caption) qlabel.setText(caption);
+                 },
+                 [&](Grid&) { static_cast<GridWidget&>(widget).sync(); },
+                 [](auto&) {},
+             });
 }
 
 void FormWidget::paintEvent(QPaintEvent*) {

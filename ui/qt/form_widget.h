@@ -41,8 +41,7 @@ class FormWidget : public QWidget {
  private:
   QWidget* build(Box& box);
   QWidget* parent_for(const Box& box);
-  int inset_of(const Element* container) const;
-  void sync_box(const Box& box, QWidget& widget);
+  void sync_box(Box& box, QWidget& widget);
 
   Form& form_;
   EventSink& sink_;

@@ -4,12 +4,8 @@
 
 namespace ui::qt {
 
-int px(float twips) {
-  return static_cast<int>(std::lround(twips / 15.0f));
-}
-
-QRect pixel_rect(const Box& box, int inset) {
-  return {inset + px(box.Left), inset + px(box.Top), px(box.Width), px(box.Height)};
+QRect qrect(PixelRect r) {
+  return {r.x, r.y, r.width, r.height};
 }
 
 QColor colour(Colour c) {

@@ -8,12 +8,11 @@
 #include <QString>
 
 #include "ui/elements.h"
+#include "ui/layout.h"
 
 namespace ui::qt {
 
-// The model is drawn at 15 twips a pixel.
-int px(float twips);
-QRect pixel_rect(const Box& box, int inset);
+QRect qrect(PixelRect r);
 
 QColor colour(Colour c);
 QString qstr(const std::string& utf8);

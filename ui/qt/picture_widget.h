@@ -12,12 +12,10 @@ namespace ui::qt {
 // to the element, and the thin sunken frame where it has one.
 class PictureWidget : public QWidget {
  public:
-  static constexpr int kFrame = 2;
-
   PictureWidget(const Picture& model, std::function<void()> on_click, QWidget* parent);
 
   // Where the children's coordinates start.
-  int inset() const { return model_.sunken_frame ? kFrame : 0; }
+  int inset() const { return model_.inset(); }
   bool clickable() const { return static_cast<bool>(model_.Click); }
   void click() { on_click_(); }
 
