@@ -2,7 +2,7 @@
 #include <iostream>
 
 #include "scores/frm_visualiser.h"
-#include "scores/posix_file_system.h"
+#include "scores/native_file_system.h"
 #include "scores/score_store.h"
 #include "ui/qt/display.h"
 #include "ui/qt/qt_system.h"
@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   app.setQuitOnLastWindowClosed(false);
 
-  scores::PosixFileSystem files;
+  scores::NativeFileSystem files;
   scores::ScoreStore store(files, scores::default_score_path());
   ui::qt::QtSystem system(QStringLiteral("klb best scores"));
   scores::frm_visualiser viewer(system, store);

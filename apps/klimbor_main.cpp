@@ -2,7 +2,7 @@
 #include <iostream>
 
 #include "game/klimbor.h"
-#include "scores/posix_file_system.h"
+#include "scores/native_file_system.h"
 #include "scores/score_recording.h"
 #include "scores/score_store.h"
 #include "ui/qt/display.h"
@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   app.setQuitOnLastWindowClosed(false);  // the system decides, hidden windows included
 
-  scores::PosixFileSystem files;
+  scores::NativeFileSystem files;
   scores::ScoreStore store(files, scores::default_score_path());
   ui::qt::QtSystem system(QStringLiteral("Klimbor"));
   scores::ScoreRecording recording(system, store);

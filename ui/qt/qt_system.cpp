@@ -8,7 +8,6 @@
 #include <QScreen>
 #include <QStyle>
 #include <QThread>
-#include <chrono>
 #include <iostream>
 
 #include "ui/qt/accessibility.h"
@@ -19,7 +18,6 @@ QtSystem::QtSystem(QString program_title)
     : title_(std::move(program_title)),
       dispatcher_(
           [this](const std::string& message, bool repeated) { report(message, repeated); }) {
-  randomize();
   install_accessibility();
 }
 
@@ -95,13 +93,11 @@ void QtSystem::end_program() {
 }
 
 void QtSystem::randomize() {
-  const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
-  random_.seed(static_cast<std::mt19937::result_type>(ticks));
+  random_.reseed();
 }
 
 float QtSystem::rnd() {
-  // 24 random bits make every float of [0, 1) on a 2^-24 grid, and never 1.
-  return static_cast<float>(random_() >> 8) / static_cast<float>(1u << 24);
+  return random_.next();
 }
 
 void QtSystem::deliver(const std::function<void()>& handler, Source source) {

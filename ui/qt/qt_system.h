@@ -4,11 +4,11 @@
 #include <QTimer>
 #include <map>
 #include <memory>
-#include <random>
 
 #include "ui/dispatcher.h"
 #include "ui/qt/form_widget.h"
 #include "ui/qt/look.h"
+#include "ui/random.h"
 #include "ui/system.h"
 #include "ui/timer.h"
 
@@ -47,7 +47,7 @@ class QtSystem final : public System, public EventSink, private TimerDriver {
   Dispatcher dispatcher_;
   std::map<const Form*, std::unique_ptr<FormWidget>> widgets_;
   std::map<const Timer*, std::unique_ptr<QTimer>> timers_;
-  std::mt19937 random_;
+  ClockRandom random_;
   bool ended_ = false;
 };
 

@@ -1,0 +1,308 @@
+#include "ui/win32/form_window.h"
+
+#include <commctrl.h>
+
+#include <optional>
+
+#include "ui/layout.h"
+#include "ui/runtime_error.h"
+#include "ui/scene.h"
+#include "ui/win32/text.h"
+
+// Sent by Windows 8.1 and later, whose declarations a Vista build does not see.
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+
+namespace ui::win32 {
+
+namespace {
+
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
+
+// The calls of Windows 10 that older systems lack, looked up where they exist.
+template <class F>
+F user32_call(const char* name) {
+  return reinterpret_cast<F>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+}
+
+int dpi_of(HWND window) {
+  using GetDpiForWindow = UINT(WINAPI*)(HWND);
+  if (auto get = user32_call<GetDpiForWindow>("GetDpiForWindow"))
+    return static_cast<int>(get(window));
+  HDC dc = GetDC(window);
+  const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
+  ReleaseDC(window, dc);
+  return dpi;
+}
+
+// Whole scale factors only, rounded half up as on Linux: the pixel art grows in even squares.
+int scale_for(int dpi) {
+  return dpi < 96 ? 1 : (dpi + 48) / 96;
+}
+
+SIZE window_size(SIZE client, int dpi) {
+  RECT r{0, 0, client.cx, client.cy};
+  using Adjust = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+  if (auto adjust = user32_call<Adjust>("AdjustWindowRectExForDpi")) {
+    adjust(&r, kStyle, FALSE, kExStyle, static_cast<UINT>(dpi));
+  } else {
+    AdjustWindowRectEx(&r, kStyle, FALSE, kExStyle);
+  }
+  return {r.right - r.left, r.bottom - r.top};
+}
+
+const std::function<void()>* click_of(Box& box) {
+  const std::function<void()>* click = nullptr;
+  visit(box, Overloaded{
+                 [&](Picture& picture) { click = &picture.Click; },
+                 [&](Button& button) { click = &button.Click; },
+                 [](auto&) {},
+             });
+  return click != nullptr && *click ? click : nullptr;
+}
+
+// The key of the model, for keys pressed without Ctrl or Alt.
+std::optional<Key> key_of(WPARAM virtual_key) {
+  if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return std::nullopt;
+  switch (virtual_key) {
+    case VK_RETURN:
+      return Key::Return;
+    case VK_ESCAPE:
+      return Key::Escape;
+    case VK_SPACE:
+      return Key::Space;
+    default:
+      break;
+  }
+  // Windows numbers the letters' keys as their ASCII capitals, as the model does.
+  if (virtual_key >= 'A' && virtual_key <= 'Z') return static_cast<Key>(virtual_key);
+  return std::nullopt;
+}
+
+bool same(const RECT& a, const RECT& b) {
+  return EqualRect(&a, &b) != FALSE;
+}
+
+}  // namespace
+
+void FormWindow::register_class(HINSTANCE instance) {
+  WNDCLASSEXW type{};
+  type.cbSize = sizeof type;
+  type.lpfnWndProc = procedure;
+  type.hInstance = instance;
+  type.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+  type.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  type.lpszClassName = kClassName;
+  RegisterClassExW(&type);
+}
+
+FormWindow::FormWindow(Form& form, EventSink& sink) : form_(form), sink_(sink) {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  // The window procedure takes the handle as the window is created.
+  CreateWindowExW(kExStyle, kClassName, wide(form.Caption).c_str(), kStyle, CW_USEDEFAULT,
+                  CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance, this);
+  if (!window_) throw RuntimeError("la fenêtre " + form.name() + " ne peut être créée");
+  tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                          WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                          CW_USEDEFAULT, CW_USEDEFAULT, handle(), nullptr, instance, nullptr);
+  for (Box* box : form.boxes()) {
+    visit(*box, Overloaded{
+                    [&](Picture& picture) {
+                      if (picture.ToolTipText.empty()) return;
+                      std::wstring text = wide(picture.ToolTipText);
+                      TTTOOLINFOW tool{};
+                      tool.cbSize = sizeof tool;
+                      tool.uFlags = TTF_SUBCLASS;
+                      tool.hwnd = handle();
+                      tool.uId = tip_rects_.size();
+                      tool.lpszText = text.data();
+                      SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+                      tip_rects_.push_back({&picture, RECT{}});
+                    },
+                    [](auto&) {},
+                });
+  }
+  fit_to_scale(dpi_of(handle()));
+  if (form.centred) {
+    RECT outer;
+    GetWindowRect(handle(), &outer);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(handle(), MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT& work = monitor.rcWork;
+    SetWindowPos(handle(), nullptr,
+                 work.left + (work.right - work.left - (outer.right - outer.left)) / 2,
+                 work.top + (work.bottom - work.top - (outer.bottom - outer.top)) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+void FormWindow::fit_to_scale(int dpi) {
+  scale_ = scale_for(dpi);
+  const SIZE client{px(form_.ScaleWidth) * scale_, px(form_.ScaleHeight) * scale_};
+  const SIZE outer = window_size(client, dpi);
+  SetWindowPos(handle(), nullptr, 0, 0, outer.cx, outer.cy,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  sync_tips();
+  InvalidateRect(handle(), nullptr, FALSE);
+}
+
+void FormWindow::sync() {
+  const std::wstring caption = wide(form_.Caption);
+  std::wstring shown(static_cast<std::size_t>(GetWindowTextLengthW(handle())) + 1, L'\0');
+  shown.resize(static_cast<std::size_t>(
+      GetWindowTextW(handle(), shown.data(), static_cast<int>(shown.size()))));
+  if (shown != caption) SetWindowTextW(handle(), caption.c_str());
+  sync_tips();
+  // Redrawing the whole surface costs less than finding what changed: a few hundred pixels
+  // of pictures, or the viewer's grid every two seconds.
+  InvalidateRect(handle(), nullptr, FALSE);
+  if ((IsWindowVisible(handle()) != FALSE) != form_.Visible) {
+    ShowWindow(handle(), form_.Visible ? SW_SHOW : SW_HIDE);
+  }
+}
+
+void FormWindow::sync_tips() {
+  for (std::size_t i = 0; i < tip_rects_.size(); ++i) {
+    auto& [picture, drawn] = tip_rects_[i];
+    // A hidden picture keeps its tool with an empty area: it shows no tip.
+    const RECT now = picture->shown() ? rect_of(window_rect(*picture), scale_) : RECT{};
+    if (same(now, drawn)) continue;
+    drawn = now;
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = handle();
+    tool.uId = i;
+    tool.rect = now;
+    SendMessageW(tips_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+}
+
+LRESULT CALLBACK FormWindow::procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<FormWindow*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    self->window_.reset(window);
+  }
+  auto* self = reinterpret_cast<FormWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (self == nullptr) return DefWindowProcW(window, message, wparam, lparam);
+  return self->on_message(message, wparam, lparam);
+}
+
+LRESULT FormWindow::on_message(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;  // the paint covers every pixel
+    case WM_PAINT:
+      paint();
+      return 0;
+    case WM_LBUTTONDOWN:
+      press({static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))});
+      return 0;
+    case WM_LBUTTONUP:
+      release({static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))});
+      return 0;
+    case WM_CAPTURECHANGED:
+      if (pressed_ != nullptr) {
+        pressed_ = nullptr;
+        InvalidateRect(handle(), nullptr, FALSE);
+      }
+      return 0;
+    case WM_KEYDOWN:
+      if (key(wparam, lparam)) return 0;
+      break;
+    case WM_CLOSE:
+      // Closing hides; the system ends the program when no window is left on screen.
+      sink_.window_closed(form_);
+      return 0;
+    case WM_DPICHANGED: {
+      const auto* suggested = reinterpret_cast<const RECT*>(lparam);
+      SetWindowPos(handle(), nullptr, suggested->left, suggested->top, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      fit_to_scale(HIWORD(wparam));
+      return 0;
+    }
+    case WM_NCDESTROY:
+      SetWindowLongPtrW(handle(), GWLP_USERDATA, 0);
+      (void)window_.release();  // being destroyed already
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcW(window_.get(), message, wparam, lparam);
+}
+
+void FormWindow::paint() {
+  PAINTSTRUCT ps;
+  HDC screen = BeginPaint(handle(), &ps);
+  RECT client;
+  GetClientRect(handle(), &client);
+  // Drawn off screen first, so a tick never shows a half-drawn frame.
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP surface = CreateCompatibleBitmap(screen, client.right, client.bottom);
+  {
+    Selected selected(dc, surface);
+    draw(dc);
+    BitBlt(screen, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+  }
+  DeleteObject(surface);
+  DeleteDC(dc);
+  EndPaint(handle(), &ps);
+}
+
+void FormWindow::draw(HDC dc) {
+  RECT client;
+  GetClientRect(handle(), &client);
+  fill(dc, client, rgb(form_.BackColor));
+  for (const Line* line : form_.lines()) {
+    if (line->Visible) {
+      draw_line(dc, {px(line->X1), px(line->Y1)}, {px(line->X2), px(line->Y2)}, scale_,
+                RGB(0, 0, 0));
+    }
+  }
+  for (Box* box : back_to_front(form_)) {
+    Clip clip(dc, rect_of(clip_of(form_, *box), scale_));
+    const RECT r = rect_of(window_rect(*box), scale_);
+    const Ink ink{fonts_, pictures_, scale_, box == pressed_};
+    visit(*box, Overloaded{
+                    [&](Picture& picture) { draw_picture(dc, picture, r, ink); },
+                    [&](Label& label) { draw_label(dc, label, r, ink); },
+                    [&](Button& button) { draw_button(dc, button, r, ink); },
+                    [&](Grid& grid) { draw_grid(dc, grid, r, ink); },
+                });
+  }
+}
+
+void FormWindow::press(POINT at) {
+  Box* box = box_at(form_, at.x / scale_, at.y / scale_);
+  if (box == nullptr || click_of(*box) == nullptr) return;
+  pressed_ = box;
+  SetCapture(handle());
+  InvalidateRect(handle(), nullptr, FALSE);
+}
+
+void FormWindow::release(POINT at) {
+  Box* box = pressed_;
+  if (box == nullptr) return;
+  ReleaseCapture();  // forgets pressed_
+  pressed_ = nullptr;
+  InvalidateRect(handle(), nullptr, FALSE);
+  // A click is a press and a release on the same element, as with any button.
+  if (box_at(form_, at.x / scale_, at.y / scale_) != box) return;
+  if (const auto* click = click_of(*box)) sink_.deliver(*click, EventSink::Source::player);
+}
+
+bool FormWindow::key(WPARAM virtual_key, LPARAM flags) {
+  const std::optional<Key> pressed = key_of(virtual_key);
+  const std::function<void()>* handler = pressed ? form_.key_handler(*pressed) : nullptr;
+  if (handler == nullptr) return false;
+  // A held key presses once: Return held in the last dialog must not end the viewer.
+  const bool repeated = (flags & (1 << 30)) != 0;
+  if (!repeated) sink_.deliver(*handler, EventSink::Source::player);
+  return true;
+}
+
+}  // namespace ui::win32

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ui/dispatcher.h"
+#include "ui/form.h"
+#include "ui/win32/gdi.h"
+#include "ui/win32/look.h"
+
+namespace ui::win32 {
+
+// Where a window's events go: the system that runs handlers one at a time.
+class EventSink {
+ public:
+  using Source = Dispatcher::Source;
+  virtual void deliver(const std::function<void()>& handler, Source source) = 0;
+  virtual void window_closed(Form& form) = 0;
+
+ protected:
+  ~EventSink() = default;
+};
+
+// One window of the model: a single surface on which every shown box is drawn, back first,
+// with the clicks, keys and tooltips routed from it to the model's elements.
+class FormWindow {
+ public:
+  static constexpr const wchar_t* kClassName = L"KlimborForm";
+  // Once per program, before the first window.
+  static void register_class(HINSTANCE instance);
+
+  FormWindow(Form& form, EventSink& sink);
+  FormWindow(const FormWindow&) = delete;
+  FormWindow& operator=(const FormWindow&) = delete;
+
+  HWND handle() const { return window_.get(); }
+  // Brings the window in line with the model: shown or hidden, caption, what it draws.
+  void sync();
+  int scale() const { return scale_; }
+
+ private:
+  static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT on_message(UINT message, WPARAM wparam, LPARAM lparam);
+
+  void fit_to_scale(int dpi);
+  void paint();
+  void press(POINT at);
+  void release(POINT at);
+  bool key(WPARAM virtual_key, LPARAM flags);
+  void sync_tips();
+  void draw(HDC dc);
+
+  Form& form_;
+  EventSink& sink_;
+  UniqueWindow window_;
+  HWND tips_ = nullptr;  // a child of window_, destroyed with it
+  std::vector<std::pair<Picture*, RECT>> tip_rects_;
+  int scale_ = 1;
+  Box* pressed_ = nullptr;  // held down by the mouse, until released
+  FontBook fonts_;
+  Pictures pictures_;
+};
+
+}  // namespace ui::win32

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <windows.h>
+
+#include "ui/win32/gdi.h"
+
+namespace ui::win32 {
+
+// Raises the system's timer resolution to 1 ms for its life: the fallback where high-resolution
+// waitable timers do not exist (Windows before 10 1803).
+class FineTimerResolution {
+ public:
+  FineTimerResolution();
+  ~FineTimerResolution();
+  FineTimerResolution(const FineTimerResolution&) = delete;
+  FineTimerResolution& operator=(const FineTimerResolution&) = delete;
+};
+
+// A waitable timer signalled every period, counted from start(). SetTimer would follow the
+// system's 15.6 ms tick, so 63 ms would come out as 62.5 or 78.1 ms; a high-resolution waitable
+// timer keeps the period, and a periodic one never drifts: each due time is the last plus the
+// period, however late the program waited.
+class PeriodicTimer {
+ public:
+  explicit PeriodicTimer(int period_ms);
+
+  // False when the system has no high-resolution timers: keep a FineTimerResolution then.
+  bool high_resolution() const { return high_resolution_; }
+  HANDLE handle() const { return handle_.get(); }
+
+  void start();
+  // Stops it and forgets a tick that fell due and was not taken.
+  void stop();
+  // Takes a tick that fell due, if one did.
+  bool take();
+
+ private:
+  int period_ms_;
+  bool high_resolution_ = true;
+  UniqueHandle handle_;
+};
+
+}  // namespace ui::win32

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ui/dispatcher.h"
+#include "ui/random.h"
+#include "ui/system.h"
+#include "ui/timer.h"
+#include "ui/win32/form_window.h"
+#include "ui/win32/periodic_timer.h"
+
+namespace ui::win32 {
+
+// The window system on the Win32 API: a FormWindow per window, a periodic waitable timer per
+// timer, the system's message box and an input box of its own. After every handler the
+// windows are brought in line with the model.
+class Win32System final : public System, public EventSink, private TimerDriver {
+ public:
+  // program_title: the title of the program's dialogs.
+  explicit Win32System(std::wstring program_title);
+  ~Win32System() override;
+
+  void show(Form& form) override;
+  void hide(Form& form) override;
+  std::string input_box(const std::string& prompt, int max_chars) override;
+  void message_box(const std::string& text) override;
+  void end_program() override;
+  void randomize() override;
+  float rnd() override;
+
+  void deliver(const std::function<void()>& handler, Source source) override;
+  void window_closed(Form& form) override;
+
+  // Runs the program's events until it ends; the program's exit status.
+  int run();
+
+ private:
+  struct Clock {
+    Timer* timer;
+    std::unique_ptr<PeriodicTimer> periodic;
+  };
+
+  void timer_changed(Timer& timer) override;
+  void create(Form& form);
+  void sync_all();
+  void report(const std::string& message, bool repeated);
+  // Ticks that fell due while a box was open are dropped, as events during a handler are.
+  void drop_ticks_due();
+  void pump_messages();
+
+  std::wstring title_;
+  Dispatcher dispatcher_;
+  std::map<const Form*, std::unique_ptr<FormWindow>> windows_;
+  std::vector<Clock> clocks_;
+  std::optional<FineTimerResolution> fine_resolution_;
+  ClockRandom random_;
+  bool ended_ = false;
+};
+
+}  // namespace ui::win32
