@@ -181,9 +181,22 @@ std::vector<Window> Desktop::windows(const std::string& title) const {
 
 std::optional<Window> Desktop::window(const std::string& title, int width, int height) const {
   for (const Window& w : windows(title)) {
-    if (w.width == width && w.height == height) return w;
+    if (auto client = client_area(w, width, height)) return client;
   }
   return std::nullopt;
+}
+
+std::optional<Window> Desktop::client_area(const Window& w, int width, int height) const {
+  if (!own_frames_) {
+    if (w.width == width && w.height == height) return w;
+    return std::nullopt;
+  }
+  // The same border on the left, right and bottom; the caption bar above.
+  const int sides = w.width - width, border = sides / 2, caption = w.height - height - border;
+  if (sides < 0 || sides % 2 != 0 || sides > 24 || caption < border || caption > border + 40) {
+    return std::nullopt;
+  }
+  return Window{w.id, w.x + border, w.y + caption, width, height};
 }
 
 void Desktop::click(int x, int y) const {

@@ -81,8 +81,13 @@ class Desktop {
   Shot grab(const Window& w) const { return grab(w.x, w.y, w.width, w.height); }
   // Visible top-level windows with this exact title.
   std::vector<Window> windows(const std::string& title) const;
-  // The visible window with this title and size.
+  // The client area of the visible window with this title and client size.
   std::optional<Window> window(const std::string& title, int width, int height) const;
+  // The client area of a window if it has that client size.
+  std::optional<Window> client_area(const Window& w, int width, int height) const;
+  // Wine draws the frame of a window the window manager does not decorate inside its X window:
+  // from now on a window's client area is looked for inside such a frame.
+  void expect_own_frames() { own_frames_ = true; }
 
   void click(int x, int y) const;
   // Gives a window the keyboard, as a window manager gives it to a window it maps.
@@ -94,6 +99,7 @@ class Desktop {
  private:
   pid_t server_ = -1;
   std::string display_;
+  bool own_frames_ = false;
 };
 
 // Polls until the condition holds or the time is up; true if it held.

@@ -68,6 +68,26 @@ TEST_F(Recording, AWinEntersTheTableThroughTheDialogs) {
   click_fin_and_expect_exit_0(*game);
 }
 
+TEST_F(Recording, ALossOnATableOfNegativeScoresTakesPlaceOneWithTheTypedAccentedAnswers) {
+  std::vector<std::int16_t> scores;
+  for (int place = 1; place <= 30; ++place)
+    scores.push_back(static_cast<std::int16_t>(-600 - place));
+  const std::string table = test::table(scores);
+  test::write_bytes(score_path(), table);
+  start_game();
+  ASSERT_TRUE(wait_game(&Session::result_panel, 10s)) << "no result";
+  validate_answering({"Zoé", "très bien"});
+  close_message_and_see_viewer();
+  const std::string after = test::read_bytes(score_path());
+  ASSERT_EQ(after.size(), 30u * 128);
+  // A loss from 0 leaves 0, above every score of the table; the text in Windows-1252.
+  EXPECT_EQ(after.substr(0, 30), "Zo\xE9" + std::string(27, ' '));
+  EXPECT_EQ(test::scores_of(after)[0], 0);
+  EXPECT_EQ(after.substr(32, 11), std::string("\x09\x00", 2) + "tr\xE8s bien");
+  EXPECT_TRUE(after.substr(128) == table.substr(0, 29 * 128)) << "the old places moved down by one";
+  click_fin_and_expect_exit_0(*game);
+}
+
 TEST_F(Recording, CancelAtBothQuestionsStoresBlanksAndNoComment) {
   start_game();
   ASSERT_TRUE(win_a_round(60s)) << "the test player could not win a round";
@@ -95,7 +115,7 @@ TEST_F(Recording, ViewerShowsAPreparedTableAndAnotherProgramsRewriteAtTheNextRef
   EXPECT_EQ(score_text(s, 2), 0) << "no record read for place 2";
 
   // Another program rewrites the file as the game does: a new file renamed over the old one.
-  const auto fresh = home.path() / "incoming";
+  const auto fresh = score_path().parent_path() / "incoming";
   test::write_bytes(fresh, test::table({2000, 1500, 1000}));
   std::filesystem::rename(fresh, score_path());
   EXPECT_TRUE(wait_for([&] { return score_text(desktop.grab(v), 3) > 10; }, 2500ms))

@@ -1,6 +1,7 @@
 #include "session.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <thread>
 
 #include <unistd.h>
@@ -11,11 +12,43 @@ std::string bin(const std::string& program) {
   return std::string(KLB_BUILD_DIR "/") + program;
 }
 
+namespace {
+
+std::string variable(const char* name, const std::string& otherwise = "") {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0' ? value : otherwise;
+}
+
+}  // namespace
+
+Session::Session() {
+  if (!under_wine()) return;
+  desktop.expect_own_frames();
+  // The Wine prefix, and its drive C:, serve every test of the run.
+  std::filesystem::remove(score_path());
+  std::filesystem::remove(score_path().parent_path() / ".scores klimbor.lock");
+}
+
+bool Session::under_wine() {
+  return !variable("KLB_E2E_WINE").empty();
+}
+
+std::filesystem::path Session::score_path() const {
+  if (under_wine()) return std::filesystem::path(variable("WINEPREFIX")) / "drive_c/scores klimbor";
+  return home.path() / "scores klimbor";
+}
+
 std::vector<std::string> Session::environment(const std::vector<std::string>& extra) const {
   std::vector<std::string> env = extra;
   env.push_back("DISPLAY=" + desktop.display());
   env.push_back("HOME=" + home.path().string());
   env.push_back("QT_QPA_PLATFORM=xcb");
+  if (under_wine()) {
+    for (const char* name : {"WINEPREFIX", "WINELOADER", "WINEDLLOVERRIDES"}) {
+      env.push_back(std::string(name) + "=" + variable(name));
+    }
+    env.push_back("WINEDEBUG=-all");
+  }
   return env;
 }
 
@@ -28,7 +61,7 @@ void Session::start_game(const std::vector<std::string>& extra_env) {
   const auto fresh = [&]() -> std::optional<Window> {
     for (const Window& w : desktop.windows("Klimbor")) {
       const bool seen = std::find(known.begin(), known.end(), w.id) != known.end();
-      if (!seen && w.width == 129 && w.height == 278) return w;
+      if (auto client = desktop.client_area(w, 129, 278); client && !seen) return client;
     }
     return std::nullopt;
   };
@@ -56,6 +89,9 @@ void Session::start_viewer() {
 }
 
 std::vector<std::string> Session::command(const std::string& program) const {
+  if (under_wine())
+    return {variable("WINELOADER", "/usr/bin/wine"),
+            variable("KLB_E2E_WINE") + "/" + program + ".exe"};
   std::vector<std::string> argv = launcher_;
   argv.push_back(bin(program));
   return argv;
@@ -149,9 +185,9 @@ void Session::validate_answering(const std::vector<std::string>& answers) {
 
 std::optional<Window> Session::dialog() const {
   for (const Window& w : desktop.windows("Klimbor")) {
-    const bool game_size = w.width == 129 && w.height == 278;
-    const bool viewer_size = w.width == 660 && w.height == 654;
-    if (!game_size && !viewer_size) return w;
+    const bool game = desktop.client_area(w, 129, 278).has_value();
+    const bool viewer = desktop.client_area(w, 660, 654).has_value();
+    if (!game && !viewer) return w;
   }
   return std::nullopt;
 }

@@ -25,7 +25,12 @@ class Session : public ::testing::Test {
   static constexpr int kContinuer = 106, kValider = 66, kRecommencer = 26, kButtonsY = 82;
   static constexpr int kVitesseX = 104, kVitesseY = 266;
 
-  std::filesystem::path score_path() const { return home.path() / "scores klimbor"; }
+  // The Windows programs under Wine instead of the Linux ones, when KLB_E2E_WINE names the
+  // folder of their .exe files; WINEPREFIX and WINELOADER then say which Wine.
+  Session();
+  static bool under_wine();
+
+  std::filesystem::path score_path() const;
   std::vector<std::string> environment(const std::vector<std::string>& extra = {}) const;
 
   // Starts Klimbor and waits for its window; its standard error goes to game_errors().
