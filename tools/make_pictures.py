@@ -1,8 +1,12 @@
 #!/usr/bin/env python3
 """Draws Klimbor's pixel-art pictures into assets/ as 24-bit PNG files.
 
+The same drawings also go to assets/win32/ for the Windows programs, which carry them as
+resources: each picture as a 24-bit BMP (Windows loads those without a decoder) and the
+application icon as klimbor.ico.
+
 Run it after changing the artwork: python3 tools/make_pictures.py
-The PNG files are committed, so building the game never needs Python.
+The files are committed, so building the game never needs Python.
 """
 import math
 import os
@@ -21,6 +25,12 @@ RED = (255, 0, 0)
 OLIVE = (128, 128, 0)
 
 OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "assets")
+WIN32_OUT = os.path.join(OUT, "win32")
+
+
+def png_chunk(kind, data):
+    body = kind + data
+    return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
 
 
 class Image:
@@ -52,18 +62,29 @@ class Image:
                 y0 += sy
 
     def save(self, name):
+        """Writes assets/<name>.png and the same pixels as assets/win32/<name>.bmp."""
         raw = b"".join(b"\x00" + bytes(v for p in row for v in p) for row in self.px)
-
-        def chunk(kind, data):
-            body = kind + data
-            return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
-
         png = b"\x89PNG\r\n\x1a\n"
-        png += chunk(b"IHDR", struct.pack(">IIBBBBB", self.w, self.h, 8, 2, 0, 0, 0))
-        png += chunk(b"IDAT", zlib.compress(raw, 9))
-        png += chunk(b"IEND", b"")
+        png += png_chunk(b"IHDR", struct.pack(">IIBBBBB", self.w, self.h, 8, 2, 0, 0, 0))
+        png += png_chunk(b"IDAT", zlib.compress(raw, 9))
+        png += png_chunk(b"IEND", b"")
         with open(os.path.join(OUT, name + ".png"), "wb") as f:
             f.write(png)
+        with open(os.path.join(WIN32_OUT, name + ".bmp"), "wb") as f:
+            f.write(self.bmp())
+
+    def bmp(self):
+        """A 24-bit uncompressed BMP: rows bottom-up, blue-green-red, each padded to 4 bytes."""
+        stride = (self.w * 3 + 3) & ~3
+        pad = bytes(stride - self.w * 3)
+        pixels = b"".join(bytes(v for r, g, b in row for v in (b, g, r)) + pad
+                          for row in reversed(self.px))
+        # BITMAPINFOHEADER: no compression, no palette, no resolution (the pixels are shown
+        # one for one, scaled by the program alone).
+        info = struct.pack("<IiiHHIIiiII", 40, self.w, self.h, 1, 24, 0, len(pixels), 0, 0, 0, 0)
+        offset = 14 + len(info)
+        head = struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset)
+        return head + info + pixels
 
 
 def stamp(img, x, y, rows, c, sx=1, sy=1):
@@ -306,27 +327,60 @@ def icon_base():
     return px
 
 
-def save_rgba(px, scale, size, path):
-    """Enlarges without smoothing, centred on a transparent square of the given size."""
+def enlarge(px, scale, size):
+    """Enlarges without smoothing, centred on a transparent square of the given size: rows of
+    (red, green, blue, alpha)."""
     n = len(px) * scale
     off = (size - n) // 2
     rows = []
     for y in range(size):
-        row = bytearray(b"\x00")
+        row = []
         for x in range(size):
             sx, sy = (x - off) // scale, (y - off) // scale
             c = px[sy][sx] if 0 <= x - off < n and 0 <= y - off < n else TRANSPARENT
-            row += bytes((0, 0, 0, 0)) if c is None else bytes((*c, 255))
-        rows.append(bytes(row))
+            row.append((0, 0, 0, 0) if c is None else (*c, 255))
+        rows.append(row)
+    return rows
 
-    def chunk(kind, data):
-        body = kind + data
-        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
 
-    png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0))
-    png += chunk(b"IDAT", zlib.compress(b"".join(rows), 9)) + chunk(b"IEND", b"")
-    with open(path, "wb") as f:
-        f.write(png)
+def png_rgba(rows):
+    size = len(rows)
+    raw = b"".join(b"\x00" + bytes(v for p in row for v in p) for row in rows)
+    png = b"\x89PNG\r\n\x1a\n"
+    png += png_chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0))
+    png += png_chunk(b"IDAT", zlib.compress(raw, 9)) + png_chunk(b"IEND", b"")
+    return png
+
+
+def ico_bitmap(rows):
+    """An icon image as Windows has always read it: a BITMAPINFOHEADER of twice the height,
+    32-bit blue-green-red-alpha rows bottom-up, then the 1-bit AND mask (1 where transparent),
+    which programs that ignore alpha draw with."""
+    size = len(rows)
+    xor = b"".join(bytes(v for r, g, b, a in row for v in (b, g, r, a)) for row in reversed(rows))
+    stride = (size + 31) // 32 * 4
+    mask = b""
+    for row in reversed(rows):
+        bits = bytearray(stride)
+        for x, (_, _, _, a) in enumerate(row):
+            if a == 0:
+                bits[x // 8] |= 0x80 >> (x % 8)
+        mask += bytes(bits)
+    info = struct.pack("<IiiHHIIiiII", 40, size, 2 * size, 1, 32, 0, len(xor) + len(mask),
+                       0, 0, 0, 0)
+    return info + xor + mask
+
+
+def ico(images):
+    """An .ico file from (size, image data) pairs; a size of 256 is written as 0."""
+    head = struct.pack("<HHH", 0, 1, len(images))
+    offset = len(head) + 16 * len(images)
+    entries, data = b"", b""
+    for size, image in images:
+        entries += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(image),
+                               offset + len(data))
+        data += image
+    return head + entries + data
 
 
 def save_svg(px, path):
@@ -341,16 +395,30 @@ def save_svg(px, path):
         f.write(svg)
 
 
+# The sizes Windows asks for (small and large icons at 100 % to 300 %, Explorer's views). The
+# 256 one is stored as its PNG, as Windows Vista and later read it; the others as bitmaps, which
+# every reader of icons knows.
+ICO_SIZES = (16, 24, 32, 48, 64, 256)
+
+
 def icons():
     os.makedirs(ICONS, exist_ok=True)
     px = icon_base()
+    images = []
     for size in (16, 22, 24, 32, 48, 64, 128, 256):
-        save_rgba(px, max(1, size // 16), size, os.path.join(ICONS, f"klimbor-{size}.png"))
+        rows = enlarge(px, max(1, size // 16), size)
+        png = png_rgba(rows)
+        with open(os.path.join(ICONS, f"klimbor-{size}.png"), "wb") as f:
+            f.write(png)
+        if size in ICO_SIZES:
+            images.append((size, png if size == 256 else ico_bitmap(rows)))
     save_svg(px, os.path.join(ICONS, "klimbor.svg"))
+    with open(os.path.join(WIN32_OUT, "klimbor.ico"), "wb") as f:
+        f.write(ico(images))
 
 
 def main():
-    os.makedirs(OUT, exist_ok=True)
+    os.makedirs(WIN32_OUT, exist_ok=True)
     icons()
     for frame in range(3):
         spider(BLUE, (96, 160, 255), frame).save(f"spider_blue_{frame}")
