@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds Klimbor for Windows (tools/build-windows.sh) and runs its headless suites under Wine, in
-# a fresh Wine prefix of their own, removed afterwards. Wine runs a 32-bit program only where the
+# Builds Klimbor for Windows (tools/build-windows.sh), runs its headless suites under Wine, then
+# plays Klimbor.exe and "klb best scores.exe" through the end-to-end suite of the Linux build
+# (build/, made by tools/setup.sh), all in one fresh Wine prefix, removed afterwards. Wine runs a 32-bit program only where the
 # kernel runs 32-bit code; where it does not (some virtual machines), the same suites built for
 # 64-bit Windows run instead, the 32-bit build still made and checked. Exits non-zero if a build
 # or a suite fails.
@@ -43,3 +44,15 @@ fi
 "$loader" wineboot --init >/dev/null 2>&1
 echo "$suites/tests/headless_tests.exe sous $("$loader" --version)"
 timeout 600 "$loader" "$suites/tests/headless_tests.exe" --gtest_brief=1
+status=$?
+[ $status -eq 0 ] || exit $status
+
+# The programs themselves, played through the end-to-end suite of the Linux build (the same
+# helpers, on an X server of their own), in the prefix above: its drive C: holds the table.
+if [ ! -x build/tests/e2e_tests ]; then
+  echo "Klimbor : build/tests/e2e_tests manque (tools/setup.sh le construit)" >&2
+  exit 1
+fi
+echo "Klimbor.exe et « klb best scores.exe » ($suites) joués sous Wine et Xvfb"
+KLB_E2E_WINE=$PWD/$suites WINELOADER=$loader timeout 900 build/tests/e2e_tests \
+  --gtest_brief=1 --gtest_filter='Playing.*:Recording.*:Keyboard.*'

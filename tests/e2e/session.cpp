@@ -200,7 +200,11 @@ bool Session::wait_focused_dialog(std::chrono::milliseconds limit) {
   return wait_for(
       [this] {
         const auto d = dialog();
-        return d && desktop.xdotool("getwindowfocus").find(d->id) == 0;
+        if (!d) return false;
+        // Without a window manager, Wine leaves the X focus where it was: give it to the box,
+        // as a window manager would.
+        if (under_wine()) desktop.focus(*d);
+        return desktop.xdotool("getwindowfocus").find(d->id) == 0;
       },
       limit);
 }
