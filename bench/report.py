@@ -163,6 +163,9 @@ def main():
     notes = os.path.join(os.path.dirname(os.path.abspath(__file__)), "NOTES.md")
     if os.path.exists(notes):
         print(open(notes).read())
+    windows = os.path.join(os.path.dirname(os.path.abspath(__file__)), "WINDOWS.md")
+    if os.path.exists(windows):
+        print(open(windows).read())
 
 
 if __name__ == "__main__":

@@ -58,7 +58,7 @@ long peak_rss_kb(pid_t pid) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: startup_time <program> [runs]\n");
+    std::fprintf(stderr, "usage: startup_time <program> [runs] [its argument]\n");
     return 2;
   }
   const int runs = argc > 2 ? std::atoi(argv[2]) : 7;
@@ -70,7 +70,8 @@ int main(int argc, char** argv) {
   std::vector<double> times;
   std::vector<long> memory;
   for (int run = 0; run < runs; ++run) {
-    char* args[] = {argv[1], nullptr};
+    // A loader and the program it runs (wine64 Klimbor.exe), or the program alone.
+    char* args[] = {argv[1], argc > 3 ? argv[3] : nullptr, nullptr};
     pid_t pid = 0;
     const auto start = Clock::now();
     if (posix_spawn(&pid, argv[1], nullptr, nullptr, args, environ) != 0) return 1;
@@ -87,7 +88,7 @@ int main(int argc, char** argv) {
   }
   std::sort(times.begin(), times.end());
   std::sort(memory.begin(), memory.end());
-  std::string name = argv[1];
+  std::string name = argc > 3 ? argv[3] : argv[1];
   name = name.substr(name.rfind('/') + 1);
   for (char& c : name) c = c == ' ' ? '_' : c;  // one word for bench/report.py
   std::printf("startup program=%s runs=%d median_ms=%.1f min_ms=%.1f max_ms=%.1f peak_rss_kb=%ld\n",

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Builds Klimbor for Windows (tools/build-windows.sh), runs its headless suites under Wine, then
 # plays Klimbor.exe and "klb best scores.exe" through the end-to-end suite of the Linux build
-# (build/, made by tools/setup.sh), all in one fresh Wine prefix, removed afterwards. Wine runs a 32-bit program only where the
-# kernel runs 32-bit code; where it does not (some virtual machines), the same suites built for
-# 64-bit Windows run instead, the 32-bit build still made and checked. Exits non-zero if a build
-# or a suite fails.
+# (build/, made by tools/setup.sh), all in one fresh Wine prefix, removed afterwards. Wine runs
+# a 32-bit program only where the kernel runs 32-bit code; where it does not (some virtual
+# machines), the same suites and programs built for 64-bit Windows run instead, the 32-bit build
+# still made and checked. Exits non-zero if a build or a suite fails.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 export KLB_JOBS=${KLB_JOBS:-$(nproc)}

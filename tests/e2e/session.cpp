@@ -24,6 +24,9 @@ std::string variable(const char* name, const std::string& otherwise = "") {
 Session::Session() {
   if (!under_wine()) return;
   desktop.expect_own_frames();
+  // A Wine server outlives its programs, with a desktop tied to the X server it first met:
+  // every test starts one anew on its own.
+  run("wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1");
   // The Wine prefix, and its drive C:, serve every test of the run.
   std::filesystem::remove(score_path());
   std::filesystem::remove(score_path().parent_path() / ".scores klimbor.lock");
