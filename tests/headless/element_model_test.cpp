@@ -9,7 +9,9 @@
 #include "klimbor_fixture.h"
 #include "ui/dispatcher.h"
 #include "ui/grid.h"
+#include "ui/layout.h"
 #include "ui/runtime_error.h"
+#include "ui/scene.h"
 
 namespace {
 
@@ -56,6 +58,47 @@ TEST_F(ElementModel, StackingFollowsTheElementTableFrontFirst) {
   EXPECT_EQ(k.tout.container(), &k.dem);
   EXPECT_EQ(k.cont.container(), &k.tout);
   EXPECT_EQ(k.niv1.container(), &k.dem);
+}
+
+// A window drawn as one surface, as the Windows build draws it.
+std::vector<std::string> drawn(const ui::Form& form) {
+  std::vector<std::string> names;
+  for (const ui::Box* b : ui::back_to_front(form)) names.push_back(b->name());
+  return names;
+}
+
+TEST_F(ElementModel, OnOneSurfaceAContainerIsDrawnBeforeItsContentsAndTheFirstListedLast) {
+  open_window();
+  EXPECT_EQ(drawn(k), (std::vector<std::string>{"line1", "dem", "niv1"})) << "the intro";
+  k.tout.Visible = true;
+  k.Command1.Visible = true;
+  EXPECT_EQ(drawn(k), (std::vector<std::string>{"Command1", "line1", "dem", "niv1", "tout", "gagn",
+                                                "sko", "niv", "reco", "ok", "cont"}))
+      << "the result panel";
+}
+
+TEST_F(ElementModel, AClickReachesTheFrontmostShownElementWithinItsContainers) {
+  open_window();
+  // Continuer: 96, 72 in the result panel, inside the title's two-pixel frame.
+  EXPECT_EQ(ui::window_rect(k.cont), (ui::PixelRect{98, 74, 17, 17}));
+  EXPECT_EQ(ui::box_at(k, 100, 80), &k.dem) << "the result panel is hidden: the title takes it";
+  k.tout.Visible = true;
+  EXPECT_EQ(ui::box_at(k, 100, 80), &k.cont);
+  EXPECT_EQ(ui::box_at(k, 1, 1), &k.dem) << "the frame is the title's own";
+  k.dem.Visible = false;
+  k.Command1.Visible = true;
+  EXPECT_EQ(ui::box_at(k, 100, 265), &k.Command1);
+  EXPECT_EQ(ui::box_at(k, 64, 100), &k.line1);
+  EXPECT_EQ(ui::box_at(k, 20, 100), nullptr) << "the bare window";
+  EXPECT_EQ(ui::box_at(k, 128, 277), nullptr) << "the last pixel of the window is bare";
+}
+
+TEST_F(ElementModel, AnElementDrawsOnlyInsideTheInnerAreaOfItsContainers) {
+  const ui::PixelRect window{0, 0, 129, 278};
+  EXPECT_EQ(ui::clip_of(k, k.dem), window);
+  // The title, 137 by 281 pixels, is larger than the window; its frame takes two pixels.
+  EXPECT_EQ(ui::clip_of(k, k.cont), (ui::PixelRect{2, 2, 127, 276}));
+  EXPECT_EQ(ui::clip_of(k, k.niv1), (ui::PixelRect{2, 2, 127, 276}));
 }
 
 TEST_F(ElementModel, PositionsReadBackExactlyAlsoWhileHidden) {
