@@ -5,22 +5,11 @@
 #include <unordered_map>
 #include <vector>
 
-#include "ui/dispatcher.h"
+#include "ui/event_sink.h"
 #include "ui/form.h"
 #include "ui/qt/look.h"
 
 namespace ui::qt {
-
-// Where a window's events go: the system that runs handlers one at a time.
-class EventSink {
- public:
-  using Source = Dispatcher::Source;
-  virtual void deliver(const std::function<void()>& handler, Source source) = 0;
-  virtual void window_closed(Form& form) = 0;
-
- protected:
-  ~EventSink() = default;
-};
 
 // The top-level widget of one window: a child widget per element, the lines on its own surface,
 // and sync() to make the widgets show what the model holds.

@@ -51,14 +51,7 @@ void QtSystem::create(Form& form) {
     timers_[t] = std::move(qtimer);
     t->attach(this);
   }
-  if (form.Load) {
-    // Shown by a handler, the load is a step of that handler and fails with it.
-    if (dispatcher_.busy()) {
-      form.Load();
-    } else {
-      deliver(form.Load, Source::timer);
-    }
-  }
+  run_load(form, dispatcher_, *this);
 }
 
 void QtSystem::hide(Form& form) {

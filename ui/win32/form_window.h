@@ -6,23 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "ui/dispatcher.h"
+#include "ui/event_sink.h"
 #include "ui/form.h"
 #include "ui/win32/gdi.h"
 #include "ui/win32/look.h"
 
 namespace ui::win32 {
-
-// Where a window's events go: the system that runs handlers one at a time.
-class EventSink {
- public:
-  using Source = Dispatcher::Source;
-  virtual void deliver(const std::function<void()>& handler, Source source) = 0;
-  virtual void window_closed(Form& form) = 0;
-
- protected:
-  ~EventSink() = default;
-};
 
 // One window of the model: a single surface on which every shown box is drawn, back first,
 // with the clicks, keys and tooltips routed from it to the model's elements.

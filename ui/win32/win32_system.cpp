@@ -40,14 +40,7 @@ void Win32System::create(Form& form) {
     clocks_.push_back({t, std::move(periodic)});
     t->attach(this);
   }
-  if (form.Load) {
-    // Shown by a handler, the load is a step of that handler and fails with it.
-    if (dispatcher_.busy()) {
-      form.Load();
-    } else {
-      deliver(form.Load, Source::timer);
-    }
-  }
+  run_load(form, dispatcher_, *this);
 }
 
 void Win32System::hide(Form& form) {
