@@ -9,7 +9,8 @@ int px(float twips) {
 }
 
 PixelRect local_rect(const Box& box) {
-  const int inset = box.container() != nullptr ? box.container()->inset() : 0;
+  // A box always lies in a window or in another box.
+  const int inset = box.container()->inset();
   return {inset + px(box.Left), inset + px(box.Top), px(box.Width), px(box.Height)};
 }
 

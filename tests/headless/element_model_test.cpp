@@ -84,6 +84,10 @@ TEST_F(ElementModel, AClickReachesTheFrontmostShownElementWithinItsContainers) {
   EXPECT_EQ(ui::box_at(k, 100, 80), &k.dem) << "the result panel is hidden: the title takes it";
   k.tout.Visible = true;
   EXPECT_EQ(ui::box_at(k, 100, 80), &k.cont);
+  EXPECT_EQ(ui::box_at(k, 98, 74), &k.cont) << "its first pixel";
+  EXPECT_EQ(ui::box_at(k, 114, 90), &k.cont) << "its last pixel";
+  EXPECT_EQ(ui::box_at(k, 115, 80), &k.tout) << "just right of it";
+  EXPECT_EQ(ui::box_at(k, 100, 91), &k.tout) << "just below it";
   EXPECT_EQ(ui::box_at(k, 1, 1), &k.dem) << "the frame is the title's own";
   k.dem.Visible = false;
   k.Command1.Visible = true;
