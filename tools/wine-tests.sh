@@ -47,6 +47,19 @@ timeout 600 "$loader" "$suites/tests/headless_tests.exe" --gtest_brief=1
 status=$?
 [ $status -eq 0 ] || exit $status
 
+# The Win32 binding needs a display: an X server of its own, and a Wine server started anew,
+# whose desktop then lives on it.
+wineserver -k >/dev/null 2>&1; wineserver -w
+exec 3>"$prefix/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+xvfb=$!
+trap 'wineserver -k >/dev/null 2>&1; kill $xvfb 2>/dev/null; rm -rf "$prefix"' EXIT
+until [ -s "$prefix/display" ]; do sleep 0.1; done
+echo "$suites/tests/win32_binding_tests.exe"
+DISPLAY=":$(cat "$prefix/display")" timeout 300 "$loader" "$suites/tests/win32_binding_tests.exe" \
+  --gtest_brief=1 || exit 1
+wineserver -k >/dev/null 2>&1; wineserver -w
+
 # The programs themselves, played through the end-to-end suite of the Linux build (the same
 # helpers, on an X server of their own), in the prefix above: its drive C: holds the table.
 if [ ! -x build/tests/e2e_tests ]; then

@@ -199,6 +199,9 @@ LRESULT FormWindow::on_message(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_PAINT:
       paint();
       return 0;
+    case WM_PRINTCLIENT:  // a copy of the window asked for by another program, or a test
+      draw(reinterpret_cast<HDC>(wparam));
+      return 0;
     case WM_LBUTTONDOWN:
       press({static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))});
       return 0;

@@ -22,6 +22,10 @@ Win32System::Win32System(std::wstring program_title)
 Win32System::~Win32System() {
   windows_.clear();
   clocks_.clear();
+  // The end of the program may have left its quit message unread: no later loop of the thread
+  // should take it.
+  MSG quit;
+  PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
 }
 
 void Win32System::show(Form& form) {
