@@ -110,7 +110,7 @@ TEST_F(KlimborBinding, IntroShowsOnlyTheTitlePanelWithNiveau1) {
       << font.family().toStdString();
   EXPECT_EQ(font.pixelSize(), 13);
   EXPECT_TRUE(font.bold());
-  EXPECT_TRUE(test::shows(widget(k.dem), QColor(128, 255, 128))) << "the title's green oval";
+  EXPECT_TRUE(test::shows(widget(k.dem), QColor(255, 255, 0))) << "the title's yellow star";
 }
 
 // Dark red on orange: the result's labels centred on the panel, the intro's level to the left.
@@ -242,7 +242,7 @@ TEST_F(KlimborBinding, PixelArtIsDrawnAtTheElementsCorner) {
     EXPECT_EQ(QColor(widget(*button).grab().toImage().pixel(3, 8)), QColor(0, 192, 0))
         << button->name() << " is a green round button";
   }
-  EXPECT_TRUE(test::shows(widget(k.tout), QColor(128, 255, 128))) << "the title behind the result";
+  EXPECT_TRUE(test::shows(widget(k.tout), QColor(255, 255, 0))) << "the title behind the result";
 }
 
 TEST_F(KlimborBinding, ClosingTheWindowEndsTheProgram) {
