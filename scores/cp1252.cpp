@@ -34,25 +34,28 @@ char byte_for(char32_t c) {
   return '?';
 }
 
+// By the number of continuation bytes, the greatest code point that a shorter sequence holds:
+// a sequence that decodes to no more is an overlong form, which UTF-8 forbids (C0 AF is no "/").
+constexpr char32_t kOverlongUpTo[] = {0, 0x7F, 0x7FF, 0xFFFF};
+
 // The next code point of a UTF-8 text, moving pos past it; U+FFFD for a broken sequence.
 char32_t next(std::string_view s, std::size_t& pos) {
   const auto lead = static_cast<std::uint8_t>(s[pos++]);
   if (lead < 0x80) return lead;
-  int more = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
-  if (more < 0 || lead > 0xF4) return 0xFFFD;
+  if (lead < 0xC0 || lead > 0xF4) return 0xFFFD;  // a lone continuation byte, or no lead at all
+  const int more = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : 1;
   char32_t c = lead & (0x3F >> more);
-  for (; more > 0; --more) {
-    if (pos >= s.size() || (static_cast<std::uint8_t>(s[pos]) & 0xC0) != 0x80) return 0xFFFD;
+  for (int i = 0; i < more; ++i) {
+    if (pos == s.size() || (static_cast<std::uint8_t>(s[pos]) & 0xC0) != 0x80) return 0xFFFD;
     c = (c << 6) | (static_cast<std::uint8_t>(s[pos++]) & 0x3F);
   }
-  return c;
+  return c <= kOverlongUpTo[more] ? 0xFFFD : c;
 }
 
 }  // namespace
 
 std::string decode(std::string_view bytes) {
   std::string out;
-  out.reserve(bytes.size());
   for (char b : bytes) {
     const auto u = static_cast<std::uint8_t>(b);
     append_utf8(out, u >= 0x80 && u < 0xA0 ? kHigh[u - 0x80] : char32_t{u});
@@ -62,7 +65,6 @@ std::string decode(std::string_view bytes) {
 
 std::string encode(std::string_view utf8) {
   std::string out;
-  out.reserve(utf8.size());
   for (std::size_t pos = 0; pos < utf8.size();) out += byte_for(next(utf8, pos));
   return out;
 }

@@ -11,7 +11,8 @@ namespace scores::cp1252 {
 // 9D) give U+0081 and so on, so that every byte read is written back unchanged.
 std::string decode(std::string_view bytes);
 
-// One byte a character; a character Windows-1252 lacks, or a broken UTF-8 sequence, gives "?".
+// One byte a character; a character Windows-1252 lacks, or a broken UTF-8 sequence (an overlong
+// form included), gives "?".
 std::string encode(std::string_view utf8);
 
 // Characters in a UTF-8 text, and the text cut to its first n characters.

@@ -1,6 +1,7 @@
 #include "scores/score_table.h"
 
 #include <algorithm>
+#include <string_view>
 #include <utility>
 
 #include "scores/score_slot.h"
@@ -21,19 +22,18 @@ ScoreTable::ScoreTable(std::string bytes, std::uint64_t file_size)
     : bytes_(std::move(bytes)), size_(std::max<std::uint64_t>(file_size, bytes_.size())) {}
 
 Module1::ScoreRecord ScoreTable::read(int place) const {
-  const std::size_t at = offset_of(place);
+  // The bytes of the slot that the file holds; the rest reads as zeros.
+  const std::string_view held =
+      std::string_view(bytes_).substr(std::min(offset_of(place), bytes_.size()), kSlotSize);
   Slot slot{};
-  if (at < bytes_.size()) {
-    const std::size_t n = std::min(kSlotSize, bytes_.size() - at);
-    std::copy_n(bytes_.begin() + static_cast<std::ptrdiff_t>(at), n, slot.begin());
-  }
+  std::copy(held.begin(), held.end(), slot.begin());
   return decode_slot(slot);
 }
 
 void ScoreTable::write(int place, const Module1::ScoreRecord& record) {
   const Slot slot = encode_slot(record);  // refuses an oversized comment before any change
   const std::size_t at = offset_of(place);
-  if (bytes_.size() < at + kSlotSize) bytes_.resize(at + kSlotSize, '\0');
+  bytes_.resize(std::max(bytes_.size(), at + kSlotSize), '\0');
   std::copy(slot.begin(), slot.end(), bytes_.begin() + static_cast<std::ptrdiff_t>(at));
   changed_ = true;
 }

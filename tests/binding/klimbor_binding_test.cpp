@@ -8,10 +8,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QTest>
+#include <cstdlib>
 #include <tuple>
 
 #include "game/klimbor.h"
 #include "game/module1.h"
+#include "looks.h"
 #include "ui/qt/form_widget.h"
 #include "ui/qt/qt_system.h"
 
@@ -108,6 +110,27 @@ TEST_F(KlimborBinding, IntroShowsOnlyTheTitlePanelWithNiveau1) {
       << font.family().toStdString();
   EXPECT_EQ(font.pixelSize(), 13);
   EXPECT_TRUE(font.bold());
+  EXPECT_TRUE(test::shows(widget(k.dem), QColor(255, 255, 0))) << "the title's yellow star";
+}
+
+// Dark red on orange: the result's labels centred on the panel, the intro's level to the left.
+TEST_F(KlimborBinding, LabelsAreDarkRedOnOrangeCentredOnTheResultPanel) {
+  const auto expect_label = [this](const ui::Label& label, bool centred) {
+    QWidget& w = widget(label);
+    EXPECT_TRUE(w.isVisible()) << label.name();
+    const auto [first, last] = test::columns_showing(w, QColor(192, 0, 0));
+    ASSERT_GE(first, 0) << label.name() << " shows no dark red text";
+    const int right = w.width() - 1 - last;
+    // Centred within what the glyphs' own sides leave: a few pixels.
+    EXPECT_LE(centred ? std::abs(first - right) : first, centred ? 4 : 2) << label.name();
+    EXPECT_EQ(test::columns_showing(w, QColor(255, 128, 0)), std::pair(0, w.width() - 1));
+    EXPECT_EQ(w.font().pixelSize(), 13) << label.name();
+    EXPECT_TRUE(w.font().bold()) << label.name();
+  };
+  expect_label(k.niv1, false);
+  start_game();
+  lose_round();
+  for (const ui::Label* label : {&k.gagn, &k.niv, &k.sko}) expect_label(*label, true);
 }
 
 TEST_F(KlimborBinding, WidgetsFollowTheModelAfterEachHandler) {
@@ -197,6 +220,7 @@ TEST_F(KlimborBinding, AtScale2LinesAndFrameAreTwoDevicePixelsWhereTheyLieAt1x) 
   EXPECT_EQ(QColor(race.pixel(255, 100)), QColor(255, 128, 0));
   EXPECT_EQ(QColor(race.pixel(256, 100)), QColor(Qt::black)) << "Line4, first column";
   EXPECT_EQ(QColor(race.pixel(257, 100)), QColor(Qt::black)) << "the window's last column";
+  EXPECT_EQ(QColor(race.pixel(1, 100)), QColor(Qt::black)) << "Line3, the first column";
 }
 
 TEST_F(KlimborBinding, PixelArtIsDrawnAtTheElementsCorner) {
@@ -206,6 +230,19 @@ TEST_F(KlimborBinding, PixelArtIsDrawnAtTheElementsCorner) {
   EXPECT_EQ(QColor(pixel(67, 20)), QColor(Qt::black));
   EXPECT_EQ(QColor(pixel(24, 264)), QColor(255, 128, 0));
   EXPECT_EQ(QColor(pixel(32, 270)), QColor(0, 0, 0)) << "the black spider's body";
+  EXPECT_EQ(QColor(widget(k.ar1(0)).grab().toImage().pixel(8, 6)), QColor(0, 0, 255))
+      << "the blue spider's body, behind VITESSE at the start";
+  // VITESSE: a light green face, its caption small and plain.
+  QWidget& vitesse = widget(k.Command1);
+  EXPECT_EQ(QColor(vitesse.grab().toImage().pixel(3, 3)), QColor(128, 255, 128));
+  EXPECT_EQ(vitesse.font().pixelSize(), 9);
+  EXPECT_FALSE(vitesse.font().bold());
+  lose_round();
+  for (const ui::Picture* button : {&k.cont, &k.ok, &k.reco}) {
+    EXPECT_EQ(QColor(widget(*button).grab().toImage().pixel(3, 8)), QColor(0, 192, 0))
+        << button->name() << " is a green round button";
+  }
+  EXPECT_TRUE(test::shows(widget(k.tout), QColor(255, 255, 0))) << "the title behind the result";
 }
 
 TEST_F(KlimborBinding, ClosingTheWindowEndsTheProgram) {

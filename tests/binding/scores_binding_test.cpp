@@ -2,18 +2,22 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QGuiApplication>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "../headless/score_support.h"
 #include "game/klimbor.h"
+#include "looks.h"
 #include "scores/frm_visualiser.h"
 #include "scores/score_recording.h"
 #include "ui/qt/form_widget.h"
@@ -89,13 +93,36 @@ TEST_F(ScoresBinding, ViewerWindowIsALightGreen660By654ToolWindowWithItsGrid) {
   EXPECT_TRUE(window->windowFlags().testFlag(Qt::Tool));
   EXPECT_EQ(window->widget_for(viewer.Grd_livre)->geometry(), QRect(0, 0, 663, 601));
   EXPECT_EQ(window->widget_for(viewer.cmd_fin)->geometry(), QRect(272, 608, 113, 41));
-  EXPECT_EQ(static_cast<QLabel*>(window->widget_for(viewer.Label2))->text(), "By Dalvix");
 
   const QImage image = window->grab().toImage();
   EXPECT_EQ(QColor(image.pixel(5, 3)), QColor(255, 128, 128)) << "heading in salmon";
   EXPECT_EQ(QColor(image.pixel(140, 40)), QColor(255, 255, 128)) << "a cell in light yellow";
   EXPECT_EQ(QColor(image.pixel(60, 520)), QColor(128, 255, 128)) << "beyond the last row";
   EXPECT_EQ(QColor(image.pixel(80, 31)), QColor(255, 128, 128)) << "a salmon grid line";
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_LE((window->geometry().center() - screen.center()).manhattanLength(), 4)
+      << "centred on the screen, the frame's width aside";
+
+  // Dark green text in small bold letters; the cell written last in salmon, as selected.
+  auto* grid = static_cast<ui::qt::GridWidget*>(window->widget_for(viewer.Grd_livre));
+  EXPECT_TRUE(test::shows(*grid, QColor(0, 128, 0), grid->cell_rect(1, 2))) << "1000";
+  EXPECT_EQ(QColor(image.pixel(grid->cell_rect(2, 3).center())), QColor(255, 128, 128));
+  for (QWidget* w : {static_cast<QWidget*>(grid), window->widget_for(viewer.cmd_fin)}) {
+    EXPECT_TRUE(w->font().bold());
+    EXPECT_EQ(w->font().pixelSize(), w == grid ? 11 : 13);
+  }
+  // The credits: orange on light green, in large bold letters.
+  for (const auto& [label, caption, size] :
+       {std::tuple(&viewer.Label2, "By Dalvix", 21),
+        std::tuple(&viewer.Label1, "www.klimbor.example", 15)}) {
+    auto* w = static_cast<QLabel*>(window->widget_for(*label));
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(w->text(), caption);
+    EXPECT_TRUE(test::shows(*w, QColor(255, 128, 0))) << caption;
+    EXPECT_EQ(test::columns_showing(*w, QColor(128, 255, 128)), std::pair(0, w->width() - 1));
+    EXPECT_EQ(w->font().pixelSize(), size);
+    EXPECT_TRUE(w->font().bold());
+  }
 }
 
 TEST_F(ScoresBinding, ReadersFindFinAndReadThePlacesAndEscapePressesFin) {

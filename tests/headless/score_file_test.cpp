@@ -49,11 +49,12 @@ TEST_F(ScoreFileBytes, ScoresAreLittleEndianSigned16Bits) {
   EXPECT_EQ(read_record(1).score, 1000);
 }
 
+// Whatever text the record holds: the slot has room for 30 characters, no more, no fewer.
 TEST_F(ScoreFileBytes, NicknameIsPaddedWithBlanksOrCutTo30) {
-  write_record(1, {scores::fixed30("Zo"), 5, ""});
+  write_record(1, {"Zo", 5, ""});
   EXPECT_EQ(bytes().substr(0, 30), "Zo" + std::string(28, ' '));
   EXPECT_EQ(read_record(1).pseudo, "Zo" + std::string(28, ' ')) << "nothing is trimmed";
-  write_record(1, {scores::fixed30(std::string(31, 'x')), 5, ""});
+  write_record(1, {std::string(31, 'x'), 5, ""});
   EXPECT_EQ(bytes().substr(0, 30), std::string(30, 'x'));
   EXPECT_EQ(bytes()[30], '\x05');
 }
@@ -75,14 +76,17 @@ TEST_F(ScoreFileBytes, CharactersWindows1252LacksAreStoredAsQuestionMarks) {
   write_record(1, {scores::fixed30("日本"), 1, "🕷"});
   EXPECT_EQ(bytes().substr(0, 3), "?? ");
   EXPECT_EQ(bytes().substr(32, 3), std::string("\x01\x00?", 3));
-  // A control character of no code page, then broken UTF-8: a lone continuation byte, a lead
-  // byte followed by a plain letter, one no sequence starts with, one cut off at the end.
+  // Then a control character of no code page, characters of 3 and 4 bytes that Windows-1252
+  // lacks, and broken UTF-8, each one "?": lone continuation bytes, a lead byte followed by a
+  // plain letter, overlong forms of "/", DEL, "/" and "€", a byte no sequence starts with, one
+  // cut off at the end.
   write_record(1, {scores::fixed30(""), 1,
-                   "a🕷b\xC2\x80\x80\xC3"
-                   "A\xF8\xC3"});
-  EXPECT_EQ(bytes().substr(32, 2 + 9), std::string("\x09\x00"
-                                                   "a?b???A??",
-                                                   11));
+                   "a🕷\x80\x80"
+                   "b\xC2\x80\x80\xC3"
+                   "Aठ\xF4\x80\x80\x80 \xC0\xAF\xC1\xBF\xE0\x80\xAF\xF0\x82\x82\xAC\xF8\xC3"});
+  EXPECT_EQ(bytes().substr(32, 2 + 18), std::string("\x12\x00"
+                                                    "a???b???A?? ??????",
+                                                    20));
 }
 
 TEST_F(ScoreFileBytes, EveryByteReadIsWrittenBackUnchanged) {

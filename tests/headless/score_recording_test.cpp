@@ -97,11 +97,15 @@ TEST_F(Recording, FullTableNotBeatenAsksNothingAndWritesNothing) {
 }
 
 TEST_F(Recording, AScoreThatEntersNoPlaceOnlyReadsTheTable) {
-  // Neither the lock nor the size limit of a rewrite stands in its way.
+  // Neither the lock nor the size limit of a rewrite stands in its way, not even right after a
+  // score that entered could not be stored.
   std::string full = test::table(std::vector<std::int16_t>(30, 100));
   full += std::string(70 * 1024, 'z');
   test::write_bytes(path(), full);
   files = test::failing_files(test::Step::lock, test::Failure::io_error);
+  validate(600);
+  expect_refused_untouched("erreur d'entrée-sortie");
+  sys.errors.clear();
   validate(50);
   expect_announced(test::kNoPlace);
   EXPECT_TRUE(bytes() == full);

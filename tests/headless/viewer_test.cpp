@@ -124,13 +124,14 @@ TEST_F(Viewer, ADirectoryAtThePathIsReportedOnceAndTheMendedPathReadLater) {
   sys.advance(4000);
   EXPECT_EQ(sys.errors.size(), 1u) << "told once, not every two seconds";
   test::fs::remove(path());
-  test::write_bytes(path(), test::table({77}));
+  test::write_bytes(path(), test::table({77}) + slot("Extra", 31));  // longer than the table
   sys.advance(2000);
   EXPECT_EQ(cell(1, 2), "77");
   test::fs::remove(path());
   test::fs::create_directory(path());
-  sys.advance(2000);
+  sys.advance(4000);
   EXPECT_EQ(sys.errors.size(), 2u) << "broken anew after it was mended: told again";
+  EXPECT_EQ(cell(1, 2), "77") << "the quiet refreshes leave the grid as it was";
 }
 
 TEST_F(Viewer, FinByClickReturnOrEscapeEndsTheProgram) {
