@@ -10,6 +10,7 @@
 #include "ui/dispatcher.h"
 #include "ui/grid.h"
 #include "ui/layout.h"
+#include "ui/random.h"
 #include "ui/runtime_error.h"
 #include "ui/scene.h"
 
@@ -261,11 +262,12 @@ TEST(Dispatcher, ATimerFailingAgainTheSameWayIsARepeatUntilThePlayerActs) {
   EXPECT_EQ(reports, expected);
 }
 
-TEST(HeadlessRandom, UnscriptedDrawsSpreadOverZeroToOneAndNeverReachOne) {
-  ui::HeadlessSystem sys;
+// Draws of a generator spread over [0, 1) and never reach 1.
+template <class Draw>
+void expect_spread_below_one(Draw draw) {
   float low = 1, high = 0;
   for (int i = 0; i < 1000; ++i) {
-    const float r = sys.rnd();
+    const float r = draw();
     ASSERT_GE(r, 0.0f);
     ASSERT_LT(r, 1.0f);
     low = std::min(low, r);
@@ -273,6 +275,20 @@ TEST(HeadlessRandom, UnscriptedDrawsSpreadOverZeroToOneAndNeverReachOne) {
   }
   EXPECT_LT(low, 0.01f);
   EXPECT_GT(high, 0.99f);
+}
+
+TEST(HeadlessRandom, UnscriptedDrawsSpreadOverZeroToOneAndNeverReachOne) {
+  ui::HeadlessSystem sys;
+  expect_spread_below_one([&] { return sys.rnd(); });
+}
+
+// The generator of the real window systems.
+TEST(ClockRandom, DrawsSpreadOverZeroToOneAndEachSeedingFromTheClockGivesAnotherGame) {
+  ui::ClockRandom first;
+  expect_spread_below_one([&] { return first.next(); });
+  ui::ClockRandom second, third;
+  third.reseed();
+  EXPECT_NE(second.next(), third.next()) << "seeded at two moments, the same draws";
 }
 
 // ---- The grid
