@@ -120,7 +120,9 @@ TEST_F(Recording, ViewerShowsAPreparedTableAndAnotherProgramsRewriteAtTheNextRef
   start_viewer();
   const Window v = *viewer_window();
   // Wine places windows by a screen of its own making, not the X server's.
-  if (!under_wine()) EXPECT_NEAR(v.x + v.width / 2, 450, 2) << "centred on the 900-pixel screen";
+  if (!under_wine()) {
+    EXPECT_NEAR(v.x + v.width / 2, 450, 2) << "centred on the 900-pixel screen";
+  }
   Shot s = desktop.grab(v);
   EXPECT_GT(score_text(s, 1), 10) << "place 1 shows its score";
   EXPECT_EQ(score_text(s, 2), 0) << "no record read for place 2";
