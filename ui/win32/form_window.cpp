@@ -102,7 +102,8 @@ void FormWindow::register_class(HINSTANCE instance) {
 FormWindow::FormWindow(Form& form, EventSink& sink) : form_(form), sink_(sink) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
   // The window procedure takes the handle as the window is created.
-  CreateWindowExW(kExStyle, kClassName, wide(form.Caption).c_str(), kStyle, CW_USEDEFAULT,
+  caption_ = form.Caption;
+  CreateWindowExW(kExStyle, kClassName, wide(caption_).c_str(), kStyle, CW_USEDEFAULT,
                   CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance, this);
   if (!window_) throw RuntimeError("la fenêtre " + form.name() + " ne peut être créée");
   tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
@@ -151,11 +152,11 @@ void FormWindow::fit_to_scale(int dpi) {
 }
 
 void FormWindow::sync() {
-  const std::wstring caption = wide(form_.Caption);
-  std::wstring shown(static_cast<std::size_t>(GetWindowTextLengthW(handle())) + 1, L'\0');
-  shown.resize(static_cast<std::size_t>(
-      GetWindowTextW(handle(), shown.data(), static_cast<int>(shown.size()))));
-  if (shown != caption) SetWindowTextW(handle(), caption.c_str());
+  // Compared with the caption last given, not read back from the window at every tick.
+  if (form_.Caption != caption_) {
+    caption_ = form_.Caption;
+    SetWindowTextW(handle(), wide(caption_).c_str());
+  }
   sync_tips();
   // Redrawing the whole surface costs less than finding what changed: a few hundred pixels
   // of pictures, or the viewer's grid every two seconds.

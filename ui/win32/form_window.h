@@ -47,6 +47,7 @@ class FormWindow {
   UniqueWindow window_;
   HWND tips_ = nullptr;  // a child of window_, destroyed with it
   std::vector<std::pair<Picture*, RECT>> tip_rects_;
+  std::string caption_;  // as the window shows it
   int scale_ = 1;
   Box* pressed_ = nullptr;  // held down by the mouse, until released
   FontBook fonts_;
