@@ -220,16 +220,8 @@ class TricklingCalls : public scores::PosixCalls {
 };
 
 TEST_F(RealFiles, PiecemealAndInterruptedCallsStillGiveTheWholeTable) {
-  const std::string before = test::table({900, 500, 100});
-  test::write_bytes(path(), before);
   files = scores::PosixFileSystem(std::make_unique<TricklingCalls>());
-  validate(600, {"A", ""});
-  expect_announced(test::place_message(2));
-  const std::string after = bytes();
-  ASSERT_EQ(after.size(), before.size());
-  EXPECT_EQ(after.substr(0, 128), before.substr(0, 128));
-  EXPECT_EQ(after.substr(256, 128 * 2), before.substr(128, 128 * 2)) << "moved down whole";
-  EXPECT_EQ(recording.viewer()->Grd_livre.text(3, 2), "500") << "the viewer read it whole too";
+  expect_second_place_recorded_whole();
 }
 
 class WithoutLocks : public RealFiles, public ::testing::WithParamInterface<int> {};

@@ -42,6 +42,20 @@ class Recording : public test::ScoreFileTest {
   }
   bool asked() const { return !sys.prompts.empty(); }
 
+  // 600 into {900, 500, 100} on the file layer as set: every byte read and written, the places
+  // below moved down whole and the viewer showing them.
+  void expect_second_place_recorded_whole() {
+    const std::string before = table({900, 500, 100});
+    write_bytes(path(), before);
+    validate(600, {"A", ""});
+    expect_announced(place_message(2));
+    const std::string after = bytes();
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_EQ(after.substr(0, 128), before.substr(0, 128));
+    EXPECT_EQ(after.substr(256, 128 * 2), before.substr(128, 128 * 2)) << "moved down whole";
+    EXPECT_EQ(recording.viewer()->Grd_livre.text(3, 2), "500") << "the viewer read it whole too";
+  }
+
   void expect_refused_untouched(const std::string& reason) {
     ASSERT_EQ(sys.errors.size(), 1u);
     EXPECT_TRUE(contains(sys.errors[0], reason)) << sys.errors[0];

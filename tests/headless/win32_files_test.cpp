@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <utility>
@@ -81,6 +82,17 @@ class Answering : public scores::Win32Calls {
   }
   Call call_;
   DWORD error_;
+};
+
+// A drive that reads in pieces and writes byte by byte, as some network shares do.
+class Trickling : public scores::Win32Calls {
+ public:
+  BOOL read_file(HANDLE file, void* buffer, DWORD count, DWORD* done) override {
+    return Win32Calls::read_file(file, buffer, std::min<DWORD>(count, 100), done);
+  }
+  BOOL write_file(HANDLE file, const void* buffer, DWORD count, DWORD* done) override {
+    return Win32Calls::write_file(file, buffer, std::min<DWORD>(count, 1), done);
+  }
 };
 
 template <typename Action>
@@ -198,6 +210,11 @@ TEST_F(Win32Files, ARewriteOverAFolderOrOnADriveNotReadyIsRefusedWithItsReason) 
   files = scores::Win32FileSystem(std::make_unique<Answering>(Call::look, ERROR_NOT_READY));
   EXPECT_TRUE(
       contains(refusal_of([&] { files.replace(path(), "x"); }), "le lecteur n'est pas prêt"));
+}
+
+TEST_F(Win32Files, PiecemealCallsStillGiveTheWholeTable) {
+  files = scores::Win32FileSystem(std::make_unique<Trickling>());
+  expect_second_place_recorded_whole();
 }
 
 struct Answer {
