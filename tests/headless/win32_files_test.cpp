@@ -271,6 +271,8 @@ TEST_F(Win32Files, TheLockKeepsOtherProgramsOutUntilReleased) {
     const auto held = files.lock(path());
     ASSERT_NE(held, nullptr);
     EXPECT_FALSE(try_lock());
+    EXPECT_TRUE(::GetFileAttributesW(lock_file.c_str()) & FILE_ATTRIBUTE_HIDDEN)
+        << "out of sight beside the table at the root of C:";
   }
   EXPECT_TRUE(try_lock());
 }
