@@ -262,8 +262,9 @@ TEST_F(Win32Files, TheLockKeepsOtherProgramsOutUntilReleased) {
                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                        nullptr, OPEN_EXISTING, 0, nullptr);
     OVERLAPPED whole{};
-    const bool got = ::LockFileEx(other, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
-                                  MAXDWORD, MAXDWORD, &whole) != 0;
+    // Even a shared lock, as a reader would take, is kept out.
+    const bool got =
+        ::LockFileEx(other, LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &whole) != 0;
     ::CloseHandle(other);
     return got;
   };
