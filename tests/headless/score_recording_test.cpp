@@ -212,6 +212,13 @@ TEST_F(Recording, A64KiBFileIsRewrittenWholeOneByteMoreIsRefusedUntouched) {
       << sys.errors[0];
   EXPECT_TRUE(sys.messages.empty());
   EXPECT_TRUE(game.Visible);
+
+  test::write_bytes(path(), huge + std::string(1024 * 1024 - huge.size(), 'z'));
+  sys.errors.clear();
+  validate(600);
+  ASSERT_EQ(sys.errors.size(), 1u);
+  EXPECT_NE(sys.errors[0].find("(1048576 octets)"), std::string::npos)
+      << "its whole size, though no more than 64 KiB are read: " << sys.errors[0];
 }
 
 TEST_F(Recording, ATableOutOfOrderIsHandledStepByStep) {
