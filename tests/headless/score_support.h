@@ -118,14 +118,20 @@ inline std::string pseudo_at(const std::string& bytes, int place) {
   return bytes.substr(static_cast<std::size_t>(place - 1) * 128, 30);
 }
 
-// Why the table cannot be read; empty when it can.
-inline std::string reading_refusal(const scores::ScoreStore& store) {
+// Why the action was refused; empty when it was not.
+template <typename Action>
+std::string refusal_of(Action action) {
   try {
-    store.load_places();
+    action();
   } catch (const ui::RuntimeError& e) {
     return e.what();
   }
   return "";
+}
+
+// Why the table cannot be read; empty when it can.
+inline std::string reading_refusal(const scores::ScoreStore& store) {
+  return refusal_of([&] { store.load_places(); });
 }
 
 // A score file in a fresh folder, on the real file system.

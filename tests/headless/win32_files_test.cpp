@@ -9,10 +9,10 @@
 #include "recording_fixture.h"
 #include "scores/win32_calls.h"
 #include "scores/win32_file_system.h"
-#include "ui/runtime_error.h"
 
 using namespace Module1;
 using test::contains;
+using test::refusal_of;
 
 namespace {
 
@@ -94,16 +94,6 @@ class Trickling : public scores::Win32Calls {
     return Win32Calls::write_file(file, buffer, std::min<DWORD>(count, 1), done);
   }
 };
-
-template <typename Action>
-std::string refusal_of(Action action) {
-  try {
-    action();
-  } catch (const ui::RuntimeError& e) {
-    return e.what();
-  }
-  return "";
-}
 
 // The table on the file systems and the files that players have on Windows.
 class Win32Files : public test::Recording {
