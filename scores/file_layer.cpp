@@ -93,6 +93,13 @@ void save_failed(const fs::path& path, const std::string& reason) {
                          reason + ". Le tableau des scores n'a pas été modifié.");
 }
 
+void lock_held(const fs::path& table) {
+  save_failed(table, "un autre programme est en train d'écrire le tableau (il tient le verrou " +
+                         quoted(lock_file_of(table)) + " depuis plus de " +
+                         std::to_string(kLockWaitMs / 1000) +
+                         " secondes) ; réessayez « Valider » dans un moment");
+}
+
 fs::path folder_of(const fs::path& path) {
   return path.has_parent_path() ? path.parent_path() : fs::path(".");
 }

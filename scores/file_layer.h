@@ -49,6 +49,14 @@ std::string utf8_of(const std::filesystem::path& path);
 // Always said of a table left as it was: every failure comes before the table is replaced.
 [[noreturn]] void save_failed(const std::filesystem::path& path, const std::string& reason);
 
+// A game rewrites the table in milliseconds: a lock held for seconds belongs to a program that
+// is stuck (stopped mid-rewrite, a network lock service that hangs). The lock is tried without
+// waiting, again after each pause, and given up once the pauses add up to kLockWaitMs.
+constexpr int kLockPauseMs = 100;
+constexpr int kLockWaitMs = 3000;
+// Said of a table left as it was, naming the lock file that another program holds.
+[[noreturn]] void lock_held(const std::filesystem::path& table);
+
 std::filesystem::path folder_of(const std::filesystem::path& path);
 // The lock file (".scores klimbor.lock") and the temporary files (".scores klimbor.tmp.PID").
 std::filesystem::path lock_file_of(const std::filesystem::path& table);
