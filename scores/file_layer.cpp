@@ -93,11 +93,15 @@ void save_failed(const fs::path& path, const std::string& reason) {
                          reason + ". Le tableau des scores n'a pas été modifié.");
 }
 
-void lock_held(const fs::path& table) {
+void lock_held(const fs::path& table, const fs::path& lock_file) {
   save_failed(table, "un autre programme est en train d'écrire le tableau (il tient le verrou " +
-                         quoted(lock_file_of(table)) + " depuis plus de " +
+                         quoted(lock_file) + " depuis plus de " +
                          std::to_string(kLockWaitMs / 1000) +
                          " secondes) ; réessayez « Valider » dans un moment");
+}
+
+void lock_held(const fs::path& table) {
+  lock_held(table, lock_file_of(table));
 }
 
 fs::path folder_of(const fs::path& path) {

@@ -54,7 +54,10 @@ std::string utf8_of(const std::filesystem::path& path);
 // waiting, again after each pause, and given up once the pauses add up to kLockWaitMs.
 constexpr int kLockPauseMs = 100;
 constexpr int kLockWaitMs = 3000;
-// Said of a table left as it was, naming the lock file that another program holds.
+// Said of a table left as it was, naming the lock file that another program holds (beside the
+// table, or beside the file a link at the table's path leads to).
+[[noreturn]] void lock_held(const std::filesystem::path& table,
+                            const std::filesystem::path& lock_file);
 [[noreturn]] void lock_held(const std::filesystem::path& table);
 
 std::filesystem::path folder_of(const std::filesystem::path& path);

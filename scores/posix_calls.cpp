@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 namespace scores {
 
@@ -41,6 +43,10 @@ int PosixCalls::close(int fd) {
 }
 int PosixCalls::lock(int fd, int command, struct flock* region) {
   return ::fcntl(fd, command, region);
+}
+
+void PosixCalls::sleep(int milliseconds) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 }  // namespace scores

@@ -24,8 +24,10 @@ class PosixCalls {
   virtual int rename(const char* from, const char* to);
   virtual int unlink(const char* path);
   virtual int close(int fd);
-  // fcntl with a struct flock: F_OFD_SETLKW and F_SETLKW.
+  // fcntl with a struct flock: F_OFD_SETLK and F_SETLK.
   virtual int lock(int fd, int command, struct flock* region);
+  // The pause between two tries of a lock another program holds.
+  virtual void sleep(int milliseconds);
 };
 
 }  // namespace scores

@@ -39,9 +39,33 @@ class PosixLock final : public FileLock {
   int fd_;
 };
 
+// How fcntl says that another program holds a conflicting lock.
+bool held_by_another(int error) {
+  return error == EAGAIN || error == EACCES;
+}
+
 // Opened for reading or for the write check without ever waiting: a FIFO would otherwise block
 // until a writer comes, and a device may act on being opened.
 constexpr int kNoWait = O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+
+}  // namespace
+
+namespace {
+
+// Where a link's target leads, as the kernel finds it: "lnk/../data" is the folder above the one
+// lnk leads to, not the folder holding lnk. The file itself may not exist yet; a folder that
+// cannot be resolved is left as written, for the open that follows to report.
+fs::path resolved(const fs::path& link, const fs::path& written) {
+  const fs::path target = written.is_absolute() ? written : folder_of(link) / written;
+  std::error_code ec;
+  const fs::path name = target.filename();
+  if (name.empty() || name == "." || name == "..") {
+    const fs::path whole = fs::canonical(target, ec);
+    return ec ? target : whole;
+  }
+  const fs::path folder = fs::canonical(folder_of(target), ec);
+  return ec ? target : folder / name;
+}
 
 }  // namespace
 
@@ -51,7 +75,7 @@ fs::path link_target(const fs::path& path) {
     std::error_code ec;
     const fs::path next = fs::read_symlink(target, ec);
     if (ec) return target;  // no link (or none readable: the open that follows reports it)
-    target = (folder_of(target) / next).lexically_normal();
+    target = resolved(target, next);
   }
   save_failed(path, ELOOP);
 }
@@ -183,7 +207,8 @@ void PosixFileSystem::replace(const fs::path& path, std::string_view bytes) {
 
 // A lock file beside the table, opened for writing: NFS grants an exclusive lock on nothing
 // else. Open-file-description locks belong to this descriptor, not to the process, so no other
-// close in the program drops them; kernels before 3.15 get the classic POSIX lock instead.
+// close in the program drops them; kernels before 3.15 get the classic POSIX lock instead. Never
+// waited on: a lock still held after a few seconds of tries refuses the recording.
 std::unique_ptr<FileLock> PosixFileSystem::lock(const fs::path& path) {
   const fs::path target = link_target(path);
   const fs::path lock_file = lock_file_of(target);
@@ -197,15 +222,22 @@ std::unique_ptr<FileLock> PosixFileSystem::lock(const fs::path& path) {
   struct flock whole {};
   whole.l_type = F_WRLCK;
   whole.l_whence = SEEK_SET;
-  int command = F_OFD_SETLKW;
+  int command = F_OFD_SETLK;
+  int waited = 0;
   while (calls_->lock(fd, command, &whole) != 0) {
     const int error = errno;
     if (error == EINTR) continue;
-    if (error == EINVAL && command == F_OFD_SETLKW) {
-      command = F_SETLKW;
+    if (error == EINVAL && command == F_OFD_SETLK) {
+      command = F_SETLK;
+      continue;
+    }
+    if (held_by_another(error) && waited < kLockWaitMs) {
+      calls_->sleep(kLockPauseMs);
+      waited += kLockPauseMs;
       continue;
     }
     calls_->close(fd);
+    if (held_by_another(error)) lock_held(path, lock_file);
     // One game at a time is the common case: a record saved unlocked beats a record lost.
     if (no_locks_here(error)) return nullptr;
     save_failed(path, error);

@@ -50,7 +50,7 @@ class Unprivileged {
 class ClassicLocksOnly : public scores::PosixCalls {
  public:
   int lock(int fd, int command, struct flock* region) override {
-    if (command == F_OFD_SETLKW) {
+    if (command == F_OFD_SETLK) {
       errno = EINVAL;
       return -1;
     }
@@ -167,6 +167,30 @@ TEST_F(RealFiles, ASymbolicLinkStaysALinkAndItsTargetIsReplacedWithItsMode) {
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
+// "lnk/../data/table" with lnk a link to a folder elsewhere: the kernel goes through lnk first,
+// so ".." is the folder above where lnk leads, and that table is the one the viewer reads.
+TEST_F(RealFiles, ALinkThroughALinkedFolderAndDotDotReplacesTheTableTheKernelReads) {
+  const fs::path elsewhere = folder.path() / "elsewhere";
+  fs::create_directories(elsewhere / "deep");
+  fs::create_directories(elsewhere / "data");
+  fs::create_directory(folder.path() / "data");
+  const fs::path read = elsewhere / "data" / "table";
+  const fs::path decoy = folder.path() / "data" / "table";
+  test::write_bytes(read, test::table({900, 500, 100}));
+  test::write_bytes(decoy, test::table({50}));
+  fs::create_directory_symlink(elsewhere / "deep", folder.path() / "lnk");
+  fs::create_symlink("lnk/../data/table", path());
+  ASSERT_EQ(test::scores_of(bytes())[1], 500) << "the kernel reads the table elsewhere";
+
+  validate(600);
+  expect_announced(test::place_message(2));
+  EXPECT_EQ(test::scores_of(test::read_bytes(read))[1], 600);
+  EXPECT_EQ(test::read_bytes(decoy), test::table({50})) << "the file beside the link was rewritten";
+  EXPECT_TRUE(fs::is_symlink(path()));
+  EXPECT_EQ(recording.viewer()->Grd_livre.text(2, 2), "600") << "the viewer reads what was written";
+  EXPECT_TRUE(fs::exists(elsewhere / "data" / ".table.lock")) << "the lock lies beside it too";
+}
+
 TEST_F(RealFiles, OwnerAndGroupAreKeptWhereAllowed) {
   const passwd* nobody = ::getpwnam("nobody");
   const group* users = ::getgrnam("users");
@@ -273,6 +297,43 @@ TEST_P(Locking, WhileAGameRewritesTheTableNoOtherCanLockIt) {
 INSTANTIATE_TEST_SUITE_P(Kernels, Locking, ::testing::Bool(), [](const auto& info) {
   return info.param ? "WithClassicLocksOnly" : "WithOpenFileLocks";
 });
+
+// Counts the pauses between tries of a held lock instead of sleeping them.
+class CountedPauses : public scores::PosixCalls {
+ public:
+  explicit CountedPauses(int& paused) : paused_(paused) {}
+  void sleep(int milliseconds) override { paused_ += milliseconds; }
+
+ private:
+  int& paused_;
+};
+
+// Another program holding the lock: a game stopped in the middle of its rewrite, a network lock
+// service that hangs. An open-file-description lock of the test's own conflicts as theirs would.
+TEST_F(RealFiles, ALockHeldByAnotherProgramIsGivenUpAfterThreeSecondsThenValiderRecords) {
+  const std::string before = test::table({900, 500, 100});
+  test::write_bytes(path(), before);
+  int paused = 0;
+  files = scores::PosixFileSystem(std::make_unique<CountedPauses>(paused));
+  const fs::path lock_file = folder.path() / ".scores klimbor.lock";
+  const int holder = ::open(lock_file.c_str(), O_RDWR | O_CREAT, 0666);
+  struct flock region {};
+  region.l_type = F_RDLCK;  // even a reader's lock keeps a rewrite out
+  ASSERT_EQ(::fcntl(holder, F_OFD_SETLK, &region), 0);
+
+  validate(600);
+  expect_refused_untouched("un autre programme est en train d'écrire le tableau");
+  EXPECT_TRUE(contains(sys.errors[0], "« " + lock_file.string() + " »")) << sys.errors[0];
+  EXPECT_EQ(paused, 3000) << "tried for three seconds, no less, no longer";
+  EXPECT_TRUE(bytes() == before) << "the table changed";
+
+  ::close(holder);
+  sys.errors.clear();
+  validate(600);
+  EXPECT_EQ(test::scores_of(bytes())[1], 600);
+  expect_announced(test::place_message(2));
+  EXPECT_EQ(paused, 3000) << "a free lock is taken at once";
+}
 
 TEST_F(RealFiles, ALockFileThatCannotBeOpenedIsReported) {
   fs::create_directory(folder.path() / ".scores klimbor.lock");
