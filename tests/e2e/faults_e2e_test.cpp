@@ -1,5 +1,8 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -161,6 +164,80 @@ TEST_F(RealFiles, AFileOver64KiBStillAnnouncesANoPlaceScore) {
   click_game(kValider, kButtonsY);
   expect_no_place_then_the_viewer();
   EXPECT_TRUE(test::read_bytes(score_path()) == huge) << "the file changed";
+}
+
+// Another program holding the lock beside the table, as a game stopped with Ctrl-Z in the middle
+// of its rewrite does, until released.
+class LockHolder {
+ public:
+  explicit LockHolder(const std::filesystem::path& lock_file) {
+    int ready[2], release[2];
+    // Close-on-exec: the programs the test starts must not keep the release end open.
+    if (::pipe2(ready, O_CLOEXEC) != 0 || ::pipe2(release, O_CLOEXEC) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::close(ready[0]);
+      ::close(release[1]);
+      const int fd = ::open(lock_file.c_str(), O_RDWR | O_CREAT, 0666);
+      struct flock whole {};
+      whole.l_type = F_WRLCK;
+      const char held = ::fcntl(fd, F_OFD_SETLK, &whole) == 0 ? 'y' : 'n';
+      (void)!::write(ready[1], &held, 1);
+      char any;
+      (void)!::read(release[0], &any, 1);  // until the test closes its end, or ends
+      ::_exit(0);
+    }
+    ::close(ready[1]);
+    ::close(release[0]);
+    release_ = release[1];
+    char held = 'n';
+    held_ = ::read(ready[0], &held, 1) == 1 && held == 'y';
+    ::close(ready[0]);
+  }
+  ~LockHolder() { release(); }
+  LockHolder(const LockHolder&) = delete;
+  LockHolder& operator=(const LockHolder&) = delete;
+
+  bool held() const { return held_; }
+  void release() {
+    if (pid_ <= 0) return;
+    ::close(release_);
+    ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int release_ = -1;
+  bool held_ = false;
+};
+
+TEST_F(RealFiles, ALockHeldByAnotherProgramIsToldWithinSecondsAndValiderRecordsOnceFree) {
+  const std::string table = losers_table();
+  test::write_bytes(score_path(), table);
+  LockHolder holder(home.path() / ".scores klimbor.lock");
+  ASSERT_TRUE(holder.held());
+  start_game();
+  lose_a_round();
+  validate_answering({"Zoe", "verrou"});
+  const auto answered = Clock::now();
+  expect_error_reported("un autre programme est en train d'écrire le tableau", 8s);
+  const auto waited = Clock::now() - answered;
+  EXPECT_GE(waited, 2900ms) << "given up before the holder had its three seconds";
+  EXPECT_LE(waited, 8s);
+  EXPECT_NE(text_of(game_errors()).find(".scores klimbor.lock"), std::string::npos)
+      << "the message does not name the lock file: " << text_of(game_errors());
+  EXPECT_TRUE(test::read_bytes(score_path()) == table) << "the table changed";
+
+  holder.release();
+  ASSERT_TRUE(result_panel(game_shot())) << "Valider is no longer offered";
+  validate_answering({"Zoe", "libre"});
+  ASSERT_TRUE(wait_focused_dialog(5s)) << "no place message";
+  desktop.key("Return");
+  EXPECT_TRUE(wait_for([this] { return viewer_window().has_value(); }, 5s)) << "no viewer";
+  const std::string after = test::read_bytes(score_path());
+  EXPECT_EQ(test::pseudo_at(after, 1), "Zoe" + std::string(27, ' '));
+  EXPECT_TRUE(after.substr(128) == table.substr(0, 29 * 128)) << "the places did not move down";
 }
 
 // Programs killed or racing one another in the middle of a recording.
