@@ -5,6 +5,7 @@
 #include "scores/native_file_system.h"
 #include "scores/score_store.h"
 #include "ui/qt/display.h"
+#include "ui/qt/placement.h"
 #include "ui/qt/qt_system.h"
 
 int main(int argc, char** argv) {
@@ -12,7 +13,7 @@ int main(int argc, char** argv) {
     std::cerr << ui::qt::no_display_message("klb best scores");
     return 1;
   }
-  QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Round);
+  ui::qt::prepare_scaling();  // each window takes its own whole scale
   QApplication app(argc, argv);
   app.setQuitOnLastWindowClosed(false);
 

@@ -6,6 +6,7 @@
 #include "scores/score_recording.h"
 #include "scores/score_store.h"
 #include "ui/qt/display.h"
+#include "ui/qt/placement.h"
 #include "ui/qt/qt_system.h"
 
 int main(int argc, char** argv) {
@@ -13,8 +14,7 @@ int main(int argc, char** argv) {
     std::cerr << ui::qt::no_display_message("Klimbor");
     return 1;
   }
-  // Whole scale factors only: the pixel art then grows in even squares.
-  QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Round);
+  ui::qt::prepare_scaling();  // each window takes its own whole scale
   QApplication app(argc, argv);
   app.setQuitOnLastWindowClosed(false);  // the system decides, hidden windows included
 

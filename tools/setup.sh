@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev
   libgtest-dev libgmock-dev
   fonts-comic-neue
-  xvfb xauth xdotool imagemagick
+  xvfb xauth xdotool imagemagick x11-xserver-utils
   dpkg-dev desktop-file-utils file lintian appstream
   clang libclang-rt-14-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools googletest

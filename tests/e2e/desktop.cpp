@@ -116,12 +116,13 @@ void Program::kill_now() {
   status_ = 128 + SIGKILL;
 }
 
-Desktop::Desktop() {
+Desktop::Desktop(int width, int height, int dpi) {
   std::array<int, 2> fds{};
   if (pipe(fds.data()) != 0) throw std::runtime_error("pipe");
   // Xvfb picks a free display and writes its number to the pipe.
   server_ = spawn({"/usr/bin/Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                   "900x760x24", "-nolisten", "tcp", "-noreset"},
+                   std::to_string(width) + "x" + std::to_string(height) + "x24", "-nolisten", "tcp",
+                   "-noreset"},
                   {});
   close(fds[1]);
   std::string number;
@@ -134,6 +135,10 @@ Desktop::Desktop() {
   // connections meanwhile; the probes below would be that last client.
   if (!wait_for([this] { return !xdotool("getdisplaygeometry").empty(); }, 10s, 50ms)) {
     throw std::runtime_error("Xvfb on " + display_ + " takes no client");
+  }
+  if (dpi != 96) {
+    run("echo 'Xft.dpi: " + std::to_string(dpi) + "' | DISPLAY=" + display_ +
+        " xrdb -nocpp -global -merge");
   }
 }
 

@@ -70,7 +70,9 @@ class Program {
 // A virtual X server on a free display, with the player's mouse and keyboard.
 class Desktop {
  public:
-  Desktop();
+  // A screen of this size; a density other than 96 dpi is given to the programs as the desktops
+  // of Linux give it, by the X resource Xft.dpi.
+  explicit Desktop(int width = 900, int height = 760, int dpi = 96);
   ~Desktop();
   Desktop(const Desktop&) = delete;
   Desktop& operator=(const Desktop&) = delete;

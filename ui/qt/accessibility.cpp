@@ -77,7 +77,8 @@ class GridRowAccessible final : public QAccessibleInterface {
     if (!isValid()) return {};
     const QRect row =
         grid_->cell_rect(row_, 0).united(grid_->cell_rect(row_, grid_->model().cols() - 1));
-    return QRect(grid_->mapToGlobal(row.topLeft()), row.size());
+    const int scale = grid_->scale();
+    return QRect(grid_->mapToGlobal(row.topLeft() * scale), row.size() * scale);
   }
 
  private:

@@ -6,8 +6,9 @@
 
 namespace ui::qt {
 
-ButtonWidget::ButtonWidget(const Button& model, const QFont& font, QWidget* parent)
-    : QAbstractButton(parent), model_(model) {
+ButtonWidget::ButtonWidget(const Button& model, const QFont& font, const int& scale,
+                           QWidget* parent)
+    : QAbstractButton(parent), model_(model), scale_(scale) {
   setObjectName(qstr(model.name()));
   setFont(font);
   setText(qstr(model.Caption));
@@ -17,14 +18,16 @@ ButtonWidget::ButtonWidget(const Button& model, const QFont& font, QWidget* pare
 
 void ButtonWidget::paintEvent(QPaintEvent*) {
   QPainter painter(this);
+  painter.scale(scale_, scale_);
+  const QRect area = model_area(*this, scale_);
   QPalette pal = palette();
   const QBrush face = model_.BackColor ? QBrush(colour(*model_.BackColor)) : pal.button();
   pal.setBrush(QPalette::Button, face);
-  painter.fillRect(rect(), face);
-  draw_bevel(painter, rect(), button_bevel(pal, isDown()));
+  painter.fillRect(area, face);
+  draw_bevel(painter, area, button_bevel(pal, isDown()));
   painter.setPen(pal.color(QPalette::ButtonText));
   const int shift = isDown() ? 1 : 0;
-  painter.drawText(rect().translated(shift, shift), Qt::AlignCenter, text());
+  painter.drawText(area.translated(shift, shift), Qt::AlignCenter, text());
 }
 
 }  // namespace ui::qt

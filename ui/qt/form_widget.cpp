@@ -12,12 +12,13 @@
 #include "ui/qt/button_widget.h"
 #include "ui/qt/grid_widget.h"
 #include "ui/qt/picture_widget.h"
+#include "ui/qt/placement.h"
 
 namespace ui::qt {
 
 namespace {
 
-QLabel* make_label(const Label& model, QWidget* parent) {
+QLabel* make_label(const Label& model, int scale, QWidget* parent) {
   auto* label = new QLabel(parent);
   label->setObjectName(qstr(model.name()));
   label->setAutoFillBackground(true);
@@ -25,7 +26,7 @@ QLabel* make_label(const Label& model, QWidget* parent) {
   pal.setColor(QPalette::Window, colour(model.BackColor));
   pal.setColor(QPalette::WindowText, colour(model.ForeColor));
   label->setPalette(pal);
-  label->setFont(font_for(model.font));
+  label->setFont(font_for(model.font, scale));
   label->setAlignment(Qt::AlignTop |
                       (model.Alignment == Align::centre ? Qt::AlignHCenter : Qt::AlignLeft));
   label->setText(qstr(model.Caption));
@@ -55,12 +56,14 @@ std::optional<Key> key_of(const QKeyEvent& event) {
 
 }  // namespace
 
-FormWidget::FormWidget(Form& form, EventSink& sink) : form_(form), sink_(sink) {
+FormWidget::FormWidget(Form& form, EventSink& sink, const QScreen& screen)
+    : form_(form), sink_(sink) {
   setObjectName(qstr(form.name()));
   setWindowTitle(qstr(form.Caption));
   setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint);
-  setFixedSize(px(form.ScaleWidth), px(form.ScaleHeight));
+  scale_ = fitting_scale(form, *this, screen);
+  setFixedSize(px(form.ScaleWidth) * scale_, px(form.ScaleHeight) * scale_);
   setAutoFillBackground(true);
   QPalette pal = palette();
   pal.setColor(QPalette::Window, colour(form.BackColor));
@@ -80,14 +83,14 @@ QWidget* FormWidget::build(Box& box) {
         Overloaded{
             [&](Picture& picture) {
               widget = new PictureWidget(
-                  picture,
+                  picture, scale_,
                   [this, &picture] { sink_.deliver(picture.Click, EventSink::Source::player); },
                   parent);
             },
-            [&](Label& label) { widget = make_label(label, parent); },
-            [&](Grid& grid) { widget = new GridWidget(grid, font_for(grid.font), parent); },
+            [&](Label& label) { widget = make_label(label, scale_, parent); },
+            [&](Grid& grid) { widget = new GridWidget(grid, font_for(grid.font), scale_, parent); },
             [&](Button& button) {
-              auto* face = new ButtonWidget(button, font_for(button.font), parent);
+              auto* face = new ButtonWidget(button, font_for(button.font), scale_, parent);
               connect(face, &QAbstractButton::clicked, this,
                       [this, &button] { sink_.deliver(button.Click, EventSink::Source::player); });
               widget = face;
@@ -118,8 +121,28 @@ void FormWidget::sync() {
   if (windowTitle() != title) setWindowTitle(title);
 }
 
+void FormWidget::fit_to(const QScreen& screen) {
+  const int scale = fitting_scale(form_, *this, screen);
+  if (scale != scale_) set_scale(scale);
+  place(*this, form_, screen);
+}
+
+void FormWidget::set_scale(int scale) {
+  scale_ = scale;
+  setFixedSize(px(form_.ScaleWidth) * scale_, px(form_.ScaleHeight) * scale_);
+  for (Box* box : form_.boxes()) {
+    visit(*box, Overloaded{
+                    [&](Label& label) { widget_for(label)->setFont(font_for(label.font, scale_)); },
+                    [](auto&) {},
+                });
+    sync_box(*box, *widgets_.at(box));
+    widgets_.at(box)->update();
+  }
+  update();
+}
+
 void FormWidget::sync_box(Box& box, QWidget& widget) {
-  const QRect r = qrect(local_rect(box));
+  const QRect r = qrect(local_rect(box), scale_);
   if (widget.geometry() != r) widget.setGeometry(r);
   // Qt draws a child only while its parents are shown: the containment rule for free.
   if (widget.isHidden() == box.Visible) widget.setVisible(box.Visible);
@@ -136,6 +159,7 @@ void FormWidget::sync_box(Box& box, QWidget& widget) {
 
 void FormWidget::paintEvent(QPaintEvent*) {
   QPainter painter(this);
+  painter.scale(scale_, scale_);
   for (const Line* line : form_.lines()) {
     if (line->Visible) {
       draw_line(painter, {px(line->X1), px(line->Y1)}, {px(line->X2), px(line->Y2)}, Qt::black);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QScreen>
 #include <QWidget>
 #include <functional>
 #include <unordered_map>
@@ -15,9 +16,14 @@ namespace ui::qt {
 // and sync() to make the widgets show what the model holds.
 class FormWidget : public QWidget {
  public:
-  FormWidget(Form& form, EventSink& sink);
+  // Drawn at the whole scale that fits the screen it opens on.
+  FormWidget(Form& form, EventSink& sink, const QScreen& screen);
 
   void sync();
+  // Device pixels per pixel of the model.
+  int scale() const { return scale_; }
+  // Takes the scale of another screen, as when the window is moved there.
+  void fit_to(const QScreen& screen);
   // The widget drawing an element; null for elements without one (lines, timers).
   QWidget* widget_for(const Element& element) const;
   Form& form() const { return form_; }
@@ -31,9 +37,11 @@ class FormWidget : public QWidget {
   QWidget* build(Box& box);
   QWidget* parent_for(const Box& box);
   void sync_box(Box& box, QWidget& widget);
+  void set_scale(int scale);
 
   Form& form_;
   EventSink& sink_;
+  int scale_ = 1;                                         // the children draw at it too
   std::unordered_map<const Element*, QWidget*> widgets_;  // owned by their Qt parents
   std::vector<bool> lines_shown_;
 };

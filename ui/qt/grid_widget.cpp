@@ -6,8 +6,11 @@
 
 namespace ui::qt {
 
-GridWidget::GridWidget(const Grid& model, const QFont& font, QWidget* parent)
-    : QWidget(parent), model_(model), drawn_{model.version(), model.row(), model.col()} {
+GridWidget::GridWidget(const Grid& model, const QFont& font, const int& scale, QWidget* parent)
+    : QWidget(parent),
+      model_(model),
+      scale_(scale),
+      drawn_{model.version(), model.row(), model.col()} {
   setObjectName(qstr(model.name()));
   setFont(font);
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -35,7 +38,8 @@ QRect GridWidget::cell_rect(int row, int col) const {
 
 void GridWidget::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.fillRect(rect(), colour(model_.BackColorBkg));
+  painter.scale(scale_, scale_);
+  painter.fillRect(model_area(*this, scale_), colour(model_.BackColorBkg));
   painter.setFont(font());
   for (int row = 0; row < model_.rows(); ++row) {
     for (int col = 0; col < model_.cols(); ++col) {

@@ -11,7 +11,7 @@ namespace ui::qt {
 // selection colour, the area beyond the last row and column in the background colour.
 class GridWidget : public QWidget {
  public:
-  GridWidget(const Grid& model, const QFont& font, QWidget* parent);
+  GridWidget(const Grid& model, const QFont& font, const int& scale, QWidget* parent);
 
   // Repaints when the grid changed since it was last drawn.
   void sync();
@@ -19,6 +19,8 @@ class GridWidget : public QWidget {
   static QString shown_text(const std::string& cell);
 
   const Grid& model() const { return model_; }
+  int scale() const { return scale_; }
+  // In the model's pixels.
   QRect cell_rect(int row, int col) const;
 
  protected:
@@ -33,6 +35,7 @@ class GridWidget : public QWidget {
   };
 
   const Grid& model_;
+  const int& scale_;
   Drawn drawn_;
 };
 

@@ -4,8 +4,12 @@
 
 namespace ui::qt {
 
-QRect qrect(PixelRect r) {
-  return {r.x, r.y, r.width, r.height};
+QRect qrect(PixelRect r, int scale) {
+  return {r.x * scale, r.y * scale, r.width * scale, r.height * scale};
+}
+
+QRect model_area(const QWidget& widget, int scale) {
+  return {0, 0, widget.width() / scale, widget.height() / scale};
 }
 
 QColor colour(Colour c) {
@@ -16,10 +20,10 @@ QString qstr(const std::string& utf8) {
   return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-QFont font_for(const Font& f) {
+QFont font_for(const Font& f, int scale) {
   QFont font;
   font.setFamilies({qstr(f.family), QStringLiteral("Comic Neue"), QStringLiteral("sans-serif")});
-  font.setPixelSize(static_cast<int>(std::lround(f.points * 4.0 / 3.0)));
+  font.setPixelSize(static_cast<int>(std::lround(f.points * 4.0 / 3.0)) * scale);
   font.setBold(f.bold);
   return font;
 }

@@ -8,8 +8,9 @@
 
 namespace ui::qt {
 
-PictureWidget::PictureWidget(const Picture& model, std::function<void()> on_click, QWidget* parent)
-    : QWidget(parent), model_(model), on_click_(std::move(on_click)) {
+PictureWidget::PictureWidget(const Picture& model, const int& scale, std::function<void()> on_click,
+                             QWidget* parent)
+    : QWidget(parent), model_(model), scale_(scale), on_click_(std::move(on_click)) {
   setObjectName(qstr(model.name()));
   if (!model.picture.empty()) pixmap_ = QPixmap(":/pictures/" + qstr(model.picture) + ".png");
   if (!model.ToolTipText.empty()) {
@@ -21,14 +22,16 @@ PictureWidget::PictureWidget(const Picture& model, std::function<void()> on_clic
 
 void PictureWidget::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.fillRect(rect(), colour(model_.BackColor));
-  const QRect inner = rect().adjusted(inset(), inset(), -inset(), -inset());
+  painter.scale(scale_, scale_);
+  const QRect area = model_area(*this, scale_);
+  painter.fillRect(area, colour(model_.BackColor));
+  const QRect inner = area.adjusted(inset(), inset(), -inset(), -inset());
   painter.setClipRect(inner);
   // No smoothing: on a dense screen the pixel art grows in crisp squares.
   painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
   painter.drawPixmap(inner.topLeft(), pixmap_);
   painter.setClipping(false);
-  if (model_.sunken_frame) draw_bevel(painter, rect(), sunken_frame(palette()));
+  if (model_.sunken_frame) draw_bevel(painter, area, sunken_frame(palette()));
 }
 
 void PictureWidget::mouseReleaseEvent(QMouseEvent* event) {

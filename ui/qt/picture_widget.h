@@ -12,7 +12,9 @@ namespace ui::qt {
 // to the element, and the thin sunken frame where it has one.
 class PictureWidget : public QWidget {
  public:
-  PictureWidget(const Picture& model, std::function<void()> on_click, QWidget* parent);
+  // scale: the window's, read at each drawing.
+  PictureWidget(const Picture& model, const int& scale, std::function<void()> on_click,
+                QWidget* parent);
 
   // Where the children's coordinates start.
   int inset() const { return model_.inset(); }
@@ -25,6 +27,7 @@ class PictureWidget : public QWidget {
 
  private:
   const Picture& model_;
+  const int& scale_;
   QPixmap pixmap_;
   std::function<void()> on_click_;
 };

@@ -8,9 +8,11 @@
 #include <QScreen>
 #include <QStyle>
 #include <QThread>
+#include <QWindow>
 #include <iostream>
 
 #include "ui/qt/accessibility.h"
+#include "ui/qt/placement.h"
 
 namespace ui::qt {
 
@@ -35,11 +37,15 @@ void QtSystem::show(Form& form) {
 }
 
 void QtSystem::create(Form& form) {
-  auto widget = std::make_unique<FormWidget>(form, *this);
-  if (form.centred) {
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    widget->move(screen.center() - widget->rect().center());
-  }
+  const QScreen& screen = *QGuiApplication::primaryScreen();
+  auto widget = std::make_unique<FormWidget>(form, *this, screen);
+  place(*widget, form, screen);
+  // Its native window now, to follow it to a screen of another density.
+  widget->winId();
+  FormWidget* moved = widget.get();
+  QObject::connect(widget->windowHandle(), &QWindow::screenChanged, moved, [moved](QScreen* now) {
+    if (now != nullptr) moved->fit_to(*now);
+  });
   widgets_[&form] = std::move(widget);
   for (Timer* t : form.timers()) {
     auto qtimer = std::make_unique<QTimer>();
