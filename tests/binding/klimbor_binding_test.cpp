@@ -7,14 +7,19 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QScreen>
 #include <QTest>
+#include <QWindow>
+#include <algorithm>
 #include <cstdlib>
 #include <tuple>
+#include <vector>
 
 #include "game/klimbor.h"
 #include "game/module1.h"
 #include "looks.h"
 #include "ui/qt/form_widget.h"
+#include "ui/qt/look.h"
 #include "ui/qt/qt_system.h"
 
 using namespace Module1;
@@ -84,6 +89,37 @@ TEST_F(KlimborBinding, WindowIsAFixedOrangeToolWindowOf129By278) {
   EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
   EXPECT_TRUE(window->isVisible());
   EXPECT_EQ(QColor(pixel(128, 277)), QColor(255, 128, 0)) << "orange where no element lies";
+}
+
+// The second screen of the suite is at 150 %: a window moved there takes scale 2.
+TEST_F(KlimborBinding, MovedToADenserScreenTheWindowGrowsInTwoByTwoSquaresInsideIt) {
+  QScreen* dense = QGuiApplication::screens().value(1);
+  ASSERT_NE(dense, nullptr) << "the suite runs on two screens";
+  const QImage one = window->grab().toImage();
+  std::vector<QRect> texts;
+  for (const ui::Label* l : {&k.niv, &k.sko, &k.gagn, &k.niv1})
+    texts.emplace_back(widget(*l).mapTo(window, QPoint()), widget(*l).size());
+  window->windowHandle()->setScreen(dense);
+  EXPECT_EQ(window->size(), QSize(258, 556));
+  EXPECT_EQ(widget(k.ok).geometry(), QRect(112, 144, 34, 34));
+  EXPECT_EQ(widget(k.niv1).font().pixelSize(), 2 * ui::qt::font_for(k.niv1.font).pixelSize());
+  EXPECT_TRUE(dense->availableGeometry().contains(window->frameGeometry()));
+  // Every pixel of the pictures and panels a 2x2 square of the 1x one; text is drawn anew.
+  const QImage two = window->grab().toImage();
+  int misplaced = 0;
+  for (int y = 0; y < two.height(); ++y) {
+    for (int x = 0; x < two.width(); ++x) {
+      const QPoint at(x / 2, y / 2);
+      const bool text =
+          std::any_of(texts.begin(), texts.end(), [&](const QRect& r) { return r.contains(at); });
+      misplaced += !text && two.pixel(x, y) != one.pixel(at) ? 1 : 0;
+    }
+  }
+  EXPECT_EQ(misplaced, 0);
+
+  window->windowHandle()->setScreen(QGuiApplication::primaryScreen());
+  EXPECT_EQ(window->size(), QSize(129, 278)) << "back at 1x on the plain screen";
+  EXPECT_EQ(window->grab().toImage(), one);
 }
 
 TEST_F(KlimborBinding, ElementsSitAtTheirPixelsInsideTheirContainers) {
