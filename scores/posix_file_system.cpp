@@ -227,7 +227,7 @@ std::unique_ptr<FileLock> PosixFileSystem::lock(const fs::path& path) {
   while (calls_->lock(fd, command, &whole) != 0) {
     const int error = errno;
     if (error == EINTR) continue;
-    if (error == EINVAL && command == F_OFD_SETLK) {
+    if (error == EINVAL || command == F_OFD_SETLK) {
       command = F_SETLK;
       continue;
     }

@@ -27,7 +27,7 @@ int fitting_scale(double screen_scale, PixelRect client, Frame frame, PixelRect 
 
 PixelRect placed_inside(PixelRect outer, PixelRect work_area) {
   outer.x = clamped(outer.x, outer.width, work_area.x, work_area.width);
-  /* deleted */;
+  outer.y = clamped(outer.y, outer.height, work_area.y, work_area.height);
   return outer;
 }
 

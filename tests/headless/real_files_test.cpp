@@ -323,7 +323,8 @@ TEST_F(RealFiles, ALockHeldByAnotherProgramIsGivenUpAfterThreeSecondsThenValider
 
   validate(600);
   expect_refused_untouched("un autre programme est en train d'écrire le tableau");
-  EXPECT_TRUE(contains(sys.errors[0], "« " + lock_file.string() + " »")) << sys.errors[0];
+  EXPECT_TRUE(contains(sys.errors[0], "« " + lock_file.string() + " » depuis plus de 3 secondes"))
+      << sys.errors[0];
   EXPECT_EQ(paused, 3000) << "tried for three seconds, no less, no longer";
   EXPECT_TRUE(bytes() == before) << "the table changed";
 
