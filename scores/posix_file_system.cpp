@@ -57,14 +57,11 @@ namespace {
 // cannot be resolved is left as written, for the open that follows to report.
 fs::path resolved(const fs::path& link, const fs::path& written) {
   const fs::path target = written.is_absolute() ? written : folder_of(link) / written;
+  // The folder resolved, the name kept: the file may not exist, and a ".." after a folder
+  // without links means what it says.
   std::error_code ec;
-  const fs::path name = target.filename();
-  if (name.empty() || name == "." || name == "..") {
-    const fs::path whole = fs::canonical(target, ec);
-    return ec ? target : whole;
-  }
   const fs::path folder = fs::canonical(folder_of(target), ec);
-  return ec ? target : folder / name;
+  return ec ? target : folder / target.filename();
 }
 
 }  // namespace
@@ -227,7 +224,7 @@ std::unique_ptr<FileLock> PosixFileSystem::lock(const fs::path& path) {
   while (calls_->lock(fd, command, &whole) != 0) {
     const int error = errno;
     if (error == EINTR) continue;
-    if (error == EINVAL || command == F_OFD_SETLK) {
+    if (error == EINVAL && command == F_OFD_SETLK) {
       command = F_SETLK;
       continue;
     }
