@@ -24,6 +24,12 @@ std::string text_of(const std::filesystem::path& path) {
   return s.str();
 }
 
+int occurrences(const std::string& text, const std::string& words) {
+  int n = 0;
+  for (auto at = text.find(words); at != std::string::npos; at = text.find(words, at + 1)) ++n;
+  return n;
+}
+
 class Faults : public Session {
  protected:
   std::vector<std::string> preload(const std::string& setting) const {
@@ -106,10 +112,18 @@ TEST_F(Faults, ARefusedFolderIsReportedAndTheTableStaysWhole) {
 // The programs facing the files and file systems that players really have.
 class RealFiles : public Faults {};
 
+// How many reads of the table a traced program began.
+int looks_in(const std::filesystem::path& trace) {
+  return occurrences(text_of(trace), "looked\n");
+}
+
 TEST_F(RealFiles, AFifoAtThePathFreezesNeitherProgram) {
   ASSERT_EQ(::mkfifo(score_path().c_str(), 0644), 0);
-  viewer = std::make_unique<Program>(std::vector<std::string>{bin("klb best scores")},
-                                     environment(), viewer_errors().string());
+  const auto trace = home.path() / "trace";
+  viewer = std::make_unique<Program>(
+      std::vector<std::string>{bin("klb best scores")},
+      environment({"LD_PRELOAD=" KLB_FAULT_SHIM, "KLB_SHIM_TRACE=" + trace.string()}),
+      viewer_errors().string());
   EXPECT_TRUE(wait_for([this] { return viewer_window().has_value(); }, 1s)) << "no viewer window";
   // The viewer program's boxes bear its own name.
   const auto box = [this] { return !desktop.windows("klb best scores").empty(); };
@@ -123,9 +137,30 @@ TEST_F(RealFiles, AFifoAtThePathFreezesNeitherProgram) {
       2s));
   desktop.key("Return");
   EXPECT_TRUE(wait_for([&] { return !box(); }, 2s));
-  std::this_thread::sleep_for(4500ms);
+  // Two refreshes look at the path again and say nothing, neither in a box nor on standard
+  // error. A box would hold the refreshes back while it is open, so it shows before a second
+  // look could.
+  const int looks = looks_in(trace);
+  EXPECT_TRUE(wait_for([&] { return box() || looks_in(trace) >= looks + 2; }, 6s))
+      << "the viewer stopped refreshing: " << looks_in(trace) - looks << " looks";
   EXPECT_FALSE(box()) << "the refreshes report it again";
+  EXPECT_EQ(occurrences(text_of(viewer_errors()), "c'est un tube nommé"), 1)
+      << text_of(viewer_errors());
+  // Mended, the path is read at the next refresh.
+  const auto fresh = score_path().parent_path() / "incoming";
+  test::write_bytes(fresh, test::table({2000}));
+  std::filesystem::rename(fresh, score_path());
+  EXPECT_TRUE(wait_for(
+      [&] {
+        const auto v = viewer_window();
+        return v && score_text(desktop.grab(*v), 1) > 10;
+      },
+      3s))
+      << "the mended table is not shown";
   viewer.reset();
+
+  std::filesystem::remove(score_path());
+  ASSERT_EQ(::mkfifo(score_path().c_str(), 0644), 0);
 
   start_game();
   lose_a_round();

@@ -102,19 +102,6 @@ TEST_F(Recording, CancelAtBothQuestionsStoresBlanksAndNoComment) {
   EXPECT_TRUE(after.substr(128) == std::string(29 * 128, '\0'));
 }
 
-// The text pixels of a row of the score column: the score is drawn there in dark green, its
-// smoothed edges half way to the yellow of the cell, greener than it is red.
-int score_text(const Shot& s, int row) {
-  int n = 0;
-  for (int y = row * 16 + 1; y < row * 16 + 16; ++y) {
-    for (int x = 130; x < 173; ++x) {  // the column, 650 twips wide after 450 and 1500
-      const Rgb c = s.at(x, y);
-      n += c.g - c.r >= 40 ? 1 : 0;
-    }
-  }
-  return n;
-}
-
 TEST_F(Recording, ViewerShowsAPreparedTableAndAnotherProgramsRewriteAtTheNextRefresh) {
   test::write_bytes(score_path(), test::slot("Solo", 1234, "seul"));
   start_viewer();

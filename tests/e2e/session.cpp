@@ -186,6 +186,19 @@ void Session::validate_answering(const std::vector<std::string>& answers) {
   }
 }
 
+// The score is drawn in dark green, its smoothed edges half way to the yellow of the cell,
+// greener than it is red.
+int Session::score_text(const Shot& s, int row) {
+  int n = 0;
+  for (int y = row * 16 + 1; y < row * 16 + 16; ++y) {
+    for (int x = 130; x < 173; ++x) {  // the column, 650 twips wide after 450 and 1500
+      const Rgb c = s.at(x, y);
+      n += c.g - c.r >= 40 ? 1 : 0;
+    }
+  }
+  return n;
+}
+
 std::optional<Window> Session::dialog() const {
   for (const Window& w : desktop.windows("Klimbor")) {
     const bool game = desktop.client_area(w, 129, 278).has_value();

@@ -69,6 +69,9 @@ class Session : public ::testing::Test {
   // A dialog of the program that has the keyboard: what the player types goes to it.
   bool wait_focused_dialog(std::chrono::milliseconds limit);
   std::optional<Window> viewer_window() const { return desktop.window("Klimbor", 660, 654); }
+  // The text pixels of a row of the viewer's score column (row 0 is the heading): 0 when the
+  // row shows no score.
+  static int score_text(const Shot& s, int row);
 
   Desktop desktop;
   test::TempFolder home;

@@ -1,9 +1,11 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <stdlib.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <grp.h>
@@ -265,27 +267,49 @@ TEST_P(WithoutLocks, AScoreIsStillRecorded) {
 INSTANTIATE_TEST_SUITE_P(RefusedWith, WithoutLocks,
                          ::testing::Values(ENOLCK, EOPNOTSUPP, ENOSYS, EINVAL, EBADF));
 
-// Whether another program may read-lock the lock file beside the table now.
-bool lock_file_free(const fs::path& table) {
-  const int fd = ::open((table.parent_path() / ".scores klimbor.lock").c_str(), O_RDONLY);
-  struct flock region {};
-  region.l_type = F_RDLCK;
-  const bool free = ::fcntl(fd, F_OFD_SETLK, &region) == 0;
-  ::close(fd);
-  return free;
+namespace {
+
+// Who holds the lock file beside the table, as another program sees it. Asked from a child
+// process: any close of the file in this one would drop a classic lock this process holds.
+enum class Holder { nobody, an_open_file, this_process, unknown };
+
+void PrintTo(Holder holder, std::ostream* out) {
+  constexpr const char* kNames[] = {"nobody", "an open file", "this process", "unknown"};
+  *out << kNames[static_cast<int>(holder)];
 }
+
+Holder lock_holder(const fs::path& table) {
+  const std::string lock_file = table.parent_path() / ".scores klimbor.lock";
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const int fd = ::open(lock_file.c_str(), O_RDONLY);
+    struct flock region {};
+    region.l_type = F_WRLCK;
+    region.l_whence = SEEK_SET;
+    if (fd < 0 || ::fcntl(fd, F_GETLK, &region) != 0) ::_exit(3);
+    if (region.l_type == F_UNLCK) ::_exit(0);
+    // An open-file-description lock has no process of its own.
+    ::_exit(region.l_pid == -1 ? 1 : region.l_pid == ::getppid() ? 2 : 3);
+  }
+  int status = 0;
+  if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status))
+    return Holder::unknown;
+  return static_cast<Holder>(WEXITSTATUS(status));
+}
+
+}  // namespace
 
 class Locking : public RealFiles, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(Locking, WhileAGameRewritesTheTableNoOtherCanLockIt) {
   if (GetParam()) files = scores::PosixFileSystem(std::make_unique<ClassicLocksOnly>());
-  bool free_meanwhile = true;
+  Holder meanwhile = Holder::unknown;
   store.rewrite([&](scores::ScoreTable& table) {
-    free_meanwhile = lock_file_free(path());
+    meanwhile = lock_holder(path());
     table.write(1, score_rec);
   });
-  EXPECT_FALSE(free_meanwhile);
-  EXPECT_TRUE(lock_file_free(path())) << "released once the table is replaced";
+  EXPECT_EQ(meanwhile, GetParam() ? Holder::this_process : Holder::an_open_file);
+  EXPECT_EQ(lock_holder(path()), Holder::nobody) << "released once the table is replaced";
   const mode_t umask_now = ::umask(0);
   ::umask(umask_now);
   EXPECT_EQ(static_cast<mode_t>(fs::status(folder.path() / ".scores klimbor.lock").permissions()),

@@ -95,6 +95,15 @@ TEST_F(ScoreFileBytes, EveryByteReadIsWrittenBackUnchanged) {
   const std::string decoded = scores::cp1252::decode(all);
   EXPECT_EQ(scores::cp1252::encode(decoded), all) << "undefined 81, 8D, 8F, 90, 9D included";
   EXPECT_EQ(scores::cp1252::length(decoded), 255u);
+  // No byte gives the other C1 controls, nor the first character past Latin-1: each is "?",
+  // found nowhere in the whole table of bytes 80 to 9F.
+  std::string controls, stored;
+  for (int c = 0x80; c < 0xA0; ++c) {
+    controls += {'\xC2', static_cast<char>(c)};
+    const bool undefined = c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D;
+    stored += undefined ? static_cast<char>(c) : '?';
+  }
+  EXPECT_EQ(scores::cp1252::encode(controls + "Ā"), stored + "?");
 }
 
 TEST_F(ScoreFileBytes, CommentOf94BytesFits95IsRefusedAndNothingWritten) {
