@@ -33,10 +33,22 @@ bool no_locks_here(DWORD error) {
          error == ERROR_CALL_NOT_IMPLEMENTED;
 }
 
-// How Windows says that another program holds the file open without delete sharing.
+// How Windows says that another program holds the file, for as long as it holds it: open without
+// the sharing asked for, or a range of it locked.
 bool held_by_another(DWORD error) {
-  return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ||
-         error == ERROR_LOCK_VIOLATION;
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+// LockFileEx refusing a lock that another handle holds; asked not to wait, it may also answer
+// that the lock is pending, as for a handle open for overlapped calls.
+bool lock_taken(DWORD error) {
+  return error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING;
+}
+
+// A lock file this user may not write (another player's, on a shared folder) or on a disk that
+// takes no writes: the recording goes on unlocked and the replace tells what stands in its way.
+bool lock_file_closed_to_us(DWORD error) {
+  return error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT;
 }
 
 [[noreturn]] void read_failed(const fs::path& path, DWORD error) {
@@ -130,6 +142,18 @@ void write_all(Win32Calls& calls, const fs::path& path, HANDLE file, std::string
   }
 }
 
+// Opening the table for deletion, as the move does, is refused with a sharing violation while a
+// program holds it without delete sharing, and with access denied where the table is protected
+// (read-only, or no right to remove it). Opened, it is held by a program that shares deletion:
+// such a holder still keeps the move out until it lets go.
+DWORD why_denied(Win32Calls& calls, const fs::path& path) {
+  const Handle table(calls, calls.create_file(path.c_str(), DELETE, kShareAll, OPEN_EXISTING,
+                                              FILE_ATTRIBUTE_NORMAL));
+  if (table.valid()) return ERROR_SHARING_VIOLATION;
+  const DWORD error = ::GetLastError();
+  return error == ERROR_ACCESS_DENIED ? error : DWORD{ERROR_SHARING_VIOLATION};
+}
+
 }  // namespace
 
 Win32FileSystem::Win32FileSystem() : Win32FileSystem(std::make_unique<Win32Calls>()) {}
@@ -204,16 +228,17 @@ void Win32FileSystem::replace(const fs::path& path, std::string_view bytes) {
 }
 
 // A program that holds the table open (a viewer reading it, an antivirus, a backup) makes the
-// move fail, with access denied or a sharing violation, until it lets go; such readers hold a
-// file for moments, so the move is tried again for about a second. The table was found writable
-// just before: past that second, what refuses the move is a program holding the file.
+// move fail until it lets go; such readers hold a file for moments, so the move is tried again for
+// about a second. Windows refuses the move over a held file with access denied, as it refuses one
+// over a table this user may not remove: the table opened for deletion tells them apart.
 // Write-through: the move itself is on the disk when the call returns.
 void Win32FileSystem::move_into_place(const fs::path& path, const fs::path& temporary) {
   for (DWORD waited = 0;; waited += kRetryPause) {
     if (calls_->move_file(temporary.c_str(), path.c_str(),
                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
       return;
-    const DWORD error = ::GetLastError();
+    DWORD error = ::GetLastError();
+    if (error == ERROR_ACCESS_DENIED) error = why_denied(*calls_, path);
     if (!held_by_another(error)) save_failed(path, error);
     if (waited >= kRetryFor) save_failed(path, french(Reason::in_use));
     calls_->sleep(kRetryPause);
@@ -221,18 +246,32 @@ void Win32FileSystem::move_into_place(const fs::path& path, const fs::path& temp
 }
 
 // A lock file beside the table, as on POSIX systems: LockFileEx holds across network shares too.
-// Hidden, since it lies at the root of C: beside the table.
+// Hidden, since it lies at the root of C: beside the table. Never waited on: a lock still held
+// after a few seconds of tries refuses the recording.
 std::unique_ptr<FileLock> Win32FileSystem::lock(const fs::path& path) {
   refuse_device(path, save_failed);
-  Handle file(*calls_, calls_->create_file(lock_file_of(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+  const fs::path lock_file = lock_file_of(path);
+  Handle file(*calls_, calls_->create_file(lock_file.c_str(), GENERIC_READ | GENERIC_WRITE,
                                            kShareAll, OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN));
-  if (!file.valid()) save_failed(path, ::GetLastError());
+  if (!file.valid()) {
+    const DWORD error = ::GetLastError();
+    if (!lock_file_closed_to_us(error)) save_failed(path, error);
+    // Windows denies the opening of a folder too: that one is said, as on POSIX systems.
+    const DWORD found = calls_->get_file_attributes(lock_file.c_str());
+    if (found != INVALID_FILE_ATTRIBUTES && (found & FILE_ATTRIBUTE_DIRECTORY))
+      save_failed(path, french(Reason::is_a_folder));
+    return nullptr;
+  }
   OVERLAPPED whole{};
-  if (!calls_->lock_file(file.get(), LOCKFILE_EXCLUSIVE_LOCK, &whole)) {
+  for (int waited = 0;
+       !calls_->lock_file(file.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, &whole);
+       waited += kLockPauseMs) {
     const DWORD error = ::GetLastError();
     // One game at a time is the common case: a record saved unlocked beats a record lost.
     if (no_locks_here(error)) return nullptr;
-    save_failed(path, error);
+    if (!lock_taken(error)) save_failed(path, error);
+    if (waited >= kLockWaitMs) lock_held(path);
+    calls_->sleep(kLockPauseMs);
   }
   auto held = std::make_unique<Win32Lock>(*calls_, std::move(file));
   remove_stale_temporaries(path,
