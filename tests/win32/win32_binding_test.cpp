@@ -6,14 +6,17 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "game/klimbor.h"
 #include "game/module1.h"
 #include "scores/frm_visualiser.h"
 #include "scores/native_file_system.h"
 #include "scores/score_store.h"
+#include "ui/win32/text.h"
 #include "ui/win32/win32_system.h"
 
 namespace {
@@ -71,25 +74,94 @@ void click(HWND window, int x, int y, int up_x, int up_y) {
   SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(up_x, up_y));
 }
 
-// Answers the next dialog titled Klimbor from another thread, as a player would.
+std::wstring text_of(HWND window) {
+  wchar_t text[200] = L"";
+  GetWindowTextW(window, text, 200);
+  return text;
+}
+
+std::string quoted(const std::wstring& text) {
+  std::string q(1, '"');
+  q.append(ui::win32::utf8(text)).push_back('"');
+  return q;
+}
+
+// Answers the one box that the test's thread opens while the player lives, from another thread,
+// as a player would. A box it cannot answer is closed and the test fails saying why, rather than
+// wait for ever: none opened, one of another title, one still open after the answer, a second.
 class Player {
  public:
-  template <class Act>
-  explicit Player(Act act)
-      : thread_([this, act] {
-          for (int i = 0; i < 500 && !done_; ++i) {
-            if (HWND box = FindWindowW(L"#32770", L"Klimbor")) {
-              act(box);
-              done_ = true;
-            }
-            Sleep(10);
-          }
-        }) {}
-  ~Player() { thread_.join(); }
-  bool answered() const { return done_; }
+  using Act = std::function<void(HWND box)>;
+  explicit Player(Act act, std::wstring title = L"Klimbor")
+      : asker_(GetCurrentThreadId()),
+        thread_([this, act = std::move(act), title = std::move(title)] { watch(act, title); }) {}
+  ~Player() {
+    over_ = true;
+    thread_.join();
+    for (const std::string& failure : failures_) ADD_FAILURE() << failure;
+  }
 
  private:
-  std::atomic<bool> done_ = false;
+  static BOOL CALLBACK note_box(HWND window, LPARAM found) {
+    wchar_t type[8] = L"";
+    GetClassNameW(window, type, 8);
+    if (std::wstring(type) == L"#32770" && IsWindowVisible(window)) {
+      *reinterpret_cast<HWND*>(found) = window;
+      return FALSE;
+    }
+    return TRUE;
+  }
+
+  HWND open_box() const {
+    HWND found = nullptr;
+    EnumThreadWindows(asker_, note_box, reinterpret_cast<LPARAM>(&found));
+    return found;
+  }
+
+  static bool closes_within(HWND box, int ms) {
+    for (int waited = 0; IsWindow(box); waited += 10) {
+      if (waited >= ms) return false;
+      Sleep(10);
+    }
+    return true;
+  }
+
+  // As the player would, then as the program's end would.
+  void close(HWND box) {
+    PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+    if (!closes_within(box, 2000)) PostThreadMessageW(asker_, WM_QUIT, 0, 0);
+  }
+
+  void watch(const Act& act, const std::wstring& title) {
+    HWND answered = nullptr;
+    while (!over_) {
+      HWND box = open_box();
+      if (box == nullptr || box == answered) {
+        Sleep(10);
+        continue;
+      }
+      if (answered != nullptr) {
+        failures_.push_back("a second box opened, titled " + quoted(text_of(box)));
+        close(box);
+      } else if (text_of(box) != title) {
+        failures_.push_back("the box opened is titled " + quoted(text_of(box)) + ", not " +
+                            quoted(title));
+        close(box);
+      } else {
+        act(box);
+        if (!closes_within(box, 5000)) {
+          failures_.push_back("the box stayed open after the answer");
+          close(box);
+        }
+      }
+      answered = box;
+    }
+    if (answered == nullptr) failures_.push_back("no box opened");
+  }
+
+  DWORD asker_;
+  std::atomic<bool> over_ = false;
+  std::vector<std::string> failures_;  // read once the thread has ended
   std::thread thread_;
 };
 
@@ -174,7 +246,6 @@ TEST_F(Win32Binding, TheInputBoxTakesNoMoreThanTheFieldHoldsAndCancelGivesNothin
       PostMessageW(box, WM_COMMAND, IDOK, 0);
     });
     typed = system.input_box("entrez votre pseudo", 30);
-    EXPECT_TRUE(player.answered());
   }
   std::string thirty;
   for (int i = 0; i < 30; ++i) thirty += "é";
