@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <thread>
@@ -20,6 +21,10 @@
 #include "ui/win32/win32_system.h"
 
 namespace {
+
+// Of Windows 8.1 and 10, beyond the headers of a Vista build.
+constexpr UINT kDpiChanged = 0x02E0;
+constexpr UINT kGetDpiScaledSize = 0x02E4;
 
 HWND window_of(const std::wstring& caption, int client_width) {
   HWND found = nullptr;
@@ -74,6 +79,24 @@ void click(HWND window, int x, int y, int up_x, int up_y) {
   SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(up_x, up_y));
 }
 
+RECT outer_of(HWND window) {
+  RECT r;
+  GetWindowRect(window, &r);
+  return r;
+}
+
+RECT work_area_of(HWND window) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info);
+  return info.rcWork;
+}
+
+bool inside(const RECT& r, const RECT& area) {
+  return r.left >= area.left && r.top >= area.top && r.right <= area.right &&
+         r.bottom <= area.bottom;
+}
+
 std::wstring text_of(HWND window) {
   wchar_t text[200] = L"";
   GetWindowTextW(window, text, 200);
@@ -84,6 +107,14 @@ std::string quoted(const std::wstring& text) {
   std::string q(1, '"');
   q.append(ui::win32::utf8(text)).push_back('"');
   return q;
+}
+
+// The size a window asks for at a dpi, as Windows 10 asks it before moving the window to a
+// screen of that dpi.
+SIZE scaled_size(HWND window, int dpi) {
+  SIZE size{};
+  EXPECT_TRUE(SendMessageW(window, kGetDpiScaledSize, dpi, reinterpret_cast<LPARAM>(&size)));
+  return size;
 }
 
 // Answers the one box that the test's thread opens while the player lives, from another thread,
@@ -181,6 +212,7 @@ TEST_F(Win32Binding, TheGameWindowIsAToolWindowOfItsClientSizeWithTheIntroOnItsS
   RECT client;
   GetClientRect(window, &client);
   EXPECT_EQ(client.bottom, 278);
+  EXPECT_TRUE(inside(outer_of(window), work_area_of(window)));
   EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
   EXPECT_FALSE(GetWindowLongW(window, GWL_STYLE) & (WS_THICKFRAME | WS_MAXIMIZEBOX));
   EXPECT_TRUE(IsWindowVisible(window));
@@ -289,7 +321,39 @@ TEST_F(Win32Binding, ClosingTheLastShownWindowEndsTheProgram) {
   EXPECT_EQ(system.run(), 0) << "returns at once: the program has ended";
 }
 
-TEST(Win32Viewer, TheViewerIsCentredItsGridDrawnAndARefreshTicksThroughTheLoop) {
+// Wine reports 96 dpi: the other dpis are told by hand, as Windows 10 tells a window that moves
+// to another screen, asking its size first and then suggesting a rectangle of that size.
+TEST_F(Win32Binding, AtEveryDpiTheGameTakesTheWholeScaleThatFitsItsScreenAndLiesInside) {
+  system.show(game);
+  game.Timer_Timer();  // the race, with VITESSE at the bottom
+  system.deliver([] {}, ui::Dispatcher::Source::timer);
+  HWND window = window_of(L"Klimbor", 129);
+  ASSERT_NE(window, nullptr);
+  const RECT work = work_area_of(window);
+  ASSERT_LT(work.bottom - work.top, 834) << "the suite's screen is lower than the game at 3x";
+
+  // Another size suggested is not taken, nor a place off the work area.
+  const RECT off{work.right - 40, work.bottom - 40, work.right + 500, work.bottom + 900};
+  const SIZE at192 = scaled_size(window, 192);
+  SendMessageW(window, kDpiChanged, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&off));
+  RECT outer = outer_of(window);
+  EXPECT_EQ(outer.right - outer.left, at192.cx);
+  EXPECT_EQ(outer.bottom - outer.top, at192.cy);
+  EXPECT_EQ(outer.right, work.right) << "moved the least that puts it inside";
+  EXPECT_EQ(outer.bottom, work.bottom);
+  EXPECT_EQ(Surface(window).at(83 * 2, 259 * 2), RGB(128, 255, 128)) << "VITESSE at 2x";
+
+  const SIZE at288 = scaled_size(window, 288);
+  SendMessageW(window, kDpiChanged, MAKEWPARAM(288, 288), reinterpret_cast<LPARAM>(&off));
+  outer = outer_of(window);
+  EXPECT_EQ(outer.right - outer.left, at288.cx);
+  EXPECT_EQ(outer.bottom - outer.top, at288.cy);
+  EXPECT_TRUE(inside(outer, work));
+  EXPECT_EQ(Surface(window).at(83 * 2, 259 * 2), RGB(128, 255, 128))
+      << "3x would not fit: 2x again";
+}
+
+TEST(Win32Viewer, TheViewerIsCentredOnItsWorkAreaItsGridDrawnAndARefreshTicksThroughTheLoop) {
   scores::NativeFileSystem files;
   scores::ScoreStore store(files, std::filesystem::temp_directory_path() / L"vide klimbor");
   ui::win32::Win32System system(L"klb best scores");
@@ -305,10 +369,27 @@ TEST(Win32Viewer, TheViewerIsCentredItsGridDrawnAndARefreshTicksThroughTheLoop) 
   RECT client;
   GetClientRect(window, &client);
   EXPECT_EQ(client.bottom, 654);
+  const RECT work = work_area_of(window);
+  RECT outer = outer_of(window);
+  EXPECT_TRUE(inside(outer, work));
+  EXPECT_LE(std::abs((outer.left - work.left) - (work.right - outer.right)), 1);
+  EXPECT_LE(std::abs((outer.top - work.top) - (work.bottom - outer.bottom)), 1);
   const Surface grid(window);
   EXPECT_EQ(grid.at(5, 5), RGB(255, 128, 128)) << "the heading row";
   EXPECT_EQ(grid.at(50, 20), RGB(255, 255, 128)) << "a cell";
   EXPECT_EQ(grid.at(5, 600), RGB(128, 255, 128)) << "the window below the grid";
+
+  // At 2x it would be wider than the suite's screen: it stays at 1x, inside.
+  ASSERT_LT(work.right - work.left, 2 * 660);
+  const RECT off{work.left - 300, work.top - 200, work.left + 900, work.top + 800};
+  const SIZE at192 = scaled_size(window, 192);
+  SendMessageW(window, kDpiChanged, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&off));
+  outer = outer_of(window);
+  EXPECT_EQ(outer.right - outer.left, at192.cx);
+  EXPECT_EQ(outer.left, work.left);
+  EXPECT_EQ(outer.top, work.top);
+  EXPECT_EQ(Surface(window).at(50, 20), RGB(255, 255, 128)) << "a cell, at 1x";
+
   EXPECT_EQ(system.run(), 0);
   EXPECT_EQ(ticks, 2);
 }

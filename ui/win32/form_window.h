@@ -8,6 +8,7 @@
 
 #include "ui/event_sink.h"
 #include "ui/form.h"
+#include "ui/layout.h"
 #include "ui/win32/gdi.h"
 #include "ui/win32/look.h"
 
@@ -34,7 +35,17 @@ class FormWindow {
   static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT on_message(UINT message, WPARAM wparam, LPARAM lparam);
 
-  void fit_to_scale(int dpi);
+  // The scale and the whole window's size that a dpi and a monitor give, and where it may lie.
+  struct Fit {
+    int scale;
+    SIZE outer;
+    PixelRect work_area;
+  };
+  Fit fit_for(int dpi, HMONITOR monitor) const;
+  void take(int scale, PixelRect outer);
+  void place_first();
+  SIZE scaled_size(int dpi) const;
+  void dpi_changed(int dpi, const RECT& suggested);
   void paint();
   void press(POINT at);
   void release(POINT at);
@@ -45,6 +56,7 @@ class FormWindow {
   Form& form_;
   EventSink& sink_;
   UniqueWindow window_;
+  bool moving_ = false;  // the player drags the window
   HWND tips_ = nullptr;  // a child of window_, destroyed with it
   std::vector<std::pair<Picture*, RECT>> tip_rects_;
   std::string caption_;  // as the window shows it
