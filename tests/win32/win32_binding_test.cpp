@@ -1,5 +1,6 @@
-// The Win32 binding under Wine: the windows as the system sees them, what their surface shows,
-// the mouse and keys reaching the handlers, the tooltips and the dialogs.
+// The Win32 binding under Wine: the windows as the system sees them, where they lie on the
+// screen, what their surface shows, the mouse and keys reaching the handlers, the timers, the
+// tooltips and the dialogs.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -7,6 +8,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <thread>
@@ -16,7 +18,9 @@
 #include "game/module1.h"
 #include "scores/frm_visualiser.h"
 #include "scores/native_file_system.h"
+#include "scores/score_recording.h"
 #include "scores/score_store.h"
+#include "ui/runtime_error.h"
 #include "ui/win32/text.h"
 #include "ui/win32/win32_system.h"
 
@@ -224,7 +228,8 @@ TEST_F(Win32Binding, TheGameWindowIsAToolWindowOfItsClientSizeWithTheIntroOnItsS
   EXPECT_EQ(intro.at(0, 0), GetSysColor(COLOR_3DSHADOW)) << "the title's sunken frame";
 
   game.Timer_Timer();  // the race begins
-  system.deliver([] {}, ui::Dispatcher::Source::timer);
+  system.deliver(
+      game, [] {}, ui::Dispatcher::Source::timer);
   const Surface race(window);
   EXPECT_EQ(race.at(83, 259), RGB(128, 255, 128)) << "VITESSE's face, inside its bevel";
   EXPECT_EQ(race.at(80, 256), GetSysColor(COLOR_3DHILIGHT)) << "VITESSE's bevel";
@@ -236,7 +241,8 @@ TEST_F(Win32Binding, TheGameWindowIsAToolWindowOfItsClientSizeWithTheIntroOnItsS
 TEST_F(Win32Binding, AClickIsAPressAndAReleaseOnTheSameElementAndAHeldKeyPressesOnce) {
   system.show(game);
   game.Timer_Timer();
-  system.deliver([] {}, ui::Dispatcher::Source::timer);
+  system.deliver(
+      game, [] {}, ui::Dispatcher::Source::timer);
   HWND window = window_of(L"Klimbor", 129);
   click(window, 104, 266, 104, 266);
   EXPECT_EQ(Module1::boost_on, 1) << "VITESSE clicked";
@@ -269,16 +275,24 @@ TEST_F(Win32Binding, TheRoundButtonsCarryTheirTooltips) {
   EXPECT_EQ(names, L"Continuer Valider Recommencer ");
 }
 
-TEST_F(Win32Binding, TheInputBoxTakesNoMoreThanTheFieldHoldsAndCancelGivesNothing) {
+TEST_F(Win32Binding,
+       TheInputBoxIsTheAskingWindowsTakesNoMoreThanTheFieldHoldsAndCancelGivesNothing) {
+  system.show(game);
+  HWND window = window_of(L"Klimbor", 129);
   std::string typed;
+  HWND owner = nullptr;
   {
-    Player player([](HWND box) {
+    Player player([&](HWND box) {
+      owner = GetWindow(box, GW_OWNER);
       HWND edit = FindWindowExW(box, nullptr, L"Edit", nullptr);
       for (wchar_t c : std::wstring(40, L'é')) SendMessageW(edit, WM_CHAR, c, 0);
       PostMessageW(box, WM_COMMAND, IDOK, 0);
     });
-    typed = system.input_box("entrez votre pseudo", 30);
+    system.deliver(
+        game, [&] { typed = system.input_box("entrez votre pseudo", 30); },
+        ui::Dispatcher::Source::player);
   }
+  EXPECT_EQ(owner, window) << "owned by the window whose handler asked";
   std::string thirty;
   for (int i = 0; i < 30; ++i) thirty += "é";
   EXPECT_EQ(typed, thirty);
@@ -287,38 +301,124 @@ TEST_F(Win32Binding, TheInputBoxTakesNoMoreThanTheFieldHoldsAndCancelGivesNothin
       SendMessageW(FindWindowExW(box, nullptr, L"Edit", nullptr), WM_CHAR, L'x', 0);
       PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
     });
-    EXPECT_EQ(system.input_box("entrez votre pseudo", 30), "");
+    system.deliver(
+        game, [&] { typed = system.input_box("commentaire:", 94); },
+        ui::Dispatcher::Source::player);
   }
+  EXPECT_EQ(typed, "");
 }
 
-TEST_F(Win32Binding, AMessageBoxIsTitledKlimborWithoutIcon) {
-  bool icon = true;
-  std::wstring text;
+// The viewer beside the game, as after a recording: which window owns a box, and what the other
+// one does meanwhile.
+TEST_F(Win32Binding, EveryBoxIsTheWindowsWhoseHandlerOpenedItAndTheOtherWindowsRefuseThePlayer) {
+  scores::NativeFileSystem files;
+  scores::ScoreStore store(files, std::filesystem::temp_directory_path() / L"vide klimbor");
+  scores::frm_visualiser viewer(system, store);
+  system.show(game);
+  system.show(viewer);
+  HWND game_window = window_of(L"Klimbor", 129);
+  HWND viewer_window = window_of(L"Klimbor", 660);
+  ASSERT_NE(viewer_window, nullptr);
+  struct Seen {
+    HWND owner = nullptr;
+    bool other_enabled = true, other_shown_after_close = false, icon = true;
+    std::wstring text;
+  };
+  const auto look = [](HWND box, HWND other, Seen& seen) {
+    seen.owner = GetWindow(box, GW_OWNER);
+    seen.other_enabled = IsWindowEnabled(other);
+    SendMessageW(other, WM_CLOSE, 0, 0);
+    seen.other_shown_after_close = IsWindowVisible(other);
+    seen.icon = false;
+    for (HWND c = FindWindowExW(box, nullptr, L"Static", nullptr); c != nullptr;
+         c = FindWindowExW(box, c, L"Static", nullptr)) {
+      seen.icon = seen.icon || SendMessageW(c, STM_GETICON, 0, 0) != 0;
+    }
+    wchar_t shown[200] = L"";
+    GetDlgItemTextW(box, 0xFFFF, shown, 200);
+    seen.text = shown;
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+  };
+
+  Seen message;
   {
-    Player player([&](HWND box) {
-      icon = false;
-      for (HWND c = FindWindowExW(box, nullptr, L"Static", nullptr); c != nullptr;
-           c = FindWindowExW(box, c, L"Static", nullptr)) {
-        icon = icon || SendMessageW(c, STM_GETICON, 0, 0) != 0;
-      }
-      wchar_t shown[200] = L"";
-      GetDlgItemTextW(box, 0xFFFF, shown, 200);
-      text = shown;
-      PostMessageW(box, WM_COMMAND, IDOK, 0);
-    });
-    system.message_box("Bravo, vous êtes 1er !");
+    Player player([&](HWND box) { look(box, viewer_window, message); });
+    system.deliver(
+        game, [&] { system.message_box("Bravo, vous êtes 1er !"); }, ui::Dispatcher::Source::timer);
   }
-  EXPECT_FALSE(icon);
-  EXPECT_EQ(text, L"Bravo, vous êtes 1er !");
+  EXPECT_EQ(message.owner, game_window);
+  EXPECT_FALSE(message.icon);
+  EXPECT_EQ(message.text, L"Bravo, vous êtes 1er !");
+  EXPECT_FALSE(message.other_enabled) << "the viewer takes no click";
+  EXPECT_TRUE(message.other_shown_after_close) << "nor a close";
+  EXPECT_TRUE(viewer.Visible);
+  EXPECT_TRUE(IsWindowEnabled(viewer_window)) << "once the box is gone";
+  EXPECT_TRUE(IsWindowEnabled(game_window));
+
+  Seen error;
+  {
+    Player player([&](HWND box) { look(box, game_window, error); });
+    system.deliver(
+        viewer, [] { throw ui::RuntimeError("Fichier introuvable"); },
+        ui::Dispatcher::Source::player);
+  }
+  EXPECT_EQ(error.owner, viewer_window) << "the error is the failing handler's";
+  EXPECT_TRUE(error.icon);
+  EXPECT_EQ(error.text, L"Erreur d'exécution :\n\nFichier introuvable");
+  EXPECT_FALSE(error.other_enabled);
+  EXPECT_TRUE(error.other_shown_after_close);
+  EXPECT_TRUE(IsWindowEnabled(game_window));
+
+  // Closing the window that asked takes its box away, and the rest of its handler.
+  bool went_on = false;
+  {
+    Player player([&](HWND) { SendMessageW(viewer_window, WM_CLOSE, 0, 0); });
+    system.deliver(
+        viewer,
+        [&] {
+          system.message_box("Bouhhhhh !");
+          went_on = true;
+        },
+        ui::Dispatcher::Source::player);
+  }
+  EXPECT_FALSE(went_on);
+  EXPECT_FALSE(viewer.Visible);
+  EXPECT_FALSE(IsWindowVisible(viewer_window));
+  EXPECT_TRUE(IsWindowVisible(game_window)) << "the program goes on with the game";
+  EXPECT_TRUE(IsWindowEnabled(game_window));
+  system.deliver(
+      game, [&] { went_on = true; }, ui::Dispatcher::Source::player);
+  EXPECT_TRUE(went_on) << "and its handlers";
 }
 
-TEST_F(Win32Binding, ClosingTheLastShownWindowEndsTheProgram) {
+TEST_F(Win32Binding, ClosingTheGameWindowDuringTheNicknameQuestionEndsTheProgramAndRecordsNothing) {
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / L"scores klimbor fermé";
+  std::filesystem::remove(path);
+  scores::NativeFileSystem files;
+  scores::ScoreStore store(files, path);
+  scores::ScoreRecording recording(system, store);
   system.show(game);
   HWND window = window_of(L"Klimbor", 129);
-  SendMessageW(window, WM_CLOSE, 0, 0);
-  EXPECT_FALSE(game.Visible);
+  Module1::score = 5000;
+  HWND owner = nullptr;
+  wchar_t prompt[40] = L"";
+  {
+    Player player([&](HWND box) {
+      owner = GetWindow(box, GW_OWNER);
+      GetDlgItemTextW(box, 100, prompt, 40);
+      PostMessageW(window, WM_CLOSE, 0, 0);
+    });
+    system.deliver(
+        game, [&] { recording.record(game, game.Timer1); }, ui::Dispatcher::Source::timer);
+  }
+  EXPECT_EQ(owner, window);
+  EXPECT_STREQ(prompt, L"entrez votre pseudo");
+  EXPECT_FALSE(std::filesystem::exists(path)) << "no blank nickname recorded";
+  EXPECT_EQ(recording.viewer(), nullptr) << "the recording went no further";
   EXPECT_FALSE(IsWindowVisible(window));
   EXPECT_EQ(system.run(), 0) << "returns at once: the program has ended";
+  std::filesystem::remove(path);
 }
 
 // Wine reports 96 dpi: the other dpis are told by hand, as Windows 10 tells a window that moves
@@ -326,7 +426,8 @@ TEST_F(Win32Binding, ClosingTheLastShownWindowEndsTheProgram) {
 TEST_F(Win32Binding, AtEveryDpiTheGameTakesTheWholeScaleThatFitsItsScreenAndLiesInside) {
   system.show(game);
   game.Timer_Timer();  // the race, with VITESSE at the bottom
-  system.deliver([] {}, ui::Dispatcher::Source::timer);
+  system.deliver(
+      game, [] {}, ui::Dispatcher::Source::timer);
   HWND window = window_of(L"Klimbor", 129);
   ASSERT_NE(window, nullptr);
   const RECT work = work_area_of(window);

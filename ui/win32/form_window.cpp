@@ -107,7 +107,7 @@ void FormWindow::register_class(HINSTANCE instance) {
   RegisterClassExW(&type);
 }
 
-FormWindow::FormWindow(Form& form, EventSink& sink) : form_(form), sink_(sink) {
+FormWindow::FormWindow(Form& form, WindowEvents& events) : form_(form), events_(events) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
   // The window procedure takes the handle as the window is created.
   caption_ = form.Caption;
@@ -248,7 +248,7 @@ LRESULT FormWindow::on_message(UINT message, WPARAM wparam, LPARAM lparam) {
       break;
     case WM_CLOSE:
       // Closing hides; the system ends the program when no window is left on screen.
-      sink_.window_closed(form_);
+      events_.window_closed(form_);
       return 0;
     case WM_GETDPISCALEDSIZE:
       *reinterpret_cast<SIZE*>(lparam) = scaled_size(LOWORD(wparam));
@@ -329,7 +329,8 @@ void FormWindow::release(POINT at) {
   InvalidateRect(handle(), nullptr, FALSE);
   // A click is a press and a release on the same element, as with any button.
   if (box_at(form_, at.x / scale_, at.y / scale_) != box) return;
-  if (const auto* click = click_of(*box)) sink_.deliver(*click, EventSink::Source::player);
+  if (const auto* click = click_of(*box))
+    events_.deliver(form_, *click, WindowEvents::Source::player);
 }
 
 bool FormWindow::key(WPARAM virtual_key, LPARAM flags) {
@@ -338,7 +339,7 @@ bool FormWindow::key(WPARAM virtual_key, LPARAM flags) {
   if (handler == nullptr) return false;
   // A held key presses once: Return held in the last dialog must not end the viewer.
   const bool repeated = (flags & (1 << 30)) != 0;
-  if (!repeated) sink_.deliver(*handler, EventSink::Source::player);
+  if (!repeated) events_.deliver(form_, *handler, WindowEvents::Source::player);
   return true;
 }
 

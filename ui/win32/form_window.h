@@ -6,13 +6,25 @@
 #include <string>
 #include <vector>
 
-#include "ui/event_sink.h"
+#include "ui/dispatcher.h"
 #include "ui/form.h"
 #include "ui/layout.h"
 #include "ui/win32/gdi.h"
 #include "ui/win32/look.h"
 
 namespace ui::win32 {
+
+// What a window tells the system that runs it.
+class WindowEvents {
+ public:
+  using Source = Dispatcher::Source;
+  // A handler of form's, to run with the others one at a time.
+  virtual void deliver(Form& form, const std::function<void()>& handler, Source source) = 0;
+  virtual void window_closed(Form& form) = 0;
+
+ protected:
+  ~WindowEvents() = default;
+};
 
 // One window of the model: a single surface on which every shown box is drawn, back first,
 // with the clicks, keys and tooltips routed from it to the model's elements.
@@ -22,7 +34,7 @@ class FormWindow {
   // Once per program, before the first window.
   static void register_class(HINSTANCE instance);
 
-  FormWindow(Form& form, EventSink& sink);
+  FormWindow(Form& form, WindowEvents& events);
   FormWindow(const FormWindow&) = delete;
   FormWindow& operator=(const FormWindow&) = delete;
 
@@ -54,7 +66,7 @@ class FormWindow {
   void draw(HDC dc);
 
   Form& form_;
-  EventSink& sink_;
+  WindowEvents& events_;
   UniqueWindow window_;
   bool moving_ = false;  // the player drags the window
   HWND tips_ = nullptr;  // a child of window_, destroyed with it
