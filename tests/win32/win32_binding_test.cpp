@@ -421,6 +421,48 @@ TEST_F(Win32Binding, ClosingTheGameWindowDuringTheNicknameQuestionEndsTheProgram
   std::filesystem::remove(path);
 }
 
+// Should no tick come, the loop is ended all the same after a while, and the count tells.
+constexpr UINT_PTR kGiveUp = 99;
+void CALLBACK end_menu_anyway(HWND window, UINT, UINT_PTR id, DWORD) {
+  KillTimer(window, id);
+  EndMenu();
+}
+void CALLBACK end_move_anyway(HWND window, UINT, UINT_PTR id, DWORD) {
+  KillTimer(window, id);
+  PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
+}
+
+// While Windows runs a loop of its own, for a window's menu or its move, the program's loop
+// waits: the ticks come all the same.
+TEST_F(Win32Binding, TheTimersTickWhileTheWindowsMenuIsOpenOrTheWindowMoves) {
+  system.show(game);
+  HWND window = window_of(L"Klimbor", 129);
+  int ticks = 0;
+  std::function<void()> end_loop;
+  game.Timer1.Tick = [&] {
+    if (++ticks == 3) end_loop();
+  };
+  game.Timer1.set_enabled(true);
+
+  end_loop = [] { EndMenu(); };
+  HMENU menu = CreatePopupMenu();
+  AppendMenuW(menu, MF_STRING, 1, L"Continuer");
+  SetTimer(window, kGiveUp, 5000, end_menu_anyway);
+  TrackPopupMenu(menu, TPM_RETURNCMD, 20, 20, 0, window, nullptr);
+  KillTimer(window, kGiveUp);
+  DestroyMenu(menu);
+  EXPECT_GE(ticks, 3) << "ticks while the menu was open";
+
+  ticks = 0;
+  end_loop = [window] { PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0); };
+  const RECT outer = outer_of(window);
+  SetTimer(window, kGiveUp, 5000, end_move_anyway);
+  SendMessageW(window, WM_SYSCOMMAND, SC_MOVE | HTCAPTION,
+               MAKELPARAM(outer.left + 20, outer.top + 5));
+  KillTimer(window, kGiveUp);
+  EXPECT_GE(ticks, 3) << "ticks while the window was moved";
+}
+
 // Wine reports 96 dpi: the other dpis are told by hand, as Windows 10 tells a window that moves
 // to another screen, asking its size first and then suggesting a rectangle of that size.
 TEST_F(Win32Binding, AtEveryDpiTheGameTakesTheWholeScaleThatFitsItsScreenAndLiesInside) {

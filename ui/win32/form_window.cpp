@@ -24,6 +24,7 @@ namespace {
 
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
+constexpr UINT_PTR kLoopTicks = 1;
 
 // The calls of Windows 10 that older systems lack, looked up where they exist.
 template <class F>
@@ -179,6 +180,14 @@ void FormWindow::dpi_changed(int dpi, const RECT& suggested) {
   take(fit.scale, moving_ ? outer : placed_inside(outer, fit.work_area));
 }
 
+void FormWindow::modal_loop(bool entered) {
+  if (entered) {
+    loop_ticks_.emplace(handle(), kLoopTicks, USER_TIMER_MINIMUM);
+  } else {
+    loop_ticks_.reset();
+  }
+}
+
 void FormWindow::sync() {
   // Compared with the caption last given, not read back from the window at every tick.
   if (form_.Caption != caption_) {
@@ -258,9 +267,21 @@ LRESULT FormWindow::on_message(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_ENTERSIZEMOVE:
       moving_ = true;
+      modal_loop(true);
       return 0;
     case WM_EXITSIZEMOVE:
       moving_ = false;
+      modal_loop(false);
+      return 0;
+    case WM_ENTERMENULOOP:
+      modal_loop(true);
+      return 0;
+    case WM_EXITMENULOOP:
+      modal_loop(false);
+      return 0;
+    case WM_TIMER:
+      if (wparam != kLoopTicks) break;
+      events_.serve_due_ticks();
       return 0;
     case WM_NCDESTROY:
       SetWindowLongPtrW(handle(), GWLP_USERDATA, 0);

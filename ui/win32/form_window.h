@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,9 @@ class WindowEvents {
   // A handler of form's, to run with the others one at a time.
   virtual void deliver(Form& form, const std::function<void()>& handler, Source source) = 0;
   virtual void window_closed(Form& form) = 0;
+  // While the window is moved or its menu is open, Windows runs a loop of its own and the
+  // program's loop waits: the ticks that fall due meanwhile are served from there.
+  virtual void serve_due_ticks() = 0;
 
  protected:
   ~WindowEvents() = default;
@@ -58,6 +62,7 @@ class FormWindow {
   void place_first();
   SIZE scaled_size(int dpi) const;
   void dpi_changed(int dpi, const RECT& suggested);
+  void modal_loop(bool entered);
   void paint();
   void press(POINT at);
   void release(POINT at);
@@ -68,8 +73,9 @@ class FormWindow {
   Form& form_;
   WindowEvents& events_;
   UniqueWindow window_;
-  bool moving_ = false;  // the player drags the window
-  HWND tips_ = nullptr;  // a child of window_, destroyed with it
+  std::optional<WindowTimer> loop_ticks_;  // while Windows' own loop runs
+  bool moving_ = false;                    // the player drags the window
+  HWND tips_ = nullptr;                    // a child of window_, destroyed with it
   std::vector<std::pair<Picture*, RECT>> tip_rects_;
   std::string caption_;  // as the window shows it
   int scale_ = 1;

@@ -216,6 +216,14 @@ void Win32System::pump_messages() {
   }
 }
 
+void Win32System::serve_due_ticks() {
+  // By index: a tick may show a window whose timers join the list.
+  for (std::size_t i = 0; i < clocks_.size(); ++i) {
+    if (clocks_[i].periodic->take())
+      deliver(*clocks_[i].form, clocks_[i].timer->Tick, Source::timer);
+  }
+}
+
 void Win32System::timer_changed(Timer& timer) {
   for (Clock& clock : clocks_) {
     if (clock.timer != &timer) continue;

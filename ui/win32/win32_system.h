@@ -40,6 +40,7 @@ class Win32System final : public System, public WindowEvents, private TimerDrive
   // Closing the window that asked a question abandons it: the handler goes no further. The
   // other windows do not close while a box is open.
   void window_closed(Form& form) override;
+  void serve_due_ticks() override;
 
   // Runs the program's events until it ends; the program's exit status.
   int run();
