@@ -1,22 +1,34 @@
-// The Win32 binding under Wine: the windows as the system sees them, what their surface shows,
-// the mouse and keys reaching the handlers, the tooltips and the dialogs.
+// The Win32 binding under Wine: the windows as the system sees them, where they lie on the
+// screen, what their surface shows, the mouse and keys reaching the handlers, the timers, the
+// tooltips and the dialogs.
 #include <windows.h>
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "game/klimbor.h"
 #include "game/module1.h"
 #include "scores/frm_visualiser.h"
 #include "scores/native_file_system.h"
+#include "scores/score_recording.h"
 #include "scores/score_store.h"
+#include "ui/runtime_error.h"
+#include "ui/win32/text.h"
 #include "ui/win32/win32_system.h"
 
 namespace {
+
+// Of Windows 8.1 and 10, beyond the headers of a Vista build.
+constexpr UINT kDpiChanged = 0x02E0;
+constexpr UINT kGetDpiScaledSize = 0x02E4;
 
 HWND window_of(const std::wstring& caption, int client_width) {
   HWND found = nullptr;
@@ -71,25 +83,120 @@ void click(HWND window, int x, int y, int up_x, int up_y) {
   SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(up_x, up_y));
 }
 
-// Answers the next dialog titled Klimbor from another thread, as a player would.
+RECT outer_of(HWND window) {
+  RECT r;
+  GetWindowRect(window, &r);
+  return r;
+}
+
+RECT work_area_of(HWND window) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info);
+  return info.rcWork;
+}
+
+bool inside(const RECT& r, const RECT& area) {
+  return r.left >= area.left && r.top >= area.top && r.right <= area.right &&
+         r.bottom <= area.bottom;
+}
+
+std::wstring text_of(HWND window) {
+  wchar_t text[200] = L"";
+  GetWindowTextW(window, text, 200);
+  return text;
+}
+
+std::string quoted(const std::wstring& text) {
+  std::string q(1, '"');
+  q.append(ui::win32::utf8(text)).push_back('"');
+  return q;
+}
+
+// The size a window asks for at a dpi, as Windows 10 asks it before moving the window to a
+// screen of that dpi.
+SIZE scaled_size(HWND window, int dpi) {
+  SIZE size{};
+  EXPECT_TRUE(SendMessageW(window, kGetDpiScaledSize, dpi, reinterpret_cast<LPARAM>(&size)));
+  return size;
+}
+
+// Answers the one box that the test's thread opens while the player lives, from another thread,
+// as a player would. A box it cannot answer is closed and the test fails saying why, rather than
+// wait for ever: none opened, one of another title, one still open after the answer, a second.
 class Player {
  public:
-  template <class Act>
-  explicit Player(Act act)
-      : thread_([this, act] {
-          for (int i = 0; i < 500 && !done_; ++i) {
-            if (HWND box = FindWindowW(L"#32770", L"Klimbor")) {
-              act(box);
-              done_ = true;
-            }
-            Sleep(10);
-          }
-        }) {}
-  ~Player() { thread_.join(); }
-  bool answered() const { return done_; }
+  using Act = std::function<void(HWND box)>;
+  explicit Player(Act act, std::wstring title = L"Klimbor")
+      : asker_(GetCurrentThreadId()),
+        thread_([this, act = std::move(act), title = std::move(title)] { watch(act, title); }) {}
+  ~Player() {
+    over_ = true;
+    thread_.join();
+    for (const std::string& failure : failures_) ADD_FAILURE() << failure;
+  }
 
  private:
-  std::atomic<bool> done_ = false;
+  static BOOL CALLBACK note_box(HWND window, LPARAM found) {
+    wchar_t type[8] = L"";
+    GetClassNameW(window, type, 8);
+    if (std::wstring(type) == L"#32770" && IsWindowVisible(window)) {
+      *reinterpret_cast<HWND*>(found) = window;
+      return FALSE;
+    }
+    return TRUE;
+  }
+
+  HWND open_box() const {
+    HWND found = nullptr;
+    EnumThreadWindows(asker_, note_box, reinterpret_cast<LPARAM>(&found));
+    return found;
+  }
+
+  static bool closes_within(HWND box, int ms) {
+    for (int waited = 0; IsWindow(box); waited += 10) {
+      if (waited >= ms) return false;
+      Sleep(10);
+    }
+    return true;
+  }
+
+  // As the player would, then as the program's end would.
+  void close(HWND box) {
+    PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+    if (!closes_within(box, 2000)) PostThreadMessageW(asker_, WM_QUIT, 0, 0);
+  }
+
+  void watch(const Act& act, const std::wstring& title) {
+    HWND answered = nullptr;
+    while (!over_) {
+      HWND box = open_box();
+      if (box == nullptr || box == answered) {
+        Sleep(10);
+        continue;
+      }
+      if (answered != nullptr) {
+        failures_.push_back("a second box opened, titled " + quoted(text_of(box)));
+        close(box);
+      } else if (text_of(box) != title) {
+        failures_.push_back("the box opened is titled " + quoted(text_of(box)) + ", not " +
+                            quoted(title));
+        close(box);
+      } else {
+        act(box);
+        if (!closes_within(box, 5000)) {
+          failures_.push_back("the box stayed open after the answer");
+          close(box);
+        }
+      }
+      answered = box;
+    }
+    if (answered == nullptr) failures_.push_back("no box opened");
+  }
+
+  DWORD asker_;
+  std::atomic<bool> over_ = false;
+  std::vector<std::string> failures_;  // read once the thread has ended
   std::thread thread_;
 };
 
@@ -109,6 +216,7 @@ TEST_F(Win32Binding, TheGameWindowIsAToolWindowOfItsClientSizeWithTheIntroOnItsS
   RECT client;
   GetClientRect(window, &client);
   EXPECT_EQ(client.bottom, 278);
+  EXPECT_TRUE(inside(outer_of(window), work_area_of(window)));
   EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
   EXPECT_FALSE(GetWindowLongW(window, GWL_STYLE) & (WS_THICKFRAME | WS_MAXIMIZEBOX));
   EXPECT_TRUE(IsWindowVisible(window));
@@ -120,7 +228,8 @@ TEST_F(Win32Binding, TheGameWindowIsAToolWindowOfItsClientSizeWithTheIntroOnItsS
   EXPECT_EQ(intro.at(0, 0), GetSysColor(COLOR_3DSHADOW)) << "the title's sunken frame";
 
   game.Timer_Timer();  // the race begins
-  system.deliver([] {}, ui::Dispatcher::Source::timer);
+  system.deliver(
+      game, [] {}, ui::Dispatcher::Source::timer);
   const Surface race(window);
   EXPECT_EQ(race.at(83, 259), RGB(128, 255, 128)) << "VITESSE's face, inside its bevel";
   EXPECT_EQ(race.at(80, 256), GetSysColor(COLOR_3DHILIGHT)) << "VITESSE's bevel";
@@ -132,7 +241,8 @@ TEST_F(Win32Binding, TheGameWindowIsAToolWindowOfItsClientSizeWithTheIntroOnItsS
 TEST_F(Win32Binding, AClickIsAPressAndAReleaseOnTheSameElementAndAHeldKeyPressesOnce) {
   system.show(game);
   game.Timer_Timer();
-  system.deliver([] {}, ui::Dispatcher::Source::timer);
+  system.deliver(
+      game, [] {}, ui::Dispatcher::Source::timer);
   HWND window = window_of(L"Klimbor", 129);
   click(window, 104, 266, 104, 266);
   EXPECT_EQ(Module1::boost_on, 1) << "VITESSE clicked";
@@ -165,17 +275,24 @@ TEST_F(Win32Binding, TheRoundButtonsCarryTheirTooltips) {
   EXPECT_EQ(names, L"Continuer Valider Recommencer ");
 }
 
-TEST_F(Win32Binding, TheInputBoxTakesNoMoreThanTheFieldHoldsAndCancelGivesNothing) {
+TEST_F(Win32Binding,
+       TheInputBoxIsTheAskingWindowsTakesNoMoreThanTheFieldHoldsAndCancelGivesNothing) {
+  system.show(game);
+  HWND window = window_of(L"Klimbor", 129);
   std::string typed;
+  HWND owner = nullptr;
   {
-    Player player([](HWND box) {
+    Player player([&](HWND box) {
+      owner = GetWindow(box, GW_OWNER);
       HWND edit = FindWindowExW(box, nullptr, L"Edit", nullptr);
       for (wchar_t c : std::wstring(40, L'é')) SendMessageW(edit, WM_CHAR, c, 0);
       PostMessageW(box, WM_COMMAND, IDOK, 0);
     });
-    typed = system.input_box("entrez votre pseudo", 30);
-    EXPECT_TRUE(player.answered());
+    system.deliver(
+        game, [&] { typed = system.input_box("entrez votre pseudo", 30); },
+        ui::Dispatcher::Source::player);
   }
+  EXPECT_EQ(owner, window) << "owned by the window whose handler asked";
   std::string thirty;
   for (int i = 0; i < 30; ++i) thirty += "é";
   EXPECT_EQ(typed, thirty);
@@ -184,41 +301,202 @@ TEST_F(Win32Binding, TheInputBoxTakesNoMoreThanTheFieldHoldsAndCancelGivesNothin
       SendMessageW(FindWindowExW(box, nullptr, L"Edit", nullptr), WM_CHAR, L'x', 0);
       PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
     });
-    EXPECT_EQ(system.input_box("entrez votre pseudo", 30), "");
+    system.deliver(
+        game, [&] { typed = system.input_box("commentaire:", 94); },
+        ui::Dispatcher::Source::player);
   }
+  EXPECT_EQ(typed, "");
 }
 
-TEST_F(Win32Binding, AMessageBoxIsTitledKlimborWithoutIcon) {
-  bool icon = true;
-  std::wstring text;
+// The viewer beside the game, as after a recording: which window owns a box, and what the other
+// one does meanwhile.
+TEST_F(Win32Binding, EveryBoxIsTheWindowsWhoseHandlerOpenedItAndTheOtherWindowsRefuseThePlayer) {
+  scores::NativeFileSystem files;
+  scores::ScoreStore store(files, std::filesystem::temp_directory_path() / L"vide klimbor");
+  scores::frm_visualiser viewer(system, store);
+  system.show(game);
+  system.show(viewer);
+  HWND game_window = window_of(L"Klimbor", 129);
+  HWND viewer_window = window_of(L"Klimbor", 660);
+  ASSERT_NE(viewer_window, nullptr);
+  struct Seen {
+    HWND owner = nullptr;
+    bool other_enabled = true, other_shown_after_close = false, icon = true;
+    std::wstring text;
+  };
+  const auto look = [](HWND box, HWND other, Seen& seen) {
+    seen.owner = GetWindow(box, GW_OWNER);
+    seen.other_enabled = IsWindowEnabled(other);
+    SendMessageW(other, WM_CLOSE, 0, 0);
+    seen.other_shown_after_close = IsWindowVisible(other);
+    seen.icon = false;
+    for (HWND c = FindWindowExW(box, nullptr, L"Static", nullptr); c != nullptr;
+         c = FindWindowExW(box, c, L"Static", nullptr)) {
+      seen.icon = seen.icon || SendMessageW(c, STM_GETICON, 0, 0) != 0;
+    }
+    wchar_t shown[200] = L"";
+    GetDlgItemTextW(box, 0xFFFF, shown, 200);
+    seen.text = shown;
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+  };
+
+  Seen message;
   {
-    Player player([&](HWND box) {
-      icon = false;
-      for (HWND c = FindWindowExW(box, nullptr, L"Static", nullptr); c != nullptr;
-           c = FindWindowExW(box, c, L"Static", nullptr)) {
-        icon = icon || SendMessageW(c, STM_GETICON, 0, 0) != 0;
-      }
-      wchar_t shown[200] = L"";
-      GetDlgItemTextW(box, 0xFFFF, shown, 200);
-      text = shown;
-      PostMessageW(box, WM_COMMAND, IDOK, 0);
-    });
-    system.message_box("Bravo, vous êtes 1er !");
+    Player player([&](HWND box) { look(box, viewer_window, message); });
+    system.deliver(
+        game, [&] { system.message_box("Bravo, vous êtes 1er !"); }, ui::Dispatcher::Source::timer);
   }
-  EXPECT_FALSE(icon);
-  EXPECT_EQ(text, L"Bravo, vous êtes 1er !");
+  EXPECT_EQ(message.owner, game_window);
+  EXPECT_FALSE(message.icon);
+  EXPECT_EQ(message.text, L"Bravo, vous êtes 1er !");
+  EXPECT_FALSE(message.other_enabled) << "the viewer takes no click";
+  EXPECT_TRUE(message.other_shown_after_close) << "nor a close";
+  EXPECT_TRUE(viewer.Visible);
+  EXPECT_TRUE(IsWindowEnabled(viewer_window)) << "once the box is gone";
+  EXPECT_TRUE(IsWindowEnabled(game_window));
+
+  Seen error;
+  {
+    Player player([&](HWND box) { look(box, game_window, error); });
+    system.deliver(
+        viewer, [] { throw ui::RuntimeError("Fichier introuvable"); },
+        ui::Dispatcher::Source::player);
+  }
+  EXPECT_EQ(error.owner, viewer_window) << "the error is the failing handler's";
+  EXPECT_TRUE(error.icon);
+  EXPECT_EQ(error.text, L"Erreur d'exécution :\n\nFichier introuvable");
+  EXPECT_FALSE(error.other_enabled);
+  EXPECT_TRUE(error.other_shown_after_close);
+  EXPECT_TRUE(IsWindowEnabled(game_window));
+
+  // Closing the window that asked takes its box away, and the rest of its handler.
+  bool went_on = false;
+  {
+    Player player([&](HWND) { SendMessageW(viewer_window, WM_CLOSE, 0, 0); });
+    system.deliver(
+        viewer,
+        [&] {
+          system.message_box("Bouhhhhh !");
+          went_on = true;
+        },
+        ui::Dispatcher::Source::player);
+  }
+  EXPECT_FALSE(went_on);
+  EXPECT_FALSE(viewer.Visible);
+  EXPECT_FALSE(IsWindowVisible(viewer_window));
+  EXPECT_TRUE(IsWindowVisible(game_window)) << "the program goes on with the game";
+  EXPECT_TRUE(IsWindowEnabled(game_window));
+  system.deliver(
+      game, [&] { went_on = true; }, ui::Dispatcher::Source::player);
+  EXPECT_TRUE(went_on) << "and its handlers";
 }
 
-TEST_F(Win32Binding, ClosingTheLastShownWindowEndsTheProgram) {
+TEST_F(Win32Binding, ClosingTheGameWindowDuringTheNicknameQuestionEndsTheProgramAndRecordsNothing) {
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / L"scores klimbor fermé";
+  std::filesystem::remove(path);
+  scores::NativeFileSystem files;
+  scores::ScoreStore store(files, path);
+  scores::ScoreRecording recording(system, store);
   system.show(game);
   HWND window = window_of(L"Klimbor", 129);
-  SendMessageW(window, WM_CLOSE, 0, 0);
-  EXPECT_FALSE(game.Visible);
+  Module1::score = 5000;
+  HWND owner = nullptr;
+  wchar_t prompt[40] = L"";
+  {
+    Player player([&](HWND box) {
+      owner = GetWindow(box, GW_OWNER);
+      GetDlgItemTextW(box, 100, prompt, 40);
+      PostMessageW(window, WM_CLOSE, 0, 0);
+    });
+    system.deliver(
+        game, [&] { recording.record(game, game.Timer1); }, ui::Dispatcher::Source::timer);
+  }
+  EXPECT_EQ(owner, window);
+  EXPECT_STREQ(prompt, L"entrez votre pseudo");
+  EXPECT_FALSE(std::filesystem::exists(path)) << "no blank nickname recorded";
+  EXPECT_EQ(recording.viewer(), nullptr) << "the recording went no further";
   EXPECT_FALSE(IsWindowVisible(window));
   EXPECT_EQ(system.run(), 0) << "returns at once: the program has ended";
+  std::filesystem::remove(path);
 }
 
-TEST(Win32Viewer, TheViewerIsCentredItsGridDrawnAndARefreshTicksThroughTheLoop) {
+// Should no tick come, the loop is ended all the same after a while, and the count tells.
+constexpr UINT_PTR kGiveUp = 99;
+void CALLBACK end_menu_anyway(HWND window, UINT, UINT_PTR id, DWORD) {
+  KillTimer(window, id);
+  EndMenu();
+}
+void CALLBACK end_move_anyway(HWND window, UINT, UINT_PTR id, DWORD) {
+  KillTimer(window, id);
+  PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
+}
+
+// While Windows runs a loop of its own, for a window's menu or its move, the program's loop
+// waits: the ticks come all the same.
+TEST_F(Win32Binding, TheTimersTickWhileTheWindowsMenuIsOpenOrTheWindowMoves) {
+  system.show(game);
+  HWND window = window_of(L"Klimbor", 129);
+  int ticks = 0;
+  std::function<void()> end_loop;
+  game.Timer1.Tick = [&] {
+    if (++ticks == 3) end_loop();
+  };
+  game.Timer1.set_enabled(true);
+
+  end_loop = [] { EndMenu(); };
+  HMENU menu = CreatePopupMenu();
+  AppendMenuW(menu, MF_STRING, 1, L"Continuer");
+  SetTimer(window, kGiveUp, 5000, end_menu_anyway);
+  TrackPopupMenu(menu, TPM_RETURNCMD, 20, 20, 0, window, nullptr);
+  KillTimer(window, kGiveUp);
+  DestroyMenu(menu);
+  EXPECT_GE(ticks, 3) << "ticks while the menu was open";
+
+  ticks = 0;
+  end_loop = [window] { PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0); };
+  const RECT outer = outer_of(window);
+  SetTimer(window, kGiveUp, 5000, end_move_anyway);
+  SendMessageW(window, WM_SYSCOMMAND, SC_MOVE | HTCAPTION,
+               MAKELPARAM(outer.left + 20, outer.top + 5));
+  KillTimer(window, kGiveUp);
+  EXPECT_GE(ticks, 3) << "ticks while the window was moved";
+}
+
+// Wine reports 96 dpi: the other dpis are told by hand, as Windows 10 tells a window that moves
+// to another screen, asking its size first and then suggesting a rectangle of that size.
+TEST_F(Win32Binding, AtEveryDpiTheGameTakesTheWholeScaleThatFitsItsScreenAndLiesInside) {
+  system.show(game);
+  game.Timer_Timer();  // the race, with VITESSE at the bottom
+  system.deliver(
+      game, [] {}, ui::Dispatcher::Source::timer);
+  HWND window = window_of(L"Klimbor", 129);
+  ASSERT_NE(window, nullptr);
+  const RECT work = work_area_of(window);
+  ASSERT_LT(work.bottom - work.top, 834) << "the suite's screen is lower than the game at 3x";
+
+  // Another size suggested is not taken, nor a place off the work area.
+  const RECT off{work.right - 40, work.bottom - 40, work.right + 500, work.bottom + 900};
+  const SIZE at192 = scaled_size(window, 192);
+  SendMessageW(window, kDpiChanged, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&off));
+  RECT outer = outer_of(window);
+  EXPECT_EQ(outer.right - outer.left, at192.cx);
+  EXPECT_EQ(outer.bottom - outer.top, at192.cy);
+  EXPECT_EQ(outer.right, work.right) << "moved the least that puts it inside";
+  EXPECT_EQ(outer.bottom, work.bottom);
+  EXPECT_EQ(Surface(window).at(83 * 2, 259 * 2), RGB(128, 255, 128)) << "VITESSE at 2x";
+
+  const SIZE at288 = scaled_size(window, 288);
+  SendMessageW(window, kDpiChanged, MAKEWPARAM(288, 288), reinterpret_cast<LPARAM>(&off));
+  outer = outer_of(window);
+  EXPECT_EQ(outer.right - outer.left, at288.cx);
+  EXPECT_EQ(outer.bottom - outer.top, at288.cy);
+  EXPECT_TRUE(inside(outer, work));
+  EXPECT_EQ(Surface(window).at(83 * 2, 259 * 2), RGB(128, 255, 128))
+      << "3x would not fit: 2x again";
+}
+
+TEST(Win32Viewer, TheViewerIsCentredOnItsWorkAreaItsGridDrawnAndARefreshTicksThroughTheLoop) {
   scores::NativeFileSystem files;
   scores::ScoreStore store(files, std::filesystem::temp_directory_path() / L"vide klimbor");
   ui::win32::Win32System system(L"klb best scores");
@@ -234,10 +512,27 @@ TEST(Win32Viewer, TheViewerIsCentredItsGridDrawnAndARefreshTicksThroughTheLoop) 
   RECT client;
   GetClientRect(window, &client);
   EXPECT_EQ(client.bottom, 654);
+  const RECT work = work_area_of(window);
+  RECT outer = outer_of(window);
+  EXPECT_TRUE(inside(outer, work));
+  EXPECT_LE(std::abs((outer.left - work.left) - (work.right - outer.right)), 1);
+  EXPECT_LE(std::abs((outer.top - work.top) - (work.bottom - outer.bottom)), 1);
   const Surface grid(window);
   EXPECT_EQ(grid.at(5, 5), RGB(255, 128, 128)) << "the heading row";
   EXPECT_EQ(grid.at(50, 20), RGB(255, 255, 128)) << "a cell";
   EXPECT_EQ(grid.at(5, 600), RGB(128, 255, 128)) << "the window below the grid";
+
+  // At 2x it would be wider than the suite's screen: it stays at 1x, inside.
+  ASSERT_LT(work.right - work.left, 2 * 660);
+  const RECT off{work.left - 300, work.top - 200, work.left + 900, work.top + 800};
+  const SIZE at192 = scaled_size(window, 192);
+  SendMessageW(window, kDpiChanged, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&off));
+  outer = outer_of(window);
+  EXPECT_EQ(outer.right - outer.left, at192.cx);
+  EXPECT_EQ(outer.left, work.left);
+  EXPECT_EQ(outer.top, work.top);
+  EXPECT_EQ(Surface(window).at(50, 20), RGB(255, 255, 128)) << "a cell, at 1x";
+
   EXPECT_EQ(system.run(), 0);
   EXPECT_EQ(ticks, 2);
 }

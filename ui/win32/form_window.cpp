@@ -7,11 +7,15 @@
 #include "ui/layout.h"
 #include "ui/runtime_error.h"
 #include "ui/scene.h"
+#include "ui/screen_fit.h"
 #include "ui/win32/text.h"
 
 // Sent by Windows 8.1 and later, whose declarations a Vista build does not see.
 #ifndef WM_DPICHANGED
 #define WM_DPICHANGED 0x02E0
+#endif
+#ifndef WM_GETDPISCALEDSIZE
+#define WM_GETDPISCALEDSIZE 0x02E4
 #endif
 
 namespace ui::win32 {
@@ -20,6 +24,7 @@ namespace {
 
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
+constexpr UINT_PTR kLoopTicks = 1;
 
 // The calls of Windows 10 that older systems lack, looked up where they exist.
 template <class F>
@@ -38,20 +43,24 @@ int dpi_of(HWND window) {
   return dpi;
 }
 
-// Whole scale factors only, rounded half up as on Linux: the pixel art grows in even squares.
-int scale_for(int dpi) {
-  return dpi < 96 ? 1 : (dpi + 48) / 96;
-}
-
-SIZE window_size(SIZE client, int dpi) {
-  RECT r{0, 0, client.cx, client.cy};
+// The frame Windows draws around a client area at that dpi.
+Frame frame_at(int dpi) {
+  RECT r{0, 0, 0, 0};
   using Adjust = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
   if (auto adjust = user32_call<Adjust>("AdjustWindowRectExForDpi")) {
     adjust(&r, kStyle, FALSE, kExStyle, static_cast<UINT>(dpi));
   } else {
     AdjustWindowRectEx(&r, kStyle, FALSE, kExStyle);
   }
-  return {r.right - r.left, r.bottom - r.top};
+  return {-r.left, -r.top, r.right, r.bottom};
+}
+
+PixelRect work_area_of(HMONITOR monitor) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  GetMonitorInfoW(monitor, &info);
+  const RECT& r = info.rcWork;
+  return {r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
 
 const std::function<void()>* click_of(Box& box) {
@@ -99,7 +108,7 @@ void FormWindow::register_class(HINSTANCE instance) {
   RegisterClassExW(&type);
 }
 
-FormWindow::FormWindow(Form& form, EventSink& sink) : form_(form), sink_(sink) {
+FormWindow::FormWindow(Form& form, WindowEvents& events) : form_(form), events_(events) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
   // The window procedure takes the handle as the window is created.
   caption_ = form.Caption;
@@ -126,29 +135,57 @@ FormWindow::FormWindow(Form& form, EventSink& sink) : form_(form), sink_(sink) {
                     [](auto&) {},
                 });
   }
-  fit_to_scale(dpi_of(handle()));
-  if (form.centred) {
-    RECT outer;
-    GetWindowRect(handle(), &outer);
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    GetMonitorInfoW(MonitorFromWindow(handle(), MONITOR_DEFAULTTOPRIMARY), &monitor);
-    const RECT& work = monitor.rcWork;
-    SetWindowPos(handle(), nullptr,
-                 work.left + (work.right - work.left - (outer.right - outer.left)) / 2,
-                 work.top + (work.bottom - work.top - (outer.bottom - outer.top)) / 2, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
+  place_first();
 }
 
-void FormWindow::fit_to_scale(int dpi) {
-  scale_ = scale_for(dpi);
-  const SIZE client{px(form_.ScaleWidth) * scale_, px(form_.ScaleHeight) * scale_};
-  const SIZE outer = window_size(client, dpi);
-  SetWindowPos(handle(), nullptr, 0, 0, outer.cx, outer.cy,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+FormWindow::Fit FormWindow::fit_for(int dpi, HMONITOR monitor) const {
+  const PixelRect client{0, 0, px(form_.ScaleWidth), px(form_.ScaleHeight)};
+  const Frame frame = frame_at(dpi);
+  const PixelRect work_area = work_area_of(monitor);
+  const int scale = fitting_scale(dpi / 96.0, client, frame, work_area);
+  return {scale,
+          {client.width * scale + frame.left + frame.right,
+           client.height * scale + frame.top + frame.bottom},
+          work_area};
+}
+
+void FormWindow::take(int scale, PixelRect outer) {
+  scale_ = scale;
+  SetWindowPos(handle(), nullptr, outer.x, outer.y, outer.width, outer.height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
   sync_tips();
   InvalidateRect(handle(), nullptr, FALSE);
+}
+
+// Where Windows would open it, or centred; inside the work area of its monitor either way.
+void FormWindow::place_first() {
+  const Fit fit = fit_for(dpi_of(handle()), MonitorFromWindow(handle(), MONITOR_DEFAULTTONEAREST));
+  RECT now;
+  GetWindowRect(handle(), &now);
+  const PixelRect outer{now.left, now.top, fit.outer.cx, fit.outer.cy};
+  take(fit.scale,
+       form_.centred ? centred_in(outer, fit.work_area) : placed_inside(outer, fit.work_area));
+}
+
+// Asked before the window moves to a screen of another dpi, which it is mostly on already.
+SIZE FormWindow::scaled_size(int dpi) const {
+  return fit_for(dpi, MonitorFromWindow(handle(), MONITOR_DEFAULTTONEAREST)).outer;
+}
+
+// The size is the rule's for the new screen, as scaled_size gave it, whatever was suggested.
+void FormWindow::dpi_changed(int dpi, const RECT& suggested) {
+  const Fit fit = fit_for(dpi, MonitorFromRect(&suggested, MONITOR_DEFAULTTONEAREST));
+  const PixelRect outer{suggested.left, suggested.top, fit.outer.cx, fit.outer.cy};
+  // Dragged across screens, it stays under the mouse; else it moves inside the work area.
+  take(fit.scale, moving_ ? outer : placed_inside(outer, fit.work_area));
+}
+
+void FormWindow::modal_loop(bool entered) {
+  if (entered) {
+    loop_ticks_.emplace(handle(), kLoopTicks, USER_TIMER_MINIMUM);
+  } else {
+    loop_ticks_.reset();
+  }
 }
 
 void FormWindow::sync() {
@@ -220,15 +257,32 @@ LRESULT FormWindow::on_message(UINT message, WPARAM wparam, LPARAM lparam) {
       break;
     case WM_CLOSE:
       // Closing hides; the system ends the program when no window is left on screen.
-      sink_.window_closed(form_);
+      events_.window_closed(form_);
       return 0;
-    case WM_DPICHANGED: {
-      const auto* suggested = reinterpret_cast<const RECT*>(lparam);
-      SetWindowPos(handle(), nullptr, suggested->left, suggested->top, 0, 0,
-                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-      fit_to_scale(HIWORD(wparam));
+    case WM_GETDPISCALEDSIZE:
+      *reinterpret_cast<SIZE*>(lparam) = scaled_size(LOWORD(wparam));
+      return TRUE;
+    case WM_DPICHANGED:
+      dpi_changed(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
       return 0;
-    }
+    case WM_ENTERSIZEMOVE:
+      moving_ = true;
+      modal_loop(true);
+      return 0;
+    case WM_EXITSIZEMOVE:
+      moving_ = false;
+      modal_loop(false);
+      return 0;
+    case WM_ENTERMENULOOP:
+      modal_loop(true);
+      return 0;
+    case WM_EXITMENULOOP:
+      modal_loop(false);
+      return 0;
+    case WM_TIMER:
+      if (wparam != kLoopTicks) break;
+      events_.serve_due_ticks();
+      return 0;
     case WM_NCDESTROY:
       SetWindowLongPtrW(handle(), GWLP_USERDATA, 0);
       (void)window_.release();  // being destroyed already
@@ -296,7 +350,8 @@ void FormWindow::release(POINT at) {
   InvalidateRect(handle(), nullptr, FALSE);
   // A click is a press and a release on the same element, as with any button.
   if (box_at(form_, at.x / scale_, at.y / scale_) != box) return;
-  if (const auto* click = click_of(*box)) sink_.deliver(*click, EventSink::Source::player);
+  if (const auto* click = click_of(*box))
+    events_.deliver(form_, *click, WindowEvents::Source::player);
 }
 
 bool FormWindow::key(WPARAM virtual_key, LPARAM flags) {
@@ -305,7 +360,7 @@ bool FormWindow::key(WPARAM virtual_key, LPARAM flags) {
   if (handler == nullptr) return false;
   // A held key presses once: Return held in the last dialog must not end the viewer.
   const bool repeated = (flags & (1 << 30)) != 0;
-  if (!repeated) sink_.deliver(*handler, EventSink::Source::player);
+  if (!repeated) events_.deliver(form_, *handler, WindowEvents::Source::player);
   return true;
 }
 

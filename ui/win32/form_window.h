@@ -3,15 +3,32 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "ui/event_sink.h"
+#include "ui/dispatcher.h"
 #include "ui/form.h"
+#include "ui/layout.h"
 #include "ui/win32/gdi.h"
 #include "ui/win32/look.h"
 
 namespace ui::win32 {
+
+// What a window tells the system that runs it.
+class WindowEvents {
+ public:
+  using Source = Dispatcher::Source;
+  // A handler of form's, to run with the others one at a time.
+  virtual void deliver(Form& form, const std::function<void()>& handler, Source source) = 0;
+  virtual void window_closed(Form& form) = 0;
+  // While the window is moved or its menu is open, Windows runs a loop of its own and the
+  // program's loop waits: the ticks that fall due meanwhile are served from there.
+  virtual void serve_due_ticks() = 0;
+
+ protected:
+  ~WindowEvents() = default;
+};
 
 // One window of the model: a single surface on which every shown box is drawn, back first,
 // with the clicks, keys and tooltips routed from it to the model's elements.
@@ -21,7 +38,7 @@ class FormWindow {
   // Once per program, before the first window.
   static void register_class(HINSTANCE instance);
 
-  FormWindow(Form& form, EventSink& sink);
+  FormWindow(Form& form, WindowEvents& events);
   FormWindow(const FormWindow&) = delete;
   FormWindow& operator=(const FormWindow&) = delete;
 
@@ -34,7 +51,18 @@ class FormWindow {
   static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT on_message(UINT message, WPARAM wparam, LPARAM lparam);
 
-  void fit_to_scale(int dpi);
+  // The scale and the whole window's size that a dpi and a monitor give, and where it may lie.
+  struct Fit {
+    int scale;
+    SIZE outer;
+    PixelRect work_area;
+  };
+  Fit fit_for(int dpi, HMONITOR monitor) const;
+  void take(int scale, PixelRect outer);
+  void place_first();
+  SIZE scaled_size(int dpi) const;
+  void dpi_changed(int dpi, const RECT& suggested);
+  void modal_loop(bool entered);
   void paint();
   void press(POINT at);
   void release(POINT at);
@@ -43,9 +71,11 @@ class FormWindow {
   void draw(HDC dc);
 
   Form& form_;
-  EventSink& sink_;
+  WindowEvents& events_;
   UniqueWindow window_;
-  HWND tips_ = nullptr;  // a child of window_, destroyed with it
+  std::optional<WindowTimer> loop_ticks_;  // while Windows' own loop runs
+  bool moving_ = false;                    // the player drags the window
+  HWND tips_ = nullptr;                    // a child of window_, destroyed with it
   std::vector<std::pair<Picture*, RECT>> tip_rects_;
   std::string caption_;  // as the window shows it
   int scale_ = 1;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -18,8 +19,10 @@ namespace ui::win32 {
 
 // The window system on the Win32 API: a FormWindow per window, a periodic waitable timer per
 // timer, the system's message box and an input box of its own. After every handler the
-// windows are brought in line with the model.
-class Win32System final : public System, public EventSink, private TimerDriver {
+// windows are brought in line with the model. A box belongs to the window whose handler opened
+// it; while it is open the program's other windows refuse the player, as with Qt's
+// application-modal dialogs.
+class Win32System final : public System, public WindowEvents, private TimerDriver {
  public:
   // program_title: the title of the program's dialogs.
   explicit Win32System(std::wstring program_title);
@@ -33,14 +36,18 @@ class Win32System final : public System, public EventSink, private TimerDriver {
   void randomize() override;
   float rnd() override;
 
-  void deliver(const std::function<void()>& handler, Source source) override;
+  void deliver(Form& form, const std::function<void()>& handler, Source source) override;
+  // Closing the window that asked a question abandons it: the handler goes no further. The
+  // other windows do not close while a box is open.
   void window_closed(Form& form) override;
+  void serve_due_ticks() override;
 
   // Runs the program's events until it ends; the program's exit status.
   int run();
 
  private:
   struct Clock {
+    Form* form;
     Timer* timer;
     std::unique_ptr<PeriodicTimer> periodic;
   };
@@ -49,6 +56,10 @@ class Win32System final : public System, public EventSink, private TimerDriver {
   void create(Form& form);
   void sync_all();
   void report(const std::string& message, bool repeated);
+  // Opens a box owned by the window of the running handler.
+  void open_box(const std::function<void(HWND owner)>& open);
+  // After a box that a handler asked for: that handler ends there if the box was abandoned.
+  void go_on_after_box() const;
   // Ticks that fell due while a box was open are dropped, as events during a handler are.
   void drop_ticks_due();
   void pump_messages();
@@ -59,6 +70,8 @@ class Win32System final : public System, public EventSink, private TimerDriver {
   std::vector<Clock> clocks_;
   std::optional<FineTimerResolution> fine_resolution_;
   ClockRandom random_;
+  Form* delivering_ = nullptr;  // whose handler runs
+  bool abandoned_ = false;      // its box was closed with its window
   bool ended_ = false;
 };
 
