@@ -14,6 +14,7 @@
 #include "scores/frm_visualiser.h"
 #include "scores/native_file_system.h"
 #include "scores/score_store.h"
+#include "ui/runtime_error.h"
 #include "ui/win32/win32_system.h"
 
 namespace {
@@ -207,6 +208,33 @@ TEST_F(Win32Binding, AMessageBoxIsTitledKlimborWithoutIcon) {
   }
   EXPECT_FALSE(icon);
   EXPECT_EQ(text, L"Bravo, vous êtes 1er !");
+}
+
+// A windowed program has a standard error only when started with one, here a pipe.
+TEST_F(Win32Binding, AHandlerErrorIsShownInABoxAndWrittenToStandardError) {
+  HANDLE read = nullptr, write = nullptr;
+  ASSERT_TRUE(CreatePipe(&read, &write, nullptr, 0));
+  const HANDLE standard_error = GetStdHandle(STD_ERROR_HANDLE);
+  SetStdHandle(STD_ERROR_HANDLE, write);
+  std::wstring text;
+  {
+    Player player([&](HWND box) {
+      wchar_t shown[200] = L"";
+      GetDlgItemTextW(box, 0xFFFF, shown, 200);
+      text = shown;
+      PostMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    system.deliver([] { throw ui::RuntimeError(ui::kOverflow); }, ui::Dispatcher::Source::player);
+  }
+  SetStdHandle(STD_ERROR_HANDLE, standard_error);
+  CloseHandle(write);
+  std::string written(200, '\0');
+  DWORD size = 0;
+  ReadFile(read, written.data(), static_cast<DWORD>(written.size()), &size, nullptr);
+  CloseHandle(read);
+  written.resize(size);
+  EXPECT_EQ(text, L"Erreur d'exécution :\n\nDépassement de capacité");
+  EXPECT_EQ(written, "Klimbor : erreur d'exécution : Dépassement de capacité\r\n");
 }
 
 TEST_F(Win32Binding, ClosingTheLastShownWindowEndsTheProgram) {
