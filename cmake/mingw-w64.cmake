@@ -14,5 +14,3 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 # Unicode entry points and wide Win32 calls everywhere; Vista is the oldest Windows supported.
 set(CMAKE_CXX_FLAGS_INIT "-DUNICODE -D_UNICODE -D_WIN32_WINNT=0x0600 -DNOMINMAX -DWIN32_LEAN_AND_MEAN")
-# -O2 for Release: at -O3 GCC 12 warns falsely (-Wrestrict) inside libstdc++'s string code.
-set(CMAKE_CXX_FLAGS_RELEASE_INIT "-O2 -DNDEBUG")

@@ -2,8 +2,8 @@
 """Draws Klimbor's pixel-art pictures into assets/ as 24-bit PNG files.
 
 The same drawings also go to assets/win32/ for the Windows programs, which carry them as
-resources: each picture as a 24-bit BMP (Windows loads those without a decoder) and the
-application icon as klimbor.ico.
+resources: each picture as an uncompressed BMP (Windows loads those without a decoder), with a
+palette when it has few colours, and the application icon as klimbor.ico.
 
 Run it after changing the artwork: python3 tools/make_pictures.py
 The files are committed, so building the game never needs Python.
@@ -74,17 +74,36 @@ class Image:
             f.write(self.bmp())
 
     def bmp(self):
-        """A 24-bit uncompressed BMP: rows bottom-up, blue-green-red, each padded to 4 bytes."""
-        stride = (self.w * 3 + 3) & ~3
-        pad = bytes(stride - self.w * 3)
-        pixels = b"".join(bytes(v for r, g, b in row for v in (b, g, r)) + pad
-                          for row in reversed(self.px))
-        # BITMAPINFOHEADER: no compression, no palette, no resolution (the pixels are shown
-        # one for one, scaled by the program alone).
-        info = struct.pack("<IiiHHIIiiII", 40, self.w, self.h, 1, 24, 0, len(pixels), 0, 0, 0, 0)
-        offset = 14 + len(info)
+        """An uncompressed BMP, rows bottom-up, each padded to 4 bytes: 4 bits a pixel into a
+        palette of the picture's colours when it has no more than 16 (every picture here, which
+        carried in 24 bits would make most of the game's executable), 24-bit blue-green-red
+        otherwise."""
+        colours = sorted({p for row in self.px for p in row})
+        if len(colours) <= 16:
+            bits = 4
+            index = {c: i for i, c in enumerate(colours)}
+            palette = b"".join(bytes((b, g, r, 0)) for r, g, b in colours)
+            stride = ((self.w + 1) // 2 + 3) & ~3
+            rows = []
+            for row in reversed(self.px):
+                packed = bytearray(stride)
+                for x, c in enumerate(row):
+                    packed[x // 2] |= index[c] << (0 if x % 2 else 4)
+                rows.append(bytes(packed))
+            pixels = b"".join(rows)
+        else:
+            bits, colours, palette = 24, [], b""
+            stride = (self.w * 3 + 3) & ~3
+            pad = bytes(stride - self.w * 3)
+            pixels = b"".join(bytes(v for r, g, b in row for v in (b, g, r)) + pad
+                              for row in reversed(self.px))
+        # BITMAPINFOHEADER: no compression, no resolution (the pixels are shown one for one,
+        # scaled by the program alone), every palette entry used.
+        info = struct.pack("<IiiHHIIiiII", 40, self.w, self.h, 1, bits, 0, len(pixels), 0, 0,
+                           len(colours), len(colours))
+        offset = 14 + len(info) + len(palette)
         head = struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset)
-        return head + info + pixels
+        return head + info + palette + pixels
 
 
 def stamp(img, x, y, rows, c, sx=1, sy=1):

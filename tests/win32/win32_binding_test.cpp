@@ -391,6 +391,28 @@ TEST_F(Win32Binding, EveryBoxIsTheWindowsWhoseHandlerOpenedItAndTheOtherWindowsR
   EXPECT_TRUE(went_on) << "and its handlers";
 }
 
+// A windowed program has a standard error only when started with one, here a pipe.
+TEST_F(Win32Binding, AHandlerErrorIsWrittenToStandardErrorAsItIsShown) {
+  HANDLE read = nullptr, write = nullptr;
+  ASSERT_TRUE(CreatePipe(&read, &write, nullptr, 0));
+  const HANDLE standard_error = GetStdHandle(STD_ERROR_HANDLE);
+  SetStdHandle(STD_ERROR_HANDLE, write);
+  system.show(game);
+  {
+    Player player([](HWND box) { PostMessageW(box, WM_COMMAND, IDOK, 0); });
+    system.deliver(
+        game, [] { throw ui::RuntimeError(ui::kOverflow); }, ui::Dispatcher::Source::player);
+  }
+  SetStdHandle(STD_ERROR_HANDLE, standard_error);
+  CloseHandle(write);
+  std::string written(200, '\0');
+  DWORD size = 0;
+  ReadFile(read, written.data(), static_cast<DWORD>(written.size()), &size, nullptr);
+  CloseHandle(read);
+  written.resize(size);
+  EXPECT_EQ(written, "Klimbor : erreur d'exécution : Dépassement de capacité\r\n");
+}
+
 TEST_F(Win32Binding, ClosingTheGameWindowDuringTheNicknameQuestionEndsTheProgramAndRecordsNothing) {
   const std::filesystem::path path =
       std::filesystem::temp_directory_path() / L"scores klimbor fermé";

@@ -23,4 +23,16 @@ std::string utf8(const std::wstring& wide) {
   return out;
 }
 
+void write_to_stderr(const std::string& bytes) {
+  const HANDLE output = GetStdHandle(STD_ERROR_HANDLE);
+  if (output == nullptr || output == INVALID_HANDLE_VALUE) return;
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD written = 0;
+    const DWORD size = static_cast<DWORD>(bytes.size() - done);
+    if (!WriteFile(output, bytes.data() + done, size, &written, nullptr) || written == 0) return;
+    done += written;
+  }
+}
+
 }  // namespace ui::win32

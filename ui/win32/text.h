@@ -8,4 +8,9 @@ namespace ui::win32 {
 std::wstring wide(const std::string& utf8);
 std::string utf8(const std::wstring& wide);
 
+// Writes to the standard error as it is given, when the program has one (a windowed program
+// has none unless started with it redirected). Not through the C++ streams: std::cerr brings
+// the locales and iostreams, most of a static executable's size.
+void write_to_stderr(const std::string& bytes);
+
 }  // namespace ui::win32

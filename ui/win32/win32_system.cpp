@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-#include <iostream>
 #include <string_view>
 
 #include "ui/win32/input_dialog.h"
@@ -244,7 +243,7 @@ void Win32System::sync_all() {
 }
 
 void Win32System::report(const std::string& message, bool repeated) {
-  std::cerr << utf8(title_) << " : erreur d'exécution : " << message << '\n';
+  write_to_stderr(utf8(title_) + " : erreur d'exécution : " + message + "\r\n");
   if (repeated) return;  // the box for it was shown already
   const std::wstring text = L"Erreur d'exécution :\n\n" + wide(message);
   open_box(
