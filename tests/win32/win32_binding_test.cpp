@@ -20,7 +20,9 @@
 #include "scores/native_file_system.h"
 #include "scores/score_recording.h"
 #include "scores/score_store.h"
+#include "ui/form.h"
 #include "ui/runtime_error.h"
+#include "ui/timer.h"
 #include "ui/win32/text.h"
 #include "ui/win32/win32_system.h"
 
@@ -227,9 +229,14 @@ TEST_F(Win32Binding, TheGameWindowIsAToolWindowOfItsClientSizeWithTheIntroOnItsS
   EXPECT_EQ(intro.dark_red(2, 2, 38, 38), 0) << "nothing written above it";
   EXPECT_EQ(intro.at(0, 0), GetSysColor(COLOR_3DSHADOW)) << "the title's sunken frame";
 
-  game.Timer_Timer();  // the race begins
   system.deliver(
-      game, [] {}, ui::Dispatcher::Source::timer);
+      game,
+      [&] {
+        game.Timer_Timer();  // the race begins
+        game.Caption = "Klimbor, niveau 1";
+      },
+      ui::Dispatcher::Source::timer);
+  EXPECT_EQ(text_of(window), L"Klimbor, niveau 1") << "in line with the model after a handler";
   const Surface race(window);
   EXPECT_EQ(race.at(83, 259), RGB(128, 255, 128)) << "VITESSE's face, inside its bevel";
   EXPECT_EQ(race.at(80, 256), GetSysColor(COLOR_3DHILIGHT)) << "VITESSE's bevel";
@@ -273,6 +280,27 @@ TEST_F(Win32Binding, TheRoundButtonsCarryTheirTooltips) {
     names += std::wstring(text) + L" ";
   }
   EXPECT_EQ(names, L"Continuer Valider Recommencer ");
+
+  // Each tip covers its button where it is drawn, at every scale.
+  const auto continuer = [&] {
+    wchar_t text[80] = L"";
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.lpszText = text;
+    SendMessageW(tips, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&tool));
+    return tool.rect;
+  };
+  const RECT hidden = continuer();
+  EXPECT_TRUE(IsRectEmpty(&hidden)) << "no tip for a button not shown";
+  system.deliver(
+      game, [&] { game.dem.Visible = game.tout.Visible = true; }, ui::Dispatcher::Source::timer);
+  const RECT at1x = continuer();
+  EXPECT_FALSE(IsRectEmpty(&at1x));
+  RECT suggested = outer_of(window);
+  SendMessageW(window, kDpiChanged, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+  const RECT at2x = continuer();
+  EXPECT_EQ(at2x.left, 2 * at1x.left);
+  EXPECT_EQ(at2x.bottom, 2 * at1x.bottom);
 }
 
 TEST_F(Win32Binding,
@@ -321,11 +349,13 @@ TEST_F(Win32Binding, EveryBoxIsTheWindowsWhoseHandlerOpenedItAndTheOtherWindowsR
   ASSERT_NE(viewer_window, nullptr);
   struct Seen {
     HWND owner = nullptr;
+    std::wstring owner_caption;
     bool other_enabled = true, other_shown_after_close = false, icon = true;
     std::wstring text;
   };
   const auto look = [](HWND box, HWND other, Seen& seen) {
     seen.owner = GetWindow(box, GW_OWNER);
+    seen.owner_caption = text_of(seen.owner);
     seen.other_enabled = IsWindowEnabled(other);
     SendMessageW(other, WM_CLOSE, 0, 0);
     seen.other_shown_after_close = IsWindowVisible(other);
@@ -344,9 +374,16 @@ TEST_F(Win32Binding, EveryBoxIsTheWindowsWhoseHandlerOpenedItAndTheOtherWindowsR
   {
     Player player([&](HWND box) { look(box, viewer_window, message); });
     system.deliver(
-        game, [&] { system.message_box("Bravo, vous êtes 1er !"); }, ui::Dispatcher::Source::timer);
+        game,
+        [&] {
+          game.Caption = "Klimbor, 1er";
+          system.message_box("Bravo, vous êtes 1er !");
+        },
+        ui::Dispatcher::Source::timer);
   }
   EXPECT_EQ(message.owner, game_window);
+  EXPECT_EQ(message.owner_caption, L"Klimbor, 1er") << "as the handler left it, before its box";
+  EXPECT_EQ(GetActiveWindow(), game_window) << "active again after its box";
   EXPECT_FALSE(message.icon);
   EXPECT_EQ(message.text, L"Bravo, vous êtes 1er !");
   EXPECT_FALSE(message.other_enabled) << "the viewer takes no click";
@@ -369,12 +406,16 @@ TEST_F(Win32Binding, EveryBoxIsTheWindowsWhoseHandlerOpenedItAndTheOtherWindowsR
   EXPECT_TRUE(error.other_shown_after_close);
   EXPECT_TRUE(IsWindowEnabled(game_window));
 
-  // Closing the window that asked takes its box away, and the rest of its handler.
+  // Closing the window that asked takes its box away, and the rest of its handler; the other
+  // window's Fin, pressed meanwhile, does nothing.
   bool went_on = false;
   {
-    Player player([&](HWND) { SendMessageW(viewer_window, WM_CLOSE, 0, 0); });
+    Player player([&](HWND) {
+      SendMessageW(viewer_window, WM_KEYDOWN, VK_ESCAPE, 0);
+      SendMessageW(game_window, WM_CLOSE, 0, 0);
+    });
     system.deliver(
-        viewer,
+        game,
         [&] {
           system.message_box("Bouhhhhh !");
           went_on = true;
@@ -382,13 +423,27 @@ TEST_F(Win32Binding, EveryBoxIsTheWindowsWhoseHandlerOpenedItAndTheOtherWindowsR
         ui::Dispatcher::Source::player);
   }
   EXPECT_FALSE(went_on);
-  EXPECT_FALSE(viewer.Visible);
+  EXPECT_FALSE(game.Visible);
+  EXPECT_FALSE(IsWindowVisible(game_window));
+  EXPECT_TRUE(IsWindowVisible(viewer_window)) << "the program goes on with the viewer";
+  EXPECT_TRUE(IsWindowEnabled(viewer_window));
+  {
+    Player player([](HWND box) { PostMessageW(box, WM_COMMAND, IDOK, 0); });
+    system.deliver(
+        viewer,
+        [&] {
+          system.message_box("Encore");
+          went_on = true;
+        },
+        ui::Dispatcher::Source::player);
+  }
+  EXPECT_TRUE(went_on) << "and its handlers, boxes and all";
+
+  // Without a box, a window closes as it is asked.
+  system.show(game);
+  SendMessageW(viewer_window, WM_CLOSE, 0, 0);
   EXPECT_FALSE(IsWindowVisible(viewer_window));
-  EXPECT_TRUE(IsWindowVisible(game_window)) << "the program goes on with the game";
-  EXPECT_TRUE(IsWindowEnabled(game_window));
-  system.deliver(
-      game, [&] { went_on = true; }, ui::Dispatcher::Source::player);
-  EXPECT_TRUE(went_on) << "and its handlers";
+  EXPECT_TRUE(IsWindowVisible(game_window));
 }
 
 // A windowed program has a standard error only when started with one, here a pipe.
@@ -440,6 +495,10 @@ TEST_F(Win32Binding, ClosingTheGameWindowDuringTheNicknameQuestionEndsTheProgram
   EXPECT_EQ(recording.viewer(), nullptr) << "the recording went no further";
   EXPECT_FALSE(IsWindowVisible(window));
   EXPECT_EQ(system.run(), 0) << "returns at once: the program has ended";
+  bool ran = false;
+  system.deliver(
+      game, [&] { ran = true; }, ui::Dispatcher::Source::player);
+  EXPECT_FALSE(ran) << "no handler after the end";
   std::filesystem::remove(path);
 }
 
@@ -454,17 +513,30 @@ void CALLBACK end_move_anyway(HWND window, UINT, UINT_PTR id, DWORD) {
   PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
 }
 
+// A window of two quick timers.
+class Metronomes : public ui::Form {
+ public:
+  Metronomes() : Form("Metronomes", "Klimbor", 1935, 4170, {255, 128, 0}) {
+    keep_timers({&first, &second});
+  }
+  ui::Timer first{"first", 63, true};
+  ui::Timer second{"second", 40, true};
+};
+
 // While Windows runs a loop of its own, for a window's menu or its move, the program's loop
-// waits: the ticks come all the same.
+// waits: every timer ticks all the same.
 TEST_F(Win32Binding, TheTimersTickWhileTheWindowsMenuIsOpenOrTheWindowMoves) {
-  system.show(game);
+  Metronomes metronomes;
+  system.show(metronomes);
   HWND window = window_of(L"Klimbor", 129);
-  int ticks = 0;
+  ASSERT_NE(window, nullptr);
+  int first = 0, second = 0;
   std::function<void()> end_loop;
-  game.Timer1.Tick = [&] {
-    if (++ticks == 3) end_loop();
+  const auto count = [&](int& ticks) {
+    if (++ticks == 3 && first >= 3 && second >= 3) end_loop();
   };
-  game.Timer1.set_enabled(true);
+  metronomes.first.Tick = [&] { count(first); };
+  metronomes.second.Tick = [&] { count(second); };
 
   end_loop = [] { EndMenu(); };
   HMENU menu = CreatePopupMenu();
@@ -473,16 +545,18 @@ TEST_F(Win32Binding, TheTimersTickWhileTheWindowsMenuIsOpenOrTheWindowMoves) {
   TrackPopupMenu(menu, TPM_RETURNCMD, 20, 20, 0, window, nullptr);
   KillTimer(window, kGiveUp);
   DestroyMenu(menu);
-  EXPECT_GE(ticks, 3) << "ticks while the menu was open";
+  EXPECT_GE(first, 3) << "ticks while the menu was open";
+  EXPECT_GE(second, 3);
 
-  ticks = 0;
+  first = second = 0;
   end_loop = [window] { PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0); };
   const RECT outer = outer_of(window);
   SetTimer(window, kGiveUp, 5000, end_move_anyway);
   SendMessageW(window, WM_SYSCOMMAND, SC_MOVE | HTCAPTION,
                MAKELPARAM(outer.left + 20, outer.top + 5));
   KillTimer(window, kGiveUp);
-  EXPECT_GE(ticks, 3) << "ticks while the window was moved";
+  EXPECT_GE(first, 3) << "ticks while the window was moved";
+  EXPECT_GE(second, 3);
 }
 
 // Wine reports 96 dpi: the other dpis are told by hand, as Windows 10 tells a window that moves
@@ -497,25 +571,33 @@ TEST_F(Win32Binding, AtEveryDpiTheGameTakesTheWholeScaleThatFitsItsScreenAndLies
   const RECT work = work_area_of(window);
   ASSERT_LT(work.bottom - work.top, 834) << "the suite's screen is lower than the game at 3x";
 
-  // Another size suggested is not taken, nor a place off the work area.
+  // Asked its size, then told of the change with another size suggested: it takes the size it
+  // answered, and a place inside the work area.
   const RECT off{work.right - 40, work.bottom - 40, work.right + 500, work.bottom + 900};
-  const SIZE at192 = scaled_size(window, 192);
-  SendMessageW(window, kDpiChanged, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&off));
-  RECT outer = outer_of(window);
-  EXPECT_EQ(outer.right - outer.left, at192.cx);
-  EXPECT_EQ(outer.bottom - outer.top, at192.cy);
+  const auto change_to = [&](int dpi) {
+    const SIZE asked = scaled_size(window, dpi);
+    SendMessageW(window, kDpiChanged, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&off));
+    const RECT outer = outer_of(window);
+    EXPECT_EQ(outer.right - outer.left, asked.cx) << dpi << " dpi";
+    EXPECT_EQ(outer.bottom - outer.top, asked.cy) << dpi << " dpi";
+    return outer;
+  };
+  const auto at_2x = [&] { return Surface(window).at(83 * 2, 259 * 2) == RGB(128, 255, 128); };
+
+  const RECT outer = change_to(192);
   EXPECT_EQ(outer.right, work.right) << "moved the least that puts it inside";
   EXPECT_EQ(outer.bottom, work.bottom);
-  EXPECT_EQ(Surface(window).at(83 * 2, 259 * 2), RGB(128, 255, 128)) << "VITESSE at 2x";
+  EXPECT_TRUE(at_2x()) << "VITESSE's face at 2x";
+  change_to(144);
+  EXPECT_TRUE(at_2x()) << "150 % rounds up";
+  EXPECT_TRUE(inside(change_to(288), work));
+  EXPECT_TRUE(at_2x()) << "3x would not fit: 2x again";
 
-  const SIZE at288 = scaled_size(window, 288);
-  SendMessageW(window, kDpiChanged, MAKEWPARAM(288, 288), reinterpret_cast<LPARAM>(&off));
-  outer = outer_of(window);
-  EXPECT_EQ(outer.right - outer.left, at288.cx);
-  EXPECT_EQ(outer.bottom - outer.top, at288.cy);
-  EXPECT_TRUE(inside(outer, work));
-  EXPECT_EQ(Surface(window).at(83 * 2, 259 * 2), RGB(128, 255, 128))
-      << "3x would not fit: 2x again";
+  // Dragged to another screen it stays under the mouse; once dropped it lies inside again.
+  SendMessageW(window, WM_ENTERSIZEMOVE, 0, 0);
+  EXPECT_EQ(change_to(192).left, off.left);
+  SendMessageW(window, WM_EXITSIZEMOVE, 0, 0);
+  EXPECT_TRUE(inside(change_to(192), work));
 }
 
 TEST(Win32Viewer, TheViewerIsCentredOnItsWorkAreaItsGridDrawnAndARefreshTicksThroughTheLoop) {
@@ -557,6 +639,7 @@ TEST(Win32Viewer, TheViewerIsCentredOnItsWorkAreaItsGridDrawnAndARefreshTicksThr
 
   EXPECT_EQ(system.run(), 0);
   EXPECT_EQ(ticks, 2);
+  EXPECT_FALSE(IsWindowVisible(window)) << "the end hides it";
 }
 
 }  // namespace

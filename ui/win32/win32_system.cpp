@@ -154,11 +154,12 @@ void Win32System::deliver(Form& form, const std::function<void()>& handler, Sour
   // One handler at a time: what comes during a handler or its boxes is dropped.
   if (ended_ || dispatcher_.busy()) return;
   delivering_ = &form;
-  bool ran = true;
+  bool ran = false;
   try {
     ran = dispatcher_.run(handler, source);
   } catch (const BoxAbandoned&) {
-    // Its window was closed under its box: the handler ends there.
+    // Its window was closed under its box, which brought the windows in line: the handler ends
+    // there.
   }
   delivering_ = nullptr;
   abandoned_ = false;
