@@ -24,15 +24,11 @@ std::string utf8(const std::wstring& wide) {
 }
 
 void write_to_stderr(const std::string& bytes) {
-  const HANDLE output = GetStdHandle(STD_ERROR_HANDLE);
-  if (output == nullptr || output == INVALID_HANDLE_VALUE) return;
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    DWORD written = 0;
-    const DWORD size = static_cast<DWORD>(bytes.size() - done);
-    if (!WriteFile(output, bytes.data() + done, size, &written, nullptr) || written == 0) return;
-    done += written;
-  }
+  // A write to a synchronous handle is whole or fails; without a standard error the handle is
+  // null and the write fails, which is all there is to do then.
+  DWORD written = 0;
+  WriteFile(GetStdHandle(STD_ERROR_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()),
+            &written, nullptr);
 }
 
 }  // namespace ui::win32
