@@ -56,10 +56,9 @@ void place(QWidget& window, const Form& form, const QScreen& screen) {
                   client.width() + drawn.left + drawn.right,
                   client.height() + drawn.top + drawn.bottom};
   if (form.centred) outer = centred_in(outer, area);
-  const PixelRect inside = placed_inside(
-      {outer.x, outer.y, client.width() + room.left + room.right,
-       client.height() + room.top + room.bottom},
-      area);
+  const PixelRect inside = placed_inside({outer.x, outer.y, client.width() + room.left + room.right,
+                                          client.height() + room.top + room.bottom},
+                                         area);
   // move() places a window by its frame's corner.
   if (inside.x != client.x() - drawn.left || inside.y != client.y() - drawn.top) {
     window.move(inside.x, inside.y);
