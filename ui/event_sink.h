@@ -20,13 +20,14 @@ class EventSink {
 };
 
 // Runs a window's Load as the system creates it. Shown by a handler, the load is a step of that
-// handler and fails with it; else it is an event of its own.
-inline void run_load(Form& form, const Dispatcher& dispatcher, EventSink& sink) {
+// handler and fails with it; else it is an event of its own, handed to deliver.
+inline void run_load(Form& form, const Dispatcher& dispatcher,
+                     const std::function<void(const std::function<void()>&)>& deliver) {
   if (!form.Load) return;
   if (dispatcher.busy()) {
     form.Load();
   } else {
-    sink.deliver(form.Load, Dispatcher::Source::timer);
+    deliver(form.Load);
   }
 }
 

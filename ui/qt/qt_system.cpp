@@ -57,7 +57,7 @@ void QtSystem::create(Form& form) {
     timers_[t] = std::move(qtimer);
     t->attach(this);
   }
-  run_load(form, dispatcher_, *this);
+  run_load(form, dispatcher_, [this](const auto& load) { deliver(load, Source::timer); });
 }
 
 void QtSystem::hide(Form& form) {

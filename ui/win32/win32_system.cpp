@@ -4,6 +4,7 @@
 
 #include <string_view>
 
+#include "ui/event_sink.h"
 #include "ui/win32/input_dialog.h"
 #include "ui/win32/text.h"
 
@@ -84,14 +85,7 @@ void Win32System::create(Form& form) {
     clocks_.push_back({&form, t, std::move(periodic)});
     t->attach(this);
   }
-  // Shown by a handler, the load is a step of that handler and fails with it; else it is an
-  // event of the window's own.
-  if (!form.Load) return;
-  if (dispatcher_.busy()) {
-    form.Load();
-  } else {
-    deliver(form, form.Load, Source::timer);
-  }
+  run_load(form, dispatcher_, [&](const auto& load) { deliver(form, load, Source::timer); });
 }
 
 void Win32System::hide(Form& form) {
