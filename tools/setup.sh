@@ -14,6 +14,7 @@ packages=(
   clang libclang-rt-14-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools googletest
   wine wine64 wine32:i386
+  emscripten chromium chromium-driver python3-selenium
 )
 
 missing=()
