@@ -1,0 +1,113 @@
+#include "ui/web/canvas_window.h"
+
+#include "ui/layout.h"
+#include "ui/scene.h"
+#include "ui/screen_fit.h"
+#include "ui/web/canvas.h"
+#include "ui/web/look.h"
+
+// In page.js.
+extern "C" {
+void klb_web_window_open(int id, const char* caption);
+void klb_web_window_caption(int id, const char* caption);
+void klb_web_window_size(int id, int width, int height, int scale);
+void klb_web_window_show(int id, int shown);
+void klb_web_screen(void* out);
+}
+
+namespace ui::web {
+
+namespace {
+
+// As klb_web_screen fills it.
+struct Screen {
+  double ratio;                    // device pixels per CSS pixel
+  int caption_bar, width, height;  // device pixels
+};
+
+const std::function<void()>* click_of(Box& box) {
+  const std::function<void()>* click = nullptr;
+  visit(box, Overloaded{
+                 [&](Picture& picture) { click = &picture.Click; },
+                 [&](Button& button) { click = &button.Click; },
+                 [](auto&) {},
+             });
+  return click != nullptr && *click ? click : nullptr;
+}
+
+}  // namespace
+
+CanvasWindow::CanvasWindow(Form& form, int id, WindowEvents& events)
+    : form_(form), id_(id), events_(events), caption_(form.Caption) {
+  klb_web_window_open(id_, caption_.c_str());
+  fit();
+}
+
+// The page is the screen: its width and height are the work area, the caption bar the frame.
+void CanvasWindow::fit() {
+  Screen screen{};
+  klb_web_screen(&screen);
+  const PixelRect client{0, 0, px(form_.ScaleWidth), px(form_.ScaleHeight)};
+  const int scale = fitting_scale(screen.ratio, client, {0, screen.caption_bar, 0, 0},
+                                  {0, 0, screen.width, screen.height});
+  if (scale == scale_) return;
+  scale_ = scale;
+  klb_web_window_size(id_, client.width, client.height, scale_);
+}
+
+void CanvasWindow::sync() {
+  if (form_.Caption != caption_) {
+    caption_ = form_.Caption;
+    klb_web_window_caption(id_, caption_.c_str());
+  }
+  fit();
+  klb_web_window_show(id_, form_.Visible);
+  if (form_.Visible) paint();
+}
+
+void CanvasWindow::paint() {
+  const Painting painting(id_);
+  fill({0, 0, px(form_.ScaleWidth), px(form_.ScaleHeight)}, form_.BackColor);
+  for (const Line* line : form_.lines()) {
+    if (line->Visible) draw_line(*line);
+  }
+  for (Box* box : back_to_front(form_)) {
+    const Clip clip(clip_of(form_, *box));
+    const PixelRect r = window_rect(*box);
+    visit(*box, Overloaded{
+                    [&](Picture& picture) { draw_picture(picture, r); },
+                    [&](Label& label) { draw_label(label, r); },
+                    [&](Button& button) { draw_button(button, r, box == pressed_); },
+                    [&](Grid& grid) { draw_grid(grid, r); },
+                });
+  }
+}
+
+void CanvasWindow::press(int x, int y) {
+  Box* box = box_at(form_, x, y);
+  if (box == nullptr || click_of(*box) == nullptr) return;
+  pressed_ = box;
+  paint();
+}
+
+// A click is a press and a release on the same element, as with any button.
+void CanvasWindow::release(int x, int y) {
+  Box* box = pressed_;
+  if (box == nullptr) return;
+  pressed_ = nullptr;
+  paint();
+  if (box_at(form_, x, y) != box) return;
+  if (const auto* click = click_of(*box))
+    events_.deliver(form_, *click, WindowEvents::Source::player);
+}
+
+void CanvasWindow::key(int code) {
+  const std::function<void()>* handler = form_.key_handler(static_cast<Key>(code));
+  if (handler != nullptr) events_.deliver(form_, *handler, WindowEvents::Source::player);
+}
+
+void CanvasWindow::close() {
+  events_.window_closed(form_);
+}
+
+}  // namespace ui::web
