@@ -196,6 +196,7 @@ mergeInto(LibraryManager.library, {
     var win = klb.windows[id];
     var ratio = window.devicePixelRatio || 1;
     win.scale = scale;
+    win.canvas.dataset.scale = scale;  // read by the tests, which see the model's pixels
     win.canvas.width = width * scale;
     win.canvas.height = height * scale;
     win.canvas.style.width = (width * scale / ratio) + 'px';

@@ -1,0 +1,64 @@
+#!/usr/bin/python3
+# Debian's Python on purpose: python3-selenium is Debian's, and the python3 on the PATH may not be.
+"""The browser edition as a player first meets it, in headless Chromium through chromium-driver:
+the page loads with no console error, the game's canvas is 129x278 CSS pixels, the race starts
+about three seconds later, and a round left to the computer ends on the result panel.
+
+Usage: smoke_test.py SITE_DIR (the folder tools/build-web.sh leaves, build-web/site)."""
+
+import sys
+import time
+
+from browser import Browser, serve
+
+ORANGE = (255, 128, 0)
+LIGHT_GREEN = (128, 255, 128)
+DARK_RED = (192, 0, 0)
+
+# Points of the game window, in its pixels at scale 1.
+VITESSE = (83, 259)  # on the face of the button, clear of its text
+RESULT_LINE = range(2, 22)  # the rows of the "Gagné !" / "Perdu !" label
+
+
+def main(site):
+    failures = []
+    with serve(site) as address, Browser() as browser:
+        browser.open(address + "/index.html")
+        game = browser.canvas(0, timeout=20)
+        shown = time.monotonic()
+
+        width, height = game.css_size()
+        if (width, height) != (129, 278):
+            failures.append(f"le canevas du jeu fait {width}x{height} pixels CSS au lieu de 129x278")
+        if game.pixel(*VITESSE) == LIGHT_GREEN:
+            failures.append("VITESSE est déjà là avant la course")
+
+        started = browser.wait(lambda: game.pixel(*VITESSE) == LIGHT_GREEN, timeout=10)
+        if started is None:
+            failures.append("la course n'a pas commencé dans les 10 s")
+        else:
+            delay = started - shown
+            print(f"la course commence {delay:.2f} s après l'affichage")
+            if not 2.5 <= delay <= 4.5:
+                failures.append(f"la course commence {delay:.2f} s après l'affichage, pas 3 s")
+
+        # Nobody presses VITESSE: the round ends, the button goes and the result is written.
+        def result_shown():
+            if game.pixel(*VITESSE) == LIGHT_GREEN:
+                return False
+            return any(DARK_RED in game.row(y) for y in RESULT_LINE)
+
+        if browser.wait(result_shown, timeout=90) is None:
+            failures.append("aucun panneau de résultat dans les 90 s")
+            browser.screenshot("smoke-failure.png")
+
+        failures += [f"console : {line}" for line in browser.console_errors()]
+
+    for failure in failures:
+        print("ÉCHEC :", failure, file=sys.stderr)
+    print("smoke : " + ("échec" if failures else "réussi"))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1]))
