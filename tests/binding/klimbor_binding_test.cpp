@@ -42,7 +42,7 @@ class KlimborBinding : public ::testing::Test {
   }
   QString caption(const ui::Label& l) { return static_cast<QLabel&>(widget(l)).text(); }
   void start_game() { tick(k.Timer); }
-  void tick(ui::Timer& t) { sys.deliver(t.Tick, ui::Dispatcher::Source::timer); }
+  void tick(ui::Timer& t) { sys.deliver(k, t.Tick, ui::Dispatcher::Source::timer); }
   void lose_round() {
     player_dx = 0;
     k.ar1(0).Left = 900;

@@ -80,6 +80,7 @@ class DialogAnswerer {
 class ScoresBinding : public test::ScoreFileTest {
  protected:
   ui::qt::QtSystem sys{QStringLiteral("Klimbor")};
+  ui::Form asking{"asking", "Klimbor", 1500, 1500, {}};  // whose handlers open the boxes
 };
 
 TEST_F(ScoresBinding, ViewerWindowIsALightGreen660By654ToolWindowWithItsGrid) {
@@ -147,15 +148,11 @@ TEST_F(ScoresBinding, ReadersFindFinAndReadThePlacesAndEscapePressesFin) {
   EXPECT_TRUE(sys.ended());
 }
 
-TEST_F(ScoresBinding, EmptyPlacesDrawTheirNulCharactersAsNothing) {
-  EXPECT_EQ(ui::qt::GridWidget::shown_text(std::string(30, '\0')), "");
-  EXPECT_EQ(ui::qt::GridWidget::shown_text("Zo" + std::string(28, ' ')), "Zo" + QString(28, ' '));
-}
-
 TEST_F(ScoresBinding, DialogsAreTitledKlimborWithTheirPromptsAndLimits) {
   DialogAnswerer answerer({"Zoé", ""});
   std::string pseudo, comment;
   sys.deliver(
+      asking,
       [&] {
         pseudo = sys.input_box("entrez votre pseudo", 30);
         comment = sys.input_box("commentaire:", 94);
@@ -183,7 +180,7 @@ TEST_F(ScoresBinding, ARecordingHidesTheGameAndShowsTheViewerWithTheNewTable) {
   DialogAnswerer answerer({"Zoé", "super"});
   score = 600;
   end_choice = 2;
-  sys.deliver(game.Timer1.Tick, ui::Dispatcher::Source::timer);
+  sys.deliver(game, game.Timer1.Tick, ui::Dispatcher::Source::timer);
 
   ASSERT_EQ(answerer.seen.size(), 3u);
   EXPECT_EQ(answerer.seen[2].text.toStdString(),
@@ -215,10 +212,10 @@ TEST_F(ScoresBinding, ARepeatedTimerErrorOpensOneBoxUntilThePlayerActs) {
   });
   closer.start();
   const std::function<void()> failing = [] { throw ui::RuntimeError("Accès refusé"); };
-  sys.deliver(failing, ui::Dispatcher::Source::timer);
-  sys.deliver(failing, ui::Dispatcher::Source::timer);
+  sys.deliver(asking, failing, ui::Dispatcher::Source::timer);
+  sys.deliver(asking, failing, ui::Dispatcher::Source::timer);
   EXPECT_EQ(boxes, 1);
-  sys.deliver(failing, ui::Dispatcher::Source::player);
+  sys.deliver(asking, failing, ui::Dispatcher::Source::player);
   EXPECT_EQ(boxes, 2) << "after a click, the same failure is shown again";
 }
 

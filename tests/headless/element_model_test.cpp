@@ -210,14 +210,15 @@ TEST_F(Clock, AFailingHandlerStopsAtItsStepAndTheProgramGoesOn) {
   sys.show(w);
   sys.advance(20);
   EXPECT_EQ(steps, 2);
-  EXPECT_EQ(sys.errors, (std::vector<std::string>{"Accès refusé", "Accès refusé"}));
+  const std::string line = "Klimbor : erreur d'exécution : Accès refusé";
+  EXPECT_EQ(sys.errors, (std::vector<std::string>{line, line}));
 }
 
 TEST_F(Clock, EndingTheProgramStopsEveryTimer) {
   sys.show(w);
   w.fast.Tick = [this] { sys.end_program(); };
   sys.advance(100);
-  EXPECT_TRUE(sys.ended);
+  EXPECT_TRUE(sys.ended());
   EXPECT_FALSE(w.Visible);
   EXPECT_EQ(sys.now(), 100);
 }
