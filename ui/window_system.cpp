@@ -68,11 +68,11 @@ bool WindowSystem::deliver(Form& form, const std::function<void()>& handler, Sou
   // One handler at a time: what comes during a handler or its boxes is dropped.
   if (ended_ || dispatcher_.busy()) return false;
   running_ = &form;
-  bool ran = false;
+  bool ran = true;  // up to its box, for a handler whose box was abandoned
   try {
     ran = dispatcher_.run(handler, source);
   } catch (const BoxAbandoned&) {
-    // Its window was closed under its box, which brought the windows in line: it ends there.
+    // Its window was closed under its box, or the program ended: the handler ends there.
   }
   running_ = nullptr;
   abandoned_ = false;

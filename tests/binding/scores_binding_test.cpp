@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <iostream>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -146,6 +148,7 @@ TEST_F(ScoresBinding, ReadersFindFinAndReadThePlacesAndEscapePressesFin) {
   EXPECT_EQ(grid->indexOfChild(grid->child(29)), 29);
   QTest::keyClick(window, Qt::Key_Escape);
   EXPECT_TRUE(sys.ended());
+  EXPECT_FALSE(window->isVisible()) << "the end hides every window";
 }
 
 TEST_F(ScoresBinding, DialogsAreTitledKlimborWithTheirPromptsAndLimits) {
@@ -198,25 +201,18 @@ TEST_F(ScoresBinding, ARecordingHidesTheGameAndShowsTheViewerWithTheNewTable) {
   EXPECT_TRUE(sys.ended()) << "the hidden game window does not keep the program alive";
 }
 
-TEST_F(ScoresBinding, ARepeatedTimerErrorOpensOneBoxUntilThePlayerActs) {
-  int boxes = 0;
-  QTimer closer;
-  closer.setInterval(5);
-  QObject::connect(&closer, &QTimer::timeout, [&] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (box != nullptr && !box->property("answered").toBool()) {
-      box->setProperty("answered", true);
-      ++boxes;
-      box->accept();
-    }
-  });
-  closer.start();
-  const std::function<void()> failing = [] { throw ui::RuntimeError("Accès refusé"); };
-  sys.deliver(asking, failing, ui::Dispatcher::Source::timer);
-  sys.deliver(asking, failing, ui::Dispatcher::Source::timer);
-  EXPECT_EQ(boxes, 1);
-  sys.deliver(asking, failing, ui::Dispatcher::Source::player);
-  EXPECT_EQ(boxes, 2) << "after a click, the same failure is shown again";
+TEST_F(ScoresBinding, AHandlersErrorIsABoxWithAnIconTitledKlimborAndALineOnStandardError) {
+  DialogAnswerer answerer({});
+  std::ostringstream written;
+  std::streambuf* standard_error = std::cerr.rdbuf(written.rdbuf());
+  sys.deliver(
+      asking, [] { throw ui::RuntimeError("Accès refusé"); }, ui::Dispatcher::Source::player);
+  std::cerr.rdbuf(standard_error);
+  ASSERT_EQ(answerer.seen.size(), 1u);
+  EXPECT_EQ(answerer.seen[0].title, "Klimbor");
+  EXPECT_EQ(answerer.seen[0].text.toStdString(), "Erreur d'exécution :\n\nAccès refusé");
+  EXPECT_TRUE(answerer.seen[0].icon);
+  EXPECT_EQ(written.str(), "Klimbor : erreur d'exécution : Accès refusé\n");
 }
 
 }  // namespace
