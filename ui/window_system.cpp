@@ -76,7 +76,7 @@ bool WindowSystem::deliver(Form& form, const std::function<void()>& handler, Sou
   }
   running_ = nullptr;
   abandoned_ = false;
-  if (ran && !ended_) sync_windows();
+  sync_windows();
   return ran;
 }
 

@@ -25,7 +25,7 @@ class WindowSystem : public System, public EventSink {
   // Every window hidden, then the platform stops.
   void end_program() final;
 
-  // After a handler that ran, the windows are brought in line with the model.
+  // After the handler, the windows are brought in line with the model.
   bool deliver(Form& form, const std::function<void()>& handler, Source source) final;
   // Hides the window; when no window of the program is left on screen the program ends: a
   // hidden game window does not keep it alive. While a handler runs, only its own window closes,

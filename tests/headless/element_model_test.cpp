@@ -248,8 +248,13 @@ TEST_F(Clock, AFailingHandlerStopsAtItsStepAndTheProgramGoesOn) {
 
 TEST_F(Clock, EndingTheProgramStopsEveryTimer) {
   sys.show(w);
-  w.fast.Tick = [this] { sys.end_program(); };
+  w.fast.Tick = [this] {
+    sys.end_program();
+    sys.message_box("Au revoir");
+    log.push_back("went on");
+  };
   sys.advance(100);
+  EXPECT_TRUE(log.empty()) << "the end closes the box, and the handler goes no further";
   EXPECT_TRUE(sys.ended());
   EXPECT_FALSE(w.Visible);
   EXPECT_EQ(sys.now(), 100);
@@ -259,11 +264,14 @@ TEST_F(Clock, EndingTheProgramStopsEveryTimer) {
   EXPECT_FALSE(ran) << "no handler after the end";
 }
 
-// Two windows, the first asking a question in a click's handler.
+// Two windows, the second shown by a click on the first, then the first asking a question.
 TEST_F(Clock, WhileAHandlerAsksOnlyItsWindowClosesTakingTheQuestionAndTheRestOfTheHandler) {
   Window other;
   sys.show(w);
-  sys.show(other);
+  w.button.Click = [&] { sys.show(other); };
+  EXPECT_TRUE(sys.click(w.button));
+  EXPECT_TRUE(other.Visible);
+  EXPECT_TRUE(sys.errors.empty()) << "a window without Load, shown by a handler";
   std::vector<std::string> steps;
   const auto ask = [&] {
     steps.push_back("asked " + sys.input_box("?", 5));
