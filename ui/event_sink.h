@@ -7,28 +7,19 @@
 
 namespace ui {
 
-// Where a window binding sends what the player does: the system that runs handlers one at a
-// time.
+// Where a window binding sends what the player does and what its timers ask: the system that
+// runs handlers one at a time.
 class EventSink {
  public:
   using Source = Dispatcher::Source;
-  virtual void deliver(const std::function<void()>& handler, Source source) = 0;
+  // Runs a handler of form's unless another one runs or the program has ended; false when the
+  // event was dropped.
+  virtual bool deliver(Form& form, const std::function<void()>& handler, Source source) = 0;
+  // The player closed the window with its close control.
   virtual void window_closed(Form& form) = 0;
 
  protected:
   ~EventSink() = default;
 };
-
-// Runs a window's Load as the system creates it. Shown by a handler, the load is a step of that
-// handler and fails with it; else it is an event of its own, handed to deliver.
-inline void run_load(Form& form, const Dispatcher& dispatcher,
-                     const std::function<void(const std::function<void()>&)>& deliver) {
-  if (!form.Load) return;
-  if (dispatcher.busy()) {
-    form.Load();
-  } else {
-    deliver(form.Load);
-  }
-}
 
 }  // namespace ui

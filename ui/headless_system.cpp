@@ -1,34 +1,25 @@
 #include "ui/headless_system.h"
 
-#include <algorithm>
-
 namespace ui {
 
-HeadlessSystem::HeadlessSystem()
-    : dispatcher_([this](const std::string& message, bool) { errors.push_back(message); }) {}
-
 void HeadlessSystem::show(Form& form) {
-  // Shown when this returns, even when its loading failed.
-  struct ShowOnReturn {
-    Form& form;
-    ~ShowOnReturn() { form.Visible = true; }
-  } show_on_return{form};
   journal.push_back("show " + form.name());
-  if (std::find(created_.begin(), created_.end(), &form) != created_.end()) return;
-  created_.push_back(&form);
+  WindowSystem::show(form);
+}
+
+void HeadlessSystem::create_window(Form& form) {
   for (Timer* t : form.timers()) {
     t->attach(this);
-    slots_.push_back({t, now_ + t->interval()});
+    slots_.push_back({&form, t, now_ + t->interval()});
   }
-  run(form.Load);
 }
 
 void HeadlessSystem::hide(Form& form) {
   journal.push_back("hide " + form.name());
-  form.Visible = false;
+  WindowSystem::hide(form);
 }
 
-std::string HeadlessSystem::input_box(const std::string& prompt, int max_chars) {
+std::string HeadlessSystem::ask(const std::string& prompt, int max_chars) {
   prompts.push_back(prompt);
   input_limits.push_back(max_chars);
   journal.push_back("input " + prompt);
@@ -39,14 +30,9 @@ std::string HeadlessSystem::input_box(const std::string& prompt, int max_chars) 
   return answer;
 }
 
-void HeadlessSystem::message_box(const std::string& text) {
+void HeadlessSystem::tell(const std::string& text) {
   messages.push_back(text);
   journal.push_back("message " + text);
-}
-
-void HeadlessSystem::end_program() {
-  ended = true;
-  for (Form* f : created_) f->Visible = false;
 }
 
 void HeadlessSystem::randomize() {
@@ -65,12 +51,12 @@ float HeadlessSystem::rnd() {
 
 void HeadlessSystem::advance(std::int64_t ms) {
   const std::int64_t until = now_ + ms;
-  while (!ended) {
+  while (!ended()) {
     Slot* slot = next_due(until);
     if (slot == nullptr) break;
     now_ = slot->due;
     slot->due += slot->timer->interval();
-    dispatcher_.run(slot->timer->Tick);
+    deliver(*slot->form, slot->timer->Tick, Source::timer);
   }
   now_ = until;
 }
@@ -90,24 +76,13 @@ void HeadlessSystem::timer_changed(Timer& timer) {
   }
 }
 
-bool HeadlessSystem::click_on(const Element& element, const std::function<void()>& handler) {
-  if (ended || !element.shown()) return false;
-  return dispatcher_.run(handler, Dispatcher::Source::player);
-}
-
-bool HeadlessSystem::press(const Form& form, Key key) {
-  const std::function<void()>* handler = ended ? nullptr : form.key_handler(key);
-  return handler != nullptr && dispatcher_.run(*handler, Dispatcher::Source::player);
-}
-
-void HeadlessSystem::run(const std::function<void()>& handler) {
-  // Inside a handler (a window shown by the recording), Load is a step of that handler.
-  if (!handler) return;
-  if (dispatcher_.busy()) {
-    handler();
-  } else {
-    dispatcher_.run(handler);
-  }
+bool HeadlessSystem::click_on(Element& element, const std::function<void()>& handler) {
+  if (!element.shown()) return false;
+  // A shown element lies in a window: the top of its containers.
+  Element* top = &element;
+  while (top->container() != nullptr) top = top->container();
+  auto* form = dynamic_cast<Form*>(top);
+  return form != nullptr && deliver(*form, handler, Source::player);
 }
 
 }  // namespace ui

@@ -42,7 +42,7 @@ class KlimborBinding : public ::testing::Test {
   }
   QString caption(const ui::Label& l) { return static_cast<QLabel&>(widget(l)).text(); }
   void start_game() { tick(k.Timer); }
-  void tick(ui::Timer& t) { sys.deliver(t.Tick, ui::Dispatcher::Source::timer); }
+  void tick(ui::Timer& t) { sys.deliver(k, t.Tick, ui::Dispatcher::Source::timer); }
   void lose_round() {
     player_dx = 0;
     k.ar1(0).Left = 900;
@@ -89,6 +89,10 @@ TEST_F(KlimborBinding, WindowIsAFixedOrangeToolWindowOf129By278) {
   EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
   EXPECT_TRUE(window->isVisible());
   EXPECT_EQ(QColor(pixel(128, 277)), QColor(255, 128, 0)) << "orange where no element lies";
+  sys.hide(k);
+  EXPECT_FALSE(window->isVisible()) << "hidden at once, outside any handler";
+  sys.show(k);
+  EXPECT_TRUE(window->isVisible());
 }
 
 // The second screen of the suite is at 150 %: a window moved there takes scale 2.

@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <iostream>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -28,18 +30,20 @@ using namespace Module1;
 
 namespace {
 
-// What a dialog showed when it came up.
+// What a dialog showed when it came up, and what the window behind it showed then.
 struct Seen {
   QString title, text;
   int max_length = -1;
   bool icon = false;
+  QString behind;
 };
 
 // Answers the modal dialogs as they come up, one answer each: a text to type and OK, or Cancel
 // when the answer is empty.
 class DialogAnswerer {
  public:
-  explicit DialogAnswerer(std::vector<QString> answers) : answers_(std::move(answers)) {
+  explicit DialogAnswerer(std::vector<QString> answers, std::function<QString()> behind = {})
+      : answers_(std::move(answers)), behind_(std::move(behind)) {
     poll_.setInterval(10);
     QObject::connect(&poll_, &QTimer::timeout, [this] { answer(); });
     poll_.start();
@@ -52,7 +56,7 @@ class DialogAnswerer {
     QWidget* modal = QApplication::activeModalWidget();
     if (modal == nullptr || modal->property("answered").toBool()) return;
     modal->setProperty("answered", true);
-    Seen s{modal->windowTitle(), {}, -1, false};
+    Seen s{modal->windowTitle(), {}, -1, false, behind_ ? behind_() : QString()};
     const QString reply = next_ < answers_.size() ? answers_[next_++] : QString();
     if (auto* input = qobject_cast<QInputDialog*>(modal)) {
       s.text = input->labelText();
@@ -73,13 +77,29 @@ class DialogAnswerer {
   }
 
   std::vector<QString> answers_;
+  std::function<QString()> behind_;
   std::size_t next_ = 0;
   QTimer poll_;
 };
 
+// A window whose handlers open the boxes, writing a note before each.
+struct Asking : ui::Form {
+  Asking() : ui::Form("asking", "Klimbor", 1500, 1500, {}) {
+    note.font = {"Comic Sans MS", 8.25, false};
+    stack({&note});
+  }
+  ui::Label note{"note", this, {0, 0, 1500, 300}, true};
+};
+
 class ScoresBinding : public test::ScoreFileTest {
  protected:
+  // The note as the window shows it.
+  QString note() const {
+    return static_cast<QLabel*>(sys.widget_of(asking)->widget_for(asking.note))->text();
+  }
+
   ui::qt::QtSystem sys{QStringLiteral("Klimbor")};
+  Asking asking;
 };
 
 TEST_F(ScoresBinding, ViewerWindowIsALightGreen660By654ToolWindowWithItsGrid) {
@@ -145,20 +165,21 @@ TEST_F(ScoresBinding, ReadersFindFinAndReadThePlacesAndEscapePressesFin) {
   EXPECT_EQ(grid->indexOfChild(grid->child(29)), 29);
   QTest::keyClick(window, Qt::Key_Escape);
   EXPECT_TRUE(sys.ended());
+  EXPECT_FALSE(window->isVisible()) << "the end hides every window";
 }
 
-TEST_F(ScoresBinding, EmptyPlacesDrawTheirNulCharactersAsNothing) {
-  EXPECT_EQ(ui::qt::GridWidget::shown_text(std::string(30, '\0')), "");
-  EXPECT_EQ(ui::qt::GridWidget::shown_text("Zo" + std::string(28, ' ')), "Zo" + QString(28, ' '));
-}
-
-TEST_F(ScoresBinding, DialogsAreTitledKlimborWithTheirPromptsAndLimits) {
-  DialogAnswerer answerer({"Zoé", ""});
+TEST_F(ScoresBinding, DialogsAreTitledKlimborWithTheirPromptsAndLimitsOverTheWindowAsLeft) {
+  sys.show(asking);
+  DialogAnswerer answerer({"Zoé", ""}, [this] { return note(); });
   std::string pseudo, comment;
   sys.deliver(
+      asking,
       [&] {
+        asking.note.Caption = "1";
         pseudo = sys.input_box("entrez votre pseudo", 30);
+        asking.note.Caption = "2";
         comment = sys.input_box("commentaire:", 94);
+        asking.note.Caption = "3";
         sys.message_box("Bravo");
       },
       ui::Dispatcher::Source::player);
@@ -173,6 +194,9 @@ TEST_F(ScoresBinding, DialogsAreTitledKlimborWithTheirPromptsAndLimits) {
   EXPECT_EQ(answerer.seen[2].title, "Klimbor");
   EXPECT_EQ(answerer.seen[2].text, "Bravo");
   EXPECT_FALSE(answerer.seen[2].icon);
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(answerer.seen[i].behind, QString::number(i + 1)) << "as the handler left it";
+  }
 }
 
 TEST_F(ScoresBinding, ARecordingHidesTheGameAndShowsTheViewerWithTheNewTable) {
@@ -183,7 +207,7 @@ TEST_F(ScoresBinding, ARecordingHidesTheGameAndShowsTheViewerWithTheNewTable) {
   DialogAnswerer answerer({"Zoé", "super"});
   score = 600;
   end_choice = 2;
-  sys.deliver(game.Timer1.Tick, ui::Dispatcher::Source::timer);
+  sys.deliver(game, game.Timer1.Tick, ui::Dispatcher::Source::timer);
 
   ASSERT_EQ(answerer.seen.size(), 3u);
   EXPECT_EQ(answerer.seen[2].text.toStdString(),
@@ -201,25 +225,25 @@ TEST_F(ScoresBinding, ARecordingHidesTheGameAndShowsTheViewerWithTheNewTable) {
   EXPECT_TRUE(sys.ended()) << "the hidden game window does not keep the program alive";
 }
 
-TEST_F(ScoresBinding, ARepeatedTimerErrorOpensOneBoxUntilThePlayerActs) {
-  int boxes = 0;
-  QTimer closer;
-  closer.setInterval(5);
-  QObject::connect(&closer, &QTimer::timeout, [&] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (box != nullptr && !box->property("answered").toBool()) {
-      box->setProperty("answered", true);
-      ++boxes;
-      box->accept();
-    }
-  });
-  closer.start();
-  const std::function<void()> failing = [] { throw ui::RuntimeError("Accès refusé"); };
-  sys.deliver(failing, ui::Dispatcher::Source::timer);
-  sys.deliver(failing, ui::Dispatcher::Source::timer);
-  EXPECT_EQ(boxes, 1);
-  sys.deliver(failing, ui::Dispatcher::Source::player);
-  EXPECT_EQ(boxes, 2) << "after a click, the same failure is shown again";
+TEST_F(ScoresBinding, AHandlersErrorIsABoxWithAnIconTitledKlimborAndALineOnStandardError) {
+  sys.show(asking);
+  DialogAnswerer answerer({}, [this] { return note(); });
+  std::ostringstream written;
+  std::streambuf* standard_error = std::cerr.rdbuf(written.rdbuf());
+  sys.deliver(
+      asking,
+      [this] {
+        asking.note.Caption = "avant";
+        throw ui::RuntimeError("Accès refusé");
+      },
+      ui::Dispatcher::Source::player);
+  std::cerr.rdbuf(standard_error);
+  ASSERT_EQ(answerer.seen.size(), 1u);
+  EXPECT_EQ(answerer.seen[0].title, "Klimbor");
+  EXPECT_EQ(answerer.seen[0].text.toStdString(), "Erreur d'exécution :\n\nAccès refusé");
+  EXPECT_TRUE(answerer.seen[0].icon);
+  EXPECT_EQ(answerer.seen[0].behind, "avant") << "the steps before the failure show";
+  EXPECT_EQ(written.str(), "Klimbor : erreur d'exécution : Accès refusé\n");
 }
 
 }  // namespace

@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "klimbor_fixture.h"
+#include "ui/bevel.h"
 #include "ui/dispatcher.h"
 #include "ui/grid.h"
+#include "ui/grid_cells.h"
 #include "ui/layout.h"
 #include "ui/random.h"
 #include "ui/runtime_error.h"
@@ -104,6 +106,36 @@ TEST_F(ElementModel, AnElementDrawsOnlyInsideTheInnerAreaOfItsContainers) {
   // The title, 137 by 281 pixels, is larger than the window; its frame takes two pixels.
   EXPECT_EQ(ui::clip_of(k, k.cont), (ui::PixelRect{2, 2, 127, 276}));
   EXPECT_EQ(ui::clip_of(k, k.niv1), (ui::PixelRect{2, 2, 127, 276}));
+}
+
+// A bevel painted band by band, later bands over earlier ones, one letter a shade: f face,
+// l light, h highlight, s shadow, d dark shadow.
+std::vector<std::string> painted(const ui::Bevel& bevel, int width, int height) {
+  std::vector<std::string> rows(static_cast<std::size_t>(height), std::string(width, '.'));
+  for (const ui::Band& band : ui::bevel_bands({0, 0, width, height}, bevel)) {
+    for (int y = band.rect.y; y < band.rect.y + band.rect.height; ++y) {
+      for (int x = band.rect.x; x < band.rect.x + band.rect.width; ++x) {
+        rows.at(static_cast<std::size_t>(y)).at(static_cast<std::size_t>(x)) =
+            "flhsd"[static_cast<int>(band.shade)];
+      }
+    }
+  }
+  return rows;
+}
+
+TEST(Bevel, TwoRingsOfThePlatformsShadesLitFromTheTopLeftTheOuterAloneOnSmallBoxes) {
+  using Rows = std::vector<std::string>;
+  EXPECT_EQ(painted(ui::kRaised, 6, 6),
+            (Rows{"hhhhhd", "hfffsd", "hf..sd", "hf..sd", "hssssd", "dddddd"}));
+  EXPECT_EQ(painted(ui::kPressed, 6, 5), (Rows{"dddddh", "dsssfh", "ds..fh", "dffffh", "hhhhhh"}));
+  EXPECT_EQ(painted(ui::kSunken, 5, 6),
+            (Rows{"ssssh", "sddlh", "sd.lh", "sd.lh", "slllh", "hhhhh"}));
+  EXPECT_EQ(painted(ui::kRaised, 4, 5), (Rows{"hhhd", "h..d", "h..d", "h..d", "dddd"}))
+      << "four pixels wide: the outer ring alone";
+  EXPECT_EQ(painted(ui::kRaised, 5, 4), (Rows{"hhhhd", "h...d", "h...d", "ddddd"}));
+  EXPECT_EQ(painted(ui::kRaised, 2, 2), (Rows{"hd", "dd"}));
+  EXPECT_EQ(painted(ui::kRaised, 1, 5), Rows(5, ".")) << "too narrow for a bevel";
+  EXPECT_EQ(painted(ui::kRaised, 5, 1), Rows(1, "....."));
 }
 
 TEST_F(ElementModel, PositionsReadBackExactlyAlsoWhileHidden) {
@@ -210,16 +242,64 @@ TEST_F(Clock, AFailingHandlerStopsAtItsStepAndTheProgramGoesOn) {
   sys.show(w);
   sys.advance(20);
   EXPECT_EQ(steps, 2);
-  EXPECT_EQ(sys.errors, (std::vector<std::string>{"Accès refusé", "Accès refusé"}));
+  const std::string line = "Klimbor : erreur d'exécution : Accès refusé";
+  EXPECT_EQ(sys.errors, (std::vector<std::string>{line, line}));
 }
 
 TEST_F(Clock, EndingTheProgramStopsEveryTimer) {
   sys.show(w);
-  w.fast.Tick = [this] { sys.end_program(); };
+  w.fast.Tick = [this] {
+    sys.end_program();
+    sys.message_box("Au revoir");
+    log.push_back("went on");
+  };
   sys.advance(100);
-  EXPECT_TRUE(sys.ended);
+  EXPECT_TRUE(log.empty()) << "the end closes the box, and the handler goes no further";
+  EXPECT_TRUE(sys.ended());
   EXPECT_FALSE(w.Visible);
   EXPECT_EQ(sys.now(), 100);
+  bool ran = false;
+  EXPECT_FALSE(sys.deliver(
+      w, [&] { ran = true; }, ui::Dispatcher::Source::player));
+  EXPECT_FALSE(ran) << "no handler after the end";
+}
+
+// Two windows, the second shown by a click on the first, then the first asking a question.
+TEST_F(Clock, WhileAHandlerAsksOnlyItsWindowClosesTakingTheQuestionAndTheRestOfTheHandler) {
+  Window other;
+  sys.show(w);
+  w.button.Click = [&] { sys.show(other); };
+  EXPECT_TRUE(sys.click(w.button));
+  EXPECT_TRUE(other.Visible);
+  EXPECT_TRUE(sys.errors.empty()) << "a window without Load, shown by a handler";
+  std::vector<std::string> steps;
+  const auto ask = [&] {
+    steps.push_back("asked " + sys.input_box("?", 5));
+    steps.push_back("went on");
+  };
+  w.button.Click = ask;
+  other.button.Click = ask;
+  sys.on_input_box = [&](const std::string&) {
+    sys.close(other);
+    steps.push_back(other.Visible ? "the other stays" : "the other closed");
+    sys.close(w);
+  };
+  sys.answers = {"typed"};
+  EXPECT_TRUE(sys.click(w.button));
+  EXPECT_EQ(steps, std::vector<std::string>{"the other stays"});
+  EXPECT_FALSE(w.Visible);
+  EXPECT_FALSE(sys.ended()) << "the other window is on screen";
+
+  sys.on_input_box = nullptr;
+  sys.answers = {"typed"};
+  EXPECT_TRUE(sys.click(other.button));
+  EXPECT_EQ(steps.back(), "went on") << "the other window's handlers go on, boxes and all";
+  sys.show(w);
+  sys.close(other);
+  EXPECT_FALSE(sys.ended()) << "without a box, a window closes as it is asked";
+  EXPECT_FALSE(other.Visible);
+  sys.close(w);
+  EXPECT_TRUE(sys.ended());
 }
 
 TEST_F(Clock, OneHandlerAtATimeAndAClickOnlyWhereOneIsTaken) {
@@ -312,6 +392,31 @@ TEST(GridModel, CellsOutsideTheGridAreRefused) {
   g.set_text("last");
   EXPECT_EQ(g.text(2, 1), "last");
   EXPECT_EQ(g.text(1, 1), "") << "no other cell";
+}
+
+// As every binding draws them, in the grid's pixels: 450 twips are 30 pixels, a row 16.
+TEST(GridModel, CellsAreDrawnRowByRowTheHeadingsFixedTheCurrentOneSelectedLinesRightAndBelow) {
+  ui::Grid g("g", nullptr, {0, 0, 3000, 1000}, 3, 3);
+  g.set_col_width(1, 1500);
+  g.set_row(2);
+  g.set_col(1);
+  g.set_text(std::string("Zo\0\0", 4));
+  g.BackColorFixed = {1, 0, 0};
+  g.BackColorSel = {2, 0, 0};
+  g.BackColor = {3, 0, 0};
+  const std::vector<ui::CellLook> cells = ui::grid_cells(g);
+  ASSERT_EQ(cells.size(), 9u);
+  std::vector<int> fills;
+  for (const ui::CellLook& c : cells) fills.push_back(c.fill.r);
+  EXPECT_EQ(fills, (std::vector<int>{1, 1, 1, 1, 3, 3, 1, 2, 3}));
+  const ui::CellLook& current = cells[7];
+  EXPECT_EQ(current.area, (ui::PixelRect{30, 32, 100, 16}));
+  EXPECT_EQ(current.text_area, (ui::PixelRect{32, 32, 97, 16})) << "2 pixels in, 1 off the line";
+  EXPECT_EQ(current.right_line, (ui::PixelRect{129, 32, 1, 16}));
+  EXPECT_EQ(current.bottom_line, (ui::PixelRect{30, 47, 100, 1}));
+  EXPECT_EQ(current.text, "Zo") << "the NULs that pad an empty place show as nothing";
+  EXPECT_EQ(cells[5].area, (ui::PixelRect{130, 16, 30, 16}));
+  EXPECT_EQ(ui::cell_text(g, 2, 1), "Zo");
 }
 
 TEST(GridModel, OnlyAChangedTextOrWidthCallsForARedraw) {

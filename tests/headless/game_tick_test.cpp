@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "klimbor_fixture.h"
 
@@ -208,7 +209,7 @@ TEST_F(GameTick, WinAbove31767StopsWithOverflowAndKeepsTheScore) {
   place_player_before_move(115, 1320);
   tick();
   ASSERT_EQ(sys.errors.size(), 1u);
-  EXPECT_EQ(sys.errors[0], "Dépassement de capacité");
+  EXPECT_EQ(sys.errors[0], "Klimbor : erreur d'exécution : Dépassement de capacité");
   EXPECT_EQ(score, 31768);
   EXPECT_EQ(k.ar1(0).Top, 115.0f) << "the moves before the failing step stay";
   EXPECT_FALSE(result_shown()) << "the steps after it are not done";
@@ -242,12 +243,15 @@ TEST_F(GameTick, Level32748StopsTheTickBeforeAnythingMoves) {
   rival_step = 7;
   tick();
   ASSERT_EQ(sys.errors.size(), 1u);
-  EXPECT_EQ(sys.errors[0], "Dépassement de capacité");
+  EXPECT_EQ(sys.errors[0], "Klimbor : erreur d'exécution : Dépassement de capacité");
   EXPECT_EQ(rival_step, 7);
   EXPECT_EQ(k.ar1(0).Top, 3960.0f);
   EXPECT_EQ(k.ar2(0).Top, 3960.0f);
   tick();
   EXPECT_EQ(sys.errors.size(), 2u) << "the program goes on and the next tick fails again";
+  const std::vector<std::string> one_box{"show Klimbor",
+                                         "error Erreur d'exécution :\n\nDépassement de capacité"};
+  EXPECT_EQ(sys.journal, one_box) << "the same failure again opens no second box";
 }
 
 TEST_F(GameTick, Level32747StillRuns) {

@@ -1,6 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <initializer_list>
+#include <optional>
+#include <utility>
+
 #include "klimbor_fixture.h"
+#include "ui/click_tracker.h"
+#include "ui/key_filter.h"
 
 using namespace Module1;
 
@@ -96,6 +103,10 @@ TEST_F(RoundControl, KeysPressTheButtonsTheyNameOnlyWhileTheseAreShown) {
   sys.advance(3000);
   ASSERT_TRUE(sys.press(k, Key::Space));
   EXPECT_EQ(boost_on, 1);
+  EXPECT_TRUE(sys.press(k, {Key::Space, false, true})) << "held, the key is still the game's";
+  EXPECT_EQ(boost_on, 1) << "a held key presses once";
+  EXPECT_FALSE(sys.press(k, {Key::Space, true})) << "with Ctrl, Alt or Meta, the system's";
+  EXPECT_EQ(boost_on, 1);
   for (Key key : {Key::C, Key::Return, Key::V, Key::R}) EXPECT_FALSE(sys.press(k, key));
   EXPECT_EQ(look(), kPlaying);
 
@@ -115,6 +126,56 @@ TEST_F(RoundControl, KeysPressTheButtonsTheyNameOnlyWhileTheseAreShown) {
   lose_round();
   sys.hide(k);  // as the recording leaves it
   EXPECT_FALSE(any_key_taken()) << "a hidden window";
+}
+
+// As a binding that draws the window as one surface takes the mouse, in the model's pixels.
+TEST_F(RoundControl, OnOneSurfaceAClickIsAPressAndAReleaseOnTheSameButton) {
+  start_game();
+  ui::ClickTracker clicks;
+  ASSERT_TRUE(clicks.press(k, 100, 265)) << "VITESSE";
+  EXPECT_EQ(clicks.pressed(), &k.Command1);
+  const std::function<void()>* vitesse = clicks.release(k, 128, 276);
+  ASSERT_NE(vitesse, nullptr) << "released on its last pixel";
+  sys.deliver(k, *vitesse, ui::Dispatcher::Source::player);
+  EXPECT_EQ(boost_on, 1);
+
+  lose_round();
+  EXPECT_FALSE(clicks.press(k, 20, 100)) << "the title takes no click";
+  EXPECT_EQ(clicks.pressed(), nullptr);
+  // Valider: 56, 72 in the result panel, inside the title's two-pixel frame.
+  ASSERT_TRUE(clicks.press(k, 58, 74));
+  EXPECT_EQ(clicks.release(k, 75, 80), nullptr) << "released off it";
+  EXPECT_EQ(clicks.release(k, 60, 80), nullptr) << "no press, no click";
+  ASSERT_TRUE(clicks.press(k, 60, 80));
+  EXPECT_TRUE(clicks.cancel()) << "the press lost, as when the platform takes the mouse away";
+  EXPECT_FALSE(clicks.cancel());
+  EXPECT_EQ(clicks.release(k, 60, 80), nullptr);
+  EXPECT_EQ(look(), kRoundOver);
+  ASSERT_TRUE(clicks.press(k, 60, 80));
+  const std::function<void()>* valider = clicks.release(k, 74, 90);
+  ASSERT_NE(valider, nullptr);
+  sys.deliver(k, *valider, ui::Dispatcher::Source::player);
+  EXPECT_EQ(look(), kValidating);
+}
+
+// The keys as the platforms report them: a web page names them, Windows numbers them.
+TEST(KeyNames, AWebPageAndWindowsNameTheKeysThatPressTheButtons) {
+  using ui::Key;
+  const std::pair<const char*, Key> named[] = {
+      {"Enter", Key::Return}, {"Escape", Key::Escape}, {" ", Key::Space},
+      {"c", Key::C},          {"C", Key::C},           {"v", Key::V},
+      {"R", Key::R},          {"a", Key{'A'}},         {"z", Key{'Z'}}};
+  for (const auto& [name, key] : named) EXPECT_EQ(ui::key_named(name), key) << '"' << name << '"';
+  for (const char* other : {"Esc", "Tab", "cc", "", "1", "@", "[", "`", "{", "\xC3\xA9"}) {
+    EXPECT_EQ(ui::key_named(other), std::nullopt) << '"' << other << '"';
+  }
+  const std::pair<int, Key> numbered[] = {
+      {13, Key::Return}, {27, Key::Escape}, {32, Key::Space}, {'A', Key{'A'}}, {'Z', Key{'Z'}}};
+  for (const auto& [code, key] : numbered) EXPECT_EQ(ui::key_numbered(code), key) << code;
+  // 'a' is the keypad's 1 among Windows' virtual keys.
+  for (int other : std::initializer_list<int>{0, 12, 14, 26, 28, 31, 33, '@', '[', 'a'}) {
+    EXPECT_EQ(ui::key_numbered(other), std::nullopt) << other;
+  }
 }
 
 TEST_F(RoundControl, SpeedButtonCannotBeClickedDuringTheIntro) {

@@ -169,6 +169,20 @@ TEST_F(Recording, GivesWayToTheViewerAfterTheMessage) {
   EXPECT_EQ(sys.messages.size(), 1u) << "the recording ran once";
   EXPECT_EQ(test::open_descriptors(), descriptors)
       << "the recording and the refreshes leave no file open";
+  sys.close(*recording.viewer());
+  EXPECT_TRUE(sys.ended()) << "the hidden game window does not keep the program alive";
+}
+
+TEST_F(Recording, ClosingTheGameDuringTheNicknameQuestionEndsTheProgramAndRecordsNothing) {
+  const std::string before = test::table({900});
+  test::write_bytes(path(), before);
+  sys.on_input_box = [this](const std::string&) { sys.close(game); };
+  validate(600);
+  EXPECT_EQ(sys.prompts, std::vector<std::string>{"entrez votre pseudo"}) << "nothing more asked";
+  EXPECT_EQ(bytes(), before) << "no blank nickname recorded";
+  EXPECT_EQ(recording.viewer(), nullptr);
+  EXPECT_TRUE(sys.ended()) << "no window is left on screen";
+  EXPECT_TRUE(sys.errors.empty());
 }
 
 TEST_F(Recording, AnotherGameRecordingDuringTheQuestionsIsKept) {

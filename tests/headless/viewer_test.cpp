@@ -138,7 +138,7 @@ TEST_F(Viewer, FinByClickReturnOrEscapeEndsTheProgram) {
   open();
   EXPECT_FALSE(sys.press(viewer, ui::Key::Space));
   EXPECT_FALSE(sys.press(viewer, ui::Key::C));
-  EXPECT_FALSE(sys.ended) << "only Fin's keys end it";
+  EXPECT_FALSE(sys.ended()) << "only Fin's keys end it";
   for (const auto& fin :
        std::vector<std::function<bool(ui::HeadlessSystem&, scores::frm_visualiser&)>>{
            [](auto&s, auto&v) { return s.click(v.cmd_fin); },
@@ -148,7 +148,7 @@ TEST_F(Viewer, FinByClickReturnOrEscapeEndsTheProgram) {
     scores::frm_visualiser window(other, store);
     other.show(window);
     ASSERT_TRUE(fin(other, window));
-    EXPECT_TRUE(other.ended);
+    EXPECT_TRUE(other.ended());
     EXPECT_FALSE(window.Visible);
   }
 }

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <map>
 
+#include "ui/grid_cells.h"
 #include "ui/qt/grid_widget.h"
 #include "ui/qt/picture_widget.h"
 
@@ -67,10 +68,10 @@ class GridRowAccessible final : public QAccessibleInterface {
     const Grid& model = grid_->model();
     QStringList cells;
     for (int col = 1; col < model.cols(); ++col) {
-      const QString cell = GridWidget::shown_text(model.text(row_, col)).trimmed();
+      const QString cell = qstr(cell_text(model, row_, col)).trimmed();
       if (!cell.isEmpty()) cells << cell;
     }
-    const QString label = GridWidget::shown_text(model.text(row_, 0)).trimmed();
+    const QString label = qstr(cell_text(model, row_, 0)).trimmed();
     return cells.isEmpty() ? label : label + ' ' + cells.join(", ");
   }
   QRect rect() const override {
@@ -95,7 +96,7 @@ class GridAccessible final : public QAccessibleWidget {
     if (t != QAccessible::Name) return QAccessibleWidget::text(t);
     QStringList headings;
     for (int col = 1; col < grid().model().cols(); ++col) {
-      headings << GridWidget::shown_text(grid().model().text(0, col)).trimmed();
+      headings << qstr(cell_text(grid().model(), 0, col)).trimmed();
     }
     return headings.join(", ");
   }

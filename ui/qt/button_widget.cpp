@@ -24,7 +24,7 @@ void ButtonWidget::paintEvent(QPaintEvent*) {
   const QBrush face = model_.BackColor ? QBrush(colour(*model_.BackColor)) : pal.button();
   pal.setBrush(QPalette::Button, face);
   painter.fillRect(area, face);
-  draw_bevel(painter, area, button_bevel(pal, isDown()));
+  draw_bevel(painter, area, isDown() ? kPressed : kRaised, pal);
   painter.setPen(pal.color(QPalette::ButtonText));
   const int shift = isDown() ? 1 : 0;
   painter.drawText(area.translated(shift, shift), Qt::AlignCenter, text());

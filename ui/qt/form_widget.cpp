@@ -4,9 +4,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
-#include <optional>
 
 #include "ui/grid.h"
+#include "ui/key_filter.h"
 #include "ui/layout.h"
 
 #include "ui/qt/button_widget.h"
@@ -33,25 +33,14 @@ QLabel* make_label(const Label& model, int scale, QWidget* parent) {
   return label;
 }
 
-// The key of the model, for keys pressed without Ctrl, Alt or Meta.
-std::optional<Key> key_of(const QKeyEvent& event) {
-  if (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) {
-    return std::nullopt;
-  }
-  switch (event.key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-      return Key::Return;
-    case Qt::Key_Escape:
-      return Key::Escape;
-    case Qt::Key_Space:
-      return Key::Space;
-    default:
-      break;
-  }
-  // Qt numbers the letters as their ASCII capitals, as the model does.
-  if (event.key() >= Qt::Key_A && event.key() <= Qt::Key_Z) return static_cast<Key>(event.key());
-  return std::nullopt;
+// The key press in the model's terms. Qt numbers Space and the letters as the model does.
+KeyPress key_press(const QKeyEvent& event) {
+  int code = event.key();
+  if (code == Qt::Key_Return || code == Qt::Key_Enter) code = static_cast<int>(Key::Return);
+  if (code == Qt::Key_Escape) code = static_cast<int>(Key::Escape);
+  return {key_numbered(code),
+          (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) != 0,
+          event.isAutoRepeat()};
 }
 
 }  // namespace
@@ -84,15 +73,18 @@ QWidget* FormWidget::build(Box& box) {
             [&](Picture& picture) {
               widget = new PictureWidget(
                   picture, scale_,
-                  [this, &picture] { sink_.deliver(picture.Click, EventSink::Source::player); },
+                  [this, &picture] {
+                    sink_.deliver(form_, picture.Click, EventSink::Source::player);
+                  },
                   parent);
             },
             [&](Label& label) { widget = make_label(label, scale_, parent); },
             [&](Grid& grid) { widget = new GridWidget(grid, font_for(grid.font), scale_, parent); },
             [&](Button& button) {
               auto* face = new ButtonWidget(button, font_for(button.font), scale_, parent);
-              connect(face, &QAbstractButton::clicked, this,
-                      [this, &button] { sink_.deliver(button.Click, EventSink::Source::player); });
+              connect(face, &QAbstractButton::clicked, this, [this, &button] {
+                sink_.deliver(form_, button.Click, EventSink::Source::player);
+              });
               widget = face;
             },
         });
@@ -168,14 +160,7 @@ void FormWidget::paintEvent(QPaintEvent*) {
 }
 
 void FormWidget::keyPressEvent(QKeyEvent* event) {
-  const std::optional<Key> key = key_of(*event);
-  const std::function<void()>* handler = key ? form_.key_handler(*key) : nullptr;
-  if (handler == nullptr) {
-    QWidget::keyPressEvent(event);
-    return;
-  }
-  // A held key presses once: Return held in the last dialog must not end the viewer.
-  if (!event->isAutoRepeat()) sink_.deliver(*handler, EventSink::Source::player);
+  if (!press_key(form_, key_press(*event), sink_)) QWidget::keyPressEvent(event);
 }
 
 void FormWidget::closeEvent(QCloseEvent* event) {

@@ -4,6 +4,8 @@
 #include <QWidget>
 
 #include "ui/grid.h"
+#include "ui/grid_cells.h"
+#include "ui/qt/look.h"
 
 namespace ui::qt {
 
@@ -15,13 +17,11 @@ class GridWidget : public QWidget {
 
   // Repaints when the grid changed since it was last drawn.
   void sync();
-  // The text a cell shows: NUL characters draw as nothing.
-  static QString shown_text(const std::string& cell);
 
   const Grid& model() const { return model_; }
   int scale() const { return scale_; }
   // In the model's pixels.
-  QRect cell_rect(int row, int col) const;
+  QRect cell_rect(int row, int col) const { return qrect(cell_area(model_, row, col)); }
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -41,33 +41,33 @@ void draw_line(QPainter& painter, QPoint from, QPoint to, const QColor& colour) 
   painter.restore();
 }
 
-Bevel sunken_frame(const QPalette& palette) {
-  return {palette.dark().color(), palette.light().color(), palette.shadow().color(),
-          palette.midlight().color()};
-}
+namespace {
 
-Bevel button_bevel(const QPalette& palette, bool down) {
-  if (down) {
-    return {palette.shadow().color(), palette.light().color(), palette.dark().color(),
-            palette.button().color()};
+// Qt names the colours of 3-D borders otherwise than Windows does.
+QColor shade(const QPalette& palette, Shade s) {
+  switch (s) {
+    case Shade::face:
+      return palette.button().color();
+    case Shade::light:
+      return palette.midlight().color();
+    case Shade::highlight:
+      return palette.light().color();
+    case Shade::shadow:
+      return palette.dark().color();
+    case Shade::dark_shadow:
+      return palette.shadow().color();
   }
-  return {palette.light().color(), palette.shadow().color(), palette.button().color(),
-          palette.dark().color()};
+  return {};
 }
 
-// The same pixels as qDrawWinShades at one device pixel a pixel, drawn in the same order.
-void draw_bevel(QPainter& painter, const QRect& r, const Bevel& bevel) {
-  const int x = r.x(), y = r.y(), w = r.width(), h = r.height();
-  if (w < 2 || h < 2) return;
-  painter.fillRect(x, y, w - 1, 1, bevel.outer_top_left);
-  painter.fillRect(x, y, 1, h - 1, bevel.outer_top_left);
-  painter.fillRect(x, y + h - 1, w, 1, bevel.outer_bottom_right);
-  painter.fillRect(x + w - 1, y, 1, h, bevel.outer_bottom_right);
-  if (w <= 4 || h <= 4) return;
-  painter.fillRect(x + 1, y + 1, w - 3, 1, bevel.inner_top_left);
-  painter.fillRect(x + 1, y + 1, 1, h - 3, bevel.inner_top_left);
-  painter.fillRect(x + 1, y + h - 2, w - 2, 1, bevel.inner_bottom_right);
-  painter.fillRect(x + w - 2, y + 1, 1, h - 2, bevel.inner_bottom_right);
+}  // namespace
+
+// The same pixels as qDrawWinShades at one device pixel a pixel.
+void draw_bevel(QPainter& painter, const QRect& r, const Bevel& bevel, const QPalette& palette) {
+  const PixelRect area{r.x(), r.y(), r.width(), r.height()};
+  for (const Band& band : bevel_bands(area, bevel)) {
+    painter.fillRect(qrect(band.rect), shade(palette, band.shade));
+  }
 }
 
 }  // namespace ui::qt

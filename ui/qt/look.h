@@ -8,6 +8,7 @@
 #include <QString>
 #include <QWidget>
 
+#include "ui/bevel.h"
 #include "ui/elements.h"
 #include "ui/layout.h"
 
@@ -36,12 +37,7 @@ QFont font_for(const Font& f, int scale = 1);
 // From one pixel to the other, both included.
 void draw_line(QPainter& painter, QPoint from, QPoint to, const QColor& colour);
 
-// The two-pixel bevel of the platform's standard borders, outer ring first.
-struct Bevel {
-  QColor outer_top_left, outer_bottom_right, inner_top_left, inner_bottom_right;
-};
-Bevel sunken_frame(const QPalette& palette);
-Bevel button_bevel(const QPalette& palette, bool down);
-void draw_bevel(QPainter& painter, const QRect& r, const Bevel& bevel);
+// A bevel around r, in the palette's colours: its Button colour is the face.
+void draw_bevel(QPainter& painter, const QRect& r, const Bevel& bevel, const QPalette& palette);
 
 }  // namespace ui::qt

@@ -31,7 +31,7 @@ void PictureWidget::paintEvent(QPaintEvent*) {
   painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
   painter.drawPixmap(inner.topLeft(), pixmap_);
   painter.setClipping(false);
-  if (model_.sunken_frame) draw_bevel(painter, area, sunken_frame(palette()));
+  if (model_.sunken_frame) draw_bevel(painter, area, kSunken, palette());
 }
 
 void PictureWidget::mouseReleaseEvent(QMouseEvent* event) {

@@ -6,7 +6,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
-#include <QStyle>
 #include <QThread>
 #include <QWindow>
 #include <iostream>
@@ -16,10 +15,7 @@
 
 namespace ui::qt {
 
-QtSystem::QtSystem(QString program_title)
-    : title_(std::move(program_title)),
-      dispatcher_(
-          [this](const std::string& message, bool repeated) { report(message, repeated); }) {
+QtSystem::QtSystem(const QString& program_title) : WindowSystem(program_title.toStdString()) {
   install_accessibility();
 }
 
@@ -29,14 +25,7 @@ QtSystem::~QtSystem() {
   widgets_.clear();
 }
 
-void QtSystem::show(Form& form) {
-  // Visible before it loads: a load that fails is reported over the window, which stays.
-  form.Visible = true;
-  if (widget_of(form) == nullptr) create(form);
-  sync_all();
-}
-
-void QtSystem::create(Form& form) {
+void QtSystem::create_window(Form& form) {
   const QScreen& screen = *QGuiApplication::primaryScreen();
   auto widget = std::make_unique<FormWidget>(form, *this, screen);
   place(*widget, form, screen);
@@ -52,23 +41,16 @@ void QtSystem::create(Form& form) {
     qtimer->setTimerType(Qt::PreciseTimer);
     qtimer->setInterval(t->interval());
     QObject::connect(qtimer.get(), &QTimer::timeout,
-                     [this, t] { deliver(t->Tick, Source::timer); });
+                     [this, &form, t] { deliver(form, t->Tick, Source::timer); });
     if (t->enabled()) qtimer->start();
     timers_[t] = std::move(qtimer);
     t->attach(this);
   }
-  run_load(form, dispatcher_, [this](const auto& load) { deliver(load, Source::timer); });
 }
 
-void QtSystem::hide(Form& form) {
-  form.Visible = false;
-  sync_all();
-}
-
-std::string QtSystem::input_box(const std::string& prompt, int max_chars) {
-  sync_all();
+std::string QtSystem::ask(const std::string& prompt, int max_chars) {
   QInputDialog dialog;
-  dialog.setWindowTitle(title_);
+  dialog.setWindowTitle(qstr(title()));
   dialog.setLabelText(qstr(prompt));
   dialog.setInputMode(QInputDialog::TextInput);
   if (auto* edit = dialog.findChild<QLineEdit*>()) edit->setMaxLength(max_chars);
@@ -76,16 +58,13 @@ std::string QtSystem::input_box(const std::string& prompt, int max_chars) {
   return dialog.textValue().toStdString();
 }
 
-void QtSystem::message_box(const std::string& message) {
-  sync_all();
-  QMessageBox box(QMessageBox::NoIcon, title_, qstr(message), QMessageBox::Ok);
+void QtSystem::tell(const std::string& text) {
+  QMessageBox box(QMessageBox::NoIcon, qstr(title()), qstr(text), QMessageBox::Ok);
   box.exec();
 }
 
-void QtSystem::end_program() {
-  ended_ = true;
+void QtSystem::stop() {
   for (auto& [timer, qtimer] : timers_) qtimer->stop();
-  for (auto& [form, widget] : widgets_) widget->hide();
   // Without a running loop, exit() would only leave a flag that makes every later loop return
   // at once, dialogs included.
   if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(0);
@@ -97,21 +76,6 @@ void QtSystem::randomize() {
 
 float QtSystem::rnd() {
   return random_.next();
-}
-
-void QtSystem::deliver(const std::function<void()>& handler, Source source) {
-  if (ended_) return;
-  if (dispatcher_.run(handler, source) && !ended_) sync_all();
-}
-
-void QtSystem::window_closed(Form& form) {
-  if (ended_) return;
-  form.Visible = false;
-  for (const auto& [other, widget] : widgets_) {
-    if (other->Visible) return;
-  }
-  // No window of the program is left on screen: a hidden window does not keep it alive.
-  end_program();
 }
 
 FormWidget* QtSystem::widget_of(const Form& form) const {
@@ -128,19 +92,19 @@ void QtSystem::timer_changed(Timer& timer) {
   }
 }
 
-void QtSystem::sync_all() {
+void QtSystem::sync_windows() {
   for (auto& [form, widget] : widgets_) {
     widget->sync();
     if (widget->isVisible() != form->Visible) widget->setVisible(form->Visible);
   }
 }
 
-void QtSystem::report(const std::string& message, bool repeated) {
-  std::cerr << title_.toStdString() << " : erreur d'exécution : " << message << '\n';
-  if (repeated) return;  // the box for it was shown already
-  sync_all();
-  QMessageBox box(QMessageBox::Critical, title_,
-                  QStringLiteral("Erreur d'exécution :\n\n") + qstr(message), QMessageBox::Ok);
+void QtSystem::write_error(const std::string& line) {
+  std::cerr << line << '\n';
+}
+
+void QtSystem::show_error(const std::string& text) {
+  QMessageBox box(QMessageBox::Critical, qstr(title()), qstr(text), QMessageBox::Ok);
   box.exec();
 }
 

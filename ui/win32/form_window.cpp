@@ -2,8 +2,7 @@
 
 #include <commctrl.h>
 
-#include <optional>
-
+#include "ui/key_filter.h"
 #include "ui/layout.h"
 #include "ui/runtime_error.h"
 #include "ui/scene.h"
@@ -63,34 +62,6 @@ PixelRect work_area_of(HMONITOR monitor) {
   return {r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
 
-const std::function<void()>* click_of(Box& box) {
-  const std::function<void()>* click = nullptr;
-  visit(box, Overloaded{
-                 [&](Picture& picture) { click = &picture.Click; },
-                 [&](Button& button) { click = &button.Click; },
-                 [](auto&) {},
-             });
-  return click != nullptr && *click ? click : nullptr;
-}
-
-// The key of the model, for keys pressed without Ctrl or Alt.
-std::optional<Key> key_of(WPARAM virtual_key) {
-  if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return std::nullopt;
-  switch (virtual_key) {
-    case VK_RETURN:
-      return Key::Return;
-    case VK_ESCAPE:
-      return Key::Escape;
-    case VK_SPACE:
-      return Key::Space;
-    default:
-      break;
-  }
-  // Windows numbers the letters' keys as their ASCII capitals, as the model does.
-  if (virtual_key >= 'A' && virtual_key <= 'Z') return static_cast<Key>(virtual_key);
-  return std::nullopt;
-}
-
 bool same(const RECT& a, const RECT& b) {
   return EqualRect(&a, &b) != FALSE;
 }
@@ -108,7 +79,8 @@ void FormWindow::register_class(HINSTANCE instance) {
   RegisterClassExW(&type);
 }
 
-FormWindow::FormWindow(Form& form, WindowEvents& events) : form_(form), events_(events) {
+FormWindow::FormWindow(Form& form, EventSink& sink, LoopTicks& ticks)
+    : form_(form), sink_(sink), ticks_(ticks) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
   // The window procedure takes the handle as the window is created.
   caption_ = form.Caption;
@@ -247,17 +219,14 @@ LRESULT FormWindow::on_message(UINT message, WPARAM wparam, LPARAM lparam) {
       release({static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))});
       return 0;
     case WM_CAPTURECHANGED:
-      if (pressed_ != nullptr) {
-        pressed_ = nullptr;
-        InvalidateRect(handle(), nullptr, FALSE);
-      }
+      if (clicks_.cancel()) InvalidateRect(handle(), nullptr, FALSE);
       return 0;
     case WM_KEYDOWN:
       if (key(wparam, lparam)) return 0;
       break;
     case WM_CLOSE:
       // Closing hides; the system ends the program when no window is left on screen.
-      events_.window_closed(form_);
+      sink_.window_closed(form_);
       return 0;
     case WM_GETDPISCALEDSIZE:
       *reinterpret_cast<SIZE*>(lparam) = scaled_size(LOWORD(wparam));
@@ -281,7 +250,7 @@ LRESULT FormWindow::on_message(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_TIMER:
       if (wparam != kLoopTicks) break;
-      events_.serve_due_ticks();
+      ticks_.serve_due_ticks();
       return 0;
     case WM_NCDESTROY:
       SetWindowLongPtrW(handle(), GWLP_USERDATA, 0);
@@ -324,7 +293,7 @@ void FormWindow::draw(HDC dc) {
   for (Box* box : back_to_front(form_)) {
     Clip clip(dc, rect_of(clip_of(form_, *box), scale_));
     const RECT r = rect_of(window_rect(*box), scale_);
-    const Ink ink{fonts_, pictures_, scale_, box == pressed_};
+    const Ink ink{fonts_, pictures_, scale_, box == clicks_.pressed()};
     visit(*box, Overloaded{
                     [&](Picture& picture) { draw_picture(dc, picture, r, ink); },
                     [&](Label& label) { draw_label(dc, label, r, ink); },
@@ -335,33 +304,25 @@ void FormWindow::draw(HDC dc) {
 }
 
 void FormWindow::press(POINT at) {
-  Box* box = box_at(form_, at.x / scale_, at.y / scale_);
-  if (box == nullptr || click_of(*box) == nullptr) return;
-  pressed_ = box;
+  if (!clicks_.press(form_, at.x / scale_, at.y / scale_)) return;
   SetCapture(handle());
   InvalidateRect(handle(), nullptr, FALSE);
 }
 
 void FormWindow::release(POINT at) {
-  Box* box = pressed_;
-  if (box == nullptr) return;
-  ReleaseCapture();  // forgets pressed_
-  pressed_ = nullptr;
+  if (clicks_.pressed() == nullptr) return;
+  const std::function<void()>* click = clicks_.release(form_, at.x / scale_, at.y / scale_);
+  ReleaseCapture();  // its WM_CAPTURECHANGED finds nothing pressed
   InvalidateRect(handle(), nullptr, FALSE);
-  // A click is a press and a release on the same element, as with any button.
-  if (box_at(form_, at.x / scale_, at.y / scale_) != box) return;
-  if (const auto* click = click_of(*box))
-    events_.deliver(form_, *click, WindowEvents::Source::player);
+  if (click != nullptr) sink_.deliver(form_, *click, EventSink::Source::player);
 }
 
 bool FormWindow::key(WPARAM virtual_key, LPARAM flags) {
-  const std::optional<Key> pressed = key_of(virtual_key);
-  const std::function<void()>* handler = pressed ? form_.key_handler(*pressed) : nullptr;
-  if (handler == nullptr) return false;
-  // A held key presses once: Return held in the last dialog must not end the viewer.
-  const bool repeated = (flags & (1 << 30)) != 0;
-  if (!repeated) events_.deliver(form_, *handler, WindowEvents::Source::player);
-  return true;
+  // Windows numbers its virtual keys as the model does.
+  const KeyPress press{key_numbered(static_cast<int>(virtual_key)),
+                       GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0,
+                       (flags & (1 << 30)) != 0};
+  return press_key(form_, press, sink_);
 }
 
 }  // namespace ui::win32

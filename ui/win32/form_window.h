@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "ui/dispatcher.h"
+#include "ui/click_tracker.h"
+#include "ui/event_sink.h"
 #include "ui/form.h"
 #include "ui/layout.h"
 #include "ui/win32/gdi.h"
@@ -15,19 +16,14 @@
 
 namespace ui::win32 {
 
-// What a window tells the system that runs it.
-class WindowEvents {
+// While a window is moved or its menu is open, Windows runs a loop of its own and the program's
+// loop waits: the ticks that fall due meanwhile are served from there.
+class LoopTicks {
  public:
-  using Source = Dispatcher::Source;
-  // A handler of form's, to run with the others one at a time.
-  virtual void deliver(Form& form, const std::function<void()>& handler, Source source) = 0;
-  virtual void window_closed(Form& form) = 0;
-  // While the window is moved or its menu is open, Windows runs a loop of its own and the
-  // program's loop waits: the ticks that fall due meanwhile are served from there.
   virtual void serve_due_ticks() = 0;
 
  protected:
-  ~WindowEvents() = default;
+  ~LoopTicks() = default;
 };
 
 // One window of the model: a single surface on which every shown box is drawn, back first,
@@ -38,7 +34,7 @@ class FormWindow {
   // Once per program, before the first window.
   static void register_class(HINSTANCE instance);
 
-  FormWindow(Form& form, WindowEvents& events);
+  FormWindow(Form& form, EventSink& sink, LoopTicks& ticks);
   FormWindow(const FormWindow&) = delete;
   FormWindow& operator=(const FormWindow&) = delete;
 
@@ -71,7 +67,8 @@ class FormWindow {
   void draw(HDC dc);
 
   Form& form_;
-  WindowEvents& events_;
+  EventSink& sink_;
+  LoopTicks& ticks_;  // served from Windows' own loops
   UniqueWindow window_;
   std::optional<WindowTimer> loop_ticks_;  // while Windows' own loop runs
   bool moving_ = false;                    // the player drags the window
@@ -79,7 +76,7 @@ class FormWindow {
   std::vector<std::pair<Picture*, RECT>> tip_rects_;
   std::string caption_;  // as the window shows it
   int scale_ = 1;
-  Box* pressed_ = nullptr;  // held down by the mouse, until released
+  ClickTracker clicks_;
   FontBook fonts_;
   Pictures pictures_;
 };

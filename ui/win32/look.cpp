@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cmath>
 
+#include "ui/bevel.h"
+#include "ui/grid_cells.h"
 #include "ui/win32/text.h"
 
 namespace ui::win32 {
@@ -15,38 +17,33 @@ int CALLBACK note_found(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found
   return 0;
 }
 
-// The two-pixel bevel of the system's standard borders, outer ring first.
-struct Bevel {
-  int outer_top_left, outer_bottom_right, inner_top_left, inner_bottom_right;  // COLOR_*
-};
-constexpr Bevel kSunken{COLOR_3DSHADOW, COLOR_3DHILIGHT, COLOR_3DDKSHADOW, COLOR_3DLIGHT};
-constexpr Bevel kRaised{COLOR_3DHILIGHT, COLOR_3DDKSHADOW, COLOR_3DFACE, COLOR_3DSHADOW};
-constexpr Bevel kPressed{COLOR_3DDKSHADOW, COLOR_3DHILIGHT, COLOR_3DSHADOW, COLOR_3DFACE};
-
-void fill_px(HDC dc, int x, int y, int w, int h, int scale, int system_colour) {
-  const RECT r{x, y, x + w * scale, y + h * scale};
-  fill(dc, r, GetSysColor(system_colour));
+int system_colour(Shade shade) {
+  switch (shade) {
+    case Shade::face:
+      return COLOR_3DFACE;
+    case Shade::light:
+      return COLOR_3DLIGHT;
+    case Shade::highlight:
+      return COLOR_3DHILIGHT;
+    case Shade::shadow:
+      return COLOR_3DSHADOW;
+    case Shade::dark_shadow:
+      return COLOR_3DDKSHADOW;
+  }
+  return COLOR_3DFACE;
 }
 
-// The same rings as the Linux build draws, each scale pixels thick.
+// r in device pixels, a whole number of pixels of the model; each band scale pixels thick.
 void draw_bevel(HDC dc, const RECT& r, const Bevel& bevel, int scale) {
-  const int w = (r.right - r.left) / scale, h = (r.bottom - r.top) / scale;
-  const int x = r.left, y = r.top, s = scale;
-  if (w < 2 || h < 2) return;
-  fill_px(dc, x, y, w - 1, 1, s, bevel.outer_top_left);
-  fill_px(dc, x, y, 1, h - 1, s, bevel.outer_top_left);
-  fill_px(dc, x, y + (h - 1) * s, w, 1, s, bevel.outer_bottom_right);
-  fill_px(dc, x + (w - 1) * s, y, 1, h, s, bevel.outer_bottom_right);
-  if (w <= 4 || h <= 4) return;
-  fill_px(dc, x + s, y + s, w - 3, 1, s, bevel.inner_top_left);
-  fill_px(dc, x + s, y + s, 1, h - 3, s, bevel.inner_top_left);
-  fill_px(dc, x + s, y + (h - 2) * s, w - 2, 1, s, bevel.inner_bottom_right);
-  fill_px(dc, x + (w - 2) * s, y + s, 1, h - 2, s, bevel.inner_bottom_right);
+  const PixelRect area{r.left / scale, r.top / scale, (r.right - r.left) / scale,
+                       (r.bottom - r.top) / scale};
+  for (const Band& band : bevel_bands(area, bevel)) {
+    fill(dc, rect_of(band.rect, scale), GetSysColor(system_colour(band.shade)));
+  }
 }
 
 void draw_text(HDC dc, const std::string& text, RECT r, UINT format, COLORREF colour) {
-  std::wstring shown = wide(text);
-  std::erase(shown, L'\0');  // a cell read from the file may hold NULs; they show as nothing
+  const std::wstring shown = wide(text);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, colour);
   DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &r, format | DT_NOPREFIX);
@@ -177,32 +174,20 @@ void draw_grid(HDC dc, const Grid& grid, const RECT& r, const Ink& ink) {
   const int s = ink.scale;
   fill(dc, r, rgb(grid.BackColorBkg));
   Selected font(dc, ink.fonts.font(grid.font, s));
-  const int height = px(Grid::kRowHeight);
-  int x = 0;
-  for (int col = 0; col < grid.cols(); ++col) {
-    const int width = px(static_cast<float>(grid.col_width(col)));
-    for (int row = 0; row < grid.rows(); ++row) {
-      const int y = row * height;
-      const RECT cell{r.left + x * s, r.top + y * s, r.left + (x + width) * s,
-                      r.top + (y + height) * s};
-      const bool fixed = row == 0 || col == 0;
-      const bool current = row == grid.row() && col == grid.col();
-      fill(dc, cell,
-           rgb(fixed ? grid.BackColorFixed : (current ? grid.BackColorSel : grid.BackColor)));
-      {
-        Clip clip(dc, cell);
-        const RECT text{cell.left + 2 * s, cell.top, cell.right - s, cell.bottom};
-        draw_text(dc, grid.text(row, col), text, DT_LEFT | DT_VCENTER | DT_SINGLELINE,
-                  rgb(grid.ForeColor));
-      }
-      // The lines on the right and at the bottom of each cell, as the Linux grid draws them.
-      const POINT origin{r.left / s, r.top / s};
-      draw_line(dc, {origin.x + x + width - 1, origin.y + y},
-                {origin.x + x + width - 1, origin.y + y + height - 1}, s, rgb(grid.GridColor));
-      draw_line(dc, {origin.x + x, origin.y + y + height - 1},
-                {origin.x + x + width - 1, origin.y + y + height - 1}, s, rgb(grid.GridColor));
+  // From the grid's pixels to the window's device pixels.
+  const auto placed = [&](PixelRect p) {
+    return rect_of({r.left / s + p.x, r.top / s + p.y, p.width, p.height}, s);
+  };
+  for (const CellLook& cell : grid_cells(grid)) {
+    const RECT area = placed(cell.area);
+    fill(dc, area, rgb(cell.fill));
+    {
+      Clip clip(dc, area);
+      draw_text(dc, cell.text, placed(cell.text_area), DT_LEFT | DT_VCENTER | DT_SINGLELINE,
+                rgb(grid.ForeColor));
     }
-    x += width;
+    fill(dc, placed(cell.right_line), rgb(grid.GridColor));
+    fill(dc, placed(cell.bottom_line), rgb(grid.GridColor));
   }
 }
 

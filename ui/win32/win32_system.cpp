@@ -4,18 +4,12 @@
 
 #include <string_view>
 
-#include "ui/event_sink.h"
 #include "ui/win32/input_dialog.h"
 #include "ui/win32/text.h"
 
 namespace ui::win32 {
 
 namespace {
-
-// Thrown through a handler whose box was abandoned, so that nothing it would do with the answer
-// happens (a nickname never typed is not recorded). Not a std::exception: the dispatcher lets
-// it by, to the system that delivered the handler.
-struct BoxAbandoned {};
 
 // The program's windows that were enabled, refusing the player for the life of the guard.
 class Disabled {
@@ -50,10 +44,7 @@ void end_boxes_of(HWND owner) {
 
 }  // namespace
 
-Win32System::Win32System(std::wstring program_title)
-    : title_(std::move(program_title)),
-      dispatcher_(
-          [this](const std::string& message, bool repeated) { report(message, repeated); }) {
+Win32System::Win32System(const std::wstring& program_title) : WindowSystem(utf8(program_title)) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);
   FormWindow::register_class(GetModuleHandleW(nullptr));
@@ -69,15 +60,8 @@ Win32System::~Win32System() {
   PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
 }
 
-void Win32System::show(Form& form) {
-  // Visible before it loads: a load that fails is reported over the window, which stays.
-  form.Visible = true;
-  if (windows_.find(&form) == windows_.end()) create(form);
-  sync_all();
-}
-
-void Win32System::create(Form& form) {
-  windows_[&form] = std::make_unique<FormWindow>(form, *this);
+void Win32System::create_window(Form& form) {
+  windows_[&form] = std::make_unique<FormWindow>(form, *this, *this);
   for (Timer* t : form.timers()) {
     auto periodic = std::make_unique<PeriodicTimer>(t->interval());
     if (!periodic->high_resolution() && !fine_resolution_) fine_resolution_.emplace();
@@ -85,31 +69,23 @@ void Win32System::create(Form& form) {
     clocks_.push_back({&form, t, std::move(periodic)});
     t->attach(this);
   }
-  run_load(form, dispatcher_, [&](const auto& load) { deliver(form, load, Source::timer); });
 }
 
-void Win32System::hide(Form& form) {
-  form.Visible = false;
-  sync_all();
-}
-
-std::string Win32System::input_box(const std::string& prompt, int max_chars) {
+std::string Win32System::ask(const std::string& prompt, int max_chars) {
   std::wstring typed;
-  open_box([&](HWND owner) { typed = ask(owner, title_, wide(prompt), max_chars); });
-  go_on_after_box();
+  open_box([&](HWND owner) { typed = win32::ask(owner, wide(title()), wide(prompt), max_chars); });
   return utf8(typed);
 }
 
-void Win32System::message_box(const std::string& text) {
-  open_box([&](HWND owner) { MessageBoxW(owner, wide(text).c_str(), title_.c_str(), MB_OK); });
-  go_on_after_box();
+void Win32System::tell(const std::string& text) {
+  open_box(
+      [&](HWND owner) { MessageBoxW(owner, wide(text).c_str(), wide(title()).c_str(), MB_OK); });
 }
 
 // The box disables its owner itself, and enables it again before it goes, so that the owner and
 // not another program's window is then active.
 void Win32System::open_box(const std::function<void(HWND owner)>& open) {
-  sync_all();
-  const auto asking = windows_.find(delivering_);
+  const auto asking = windows_.find(running());
   const HWND owner = asking == windows_.end() ? nullptr : asking->second->handle();
   std::vector<HWND> others;
   for (const auto& [form, window] : windows_) {
@@ -124,15 +100,12 @@ void Win32System::open_box(const std::function<void(HWND owner)>& open) {
   drop_ticks_due();
 }
 
-void Win32System::go_on_after_box() const {
-  // The program's end closes a box too.
-  if (abandoned_ || ended_) throw BoxAbandoned{};
+void Win32System::close_boxes(Form& form) {
+  end_boxes_of(windows_.at(&form)->handle());
 }
 
-void Win32System::end_program() {
-  ended_ = true;
+void Win32System::stop() {
   for (Clock& clock : clocks_) clock.periodic->stop();
-  for (auto& [form, window] : windows_) ShowWindow(window->handle(), SW_HIDE);
   PostQuitMessage(0);  // also ends a box that is open
 }
 
@@ -144,41 +117,8 @@ float Win32System::rnd() {
   return random_.next();
 }
 
-void Win32System::deliver(Form& form, const std::function<void()>& handler, Source source) {
-  // One handler at a time: what comes during a handler or its boxes is dropped.
-  if (ended_ || dispatcher_.busy()) return;
-  delivering_ = &form;
-  bool ran = false;
-  try {
-    ran = dispatcher_.run(handler, source);
-  } catch (const BoxAbandoned&) {
-    // Its window was closed under its box, which brought the windows in line: the handler ends
-    // there.
-  }
-  delivering_ = nullptr;
-  abandoned_ = false;
-  if (ran && !ended_) sync_all();
-}
-
-void Win32System::window_closed(Form& form) {
-  if (ended_) return;
-  if (dispatcher_.busy()) {
-    // A box is open: only the window that asked closes, and its question goes with it.
-    if (&form != delivering_) return;
-    abandoned_ = true;
-    end_boxes_of(windows_.at(&form)->handle());
-  }
-  form.Visible = false;
-  sync_all();
-  for (const auto& [other, window] : windows_) {
-    if (other->Visible) return;
-  }
-  // No window of the program is left on screen: a hidden window does not keep it alive.
-  end_program();
-}
-
 int Win32System::run() {
-  while (!ended_) {
+  while (!ended()) {
     std::vector<HANDLE> handles;
     std::vector<const Clock*> owners;
     for (const Clock& clock : clocks_) {
@@ -200,9 +140,9 @@ int Win32System::run() {
 
 void Win32System::pump_messages() {
   MSG message;
-  while (!ended_ && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+  while (!ended() && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (message.message == WM_QUIT) {
-      ended_ = true;
+      end_program();  // asked from outside, as when Windows shuts down
       return;
     }
     TranslateMessage(&message);
@@ -233,16 +173,18 @@ void Win32System::drop_ticks_due() {
   for (Clock& clock : clocks_) clock.periodic->take();
 }
 
-void Win32System::sync_all() {
+void Win32System::sync_windows() {
   for (auto& [form, window] : windows_) window->sync();
 }
 
-void Win32System::report(const std::string& message, bool repeated) {
-  write_to_stderr(utf8(title_) + " : erreur d'exécution : " + message + "\r\n");
-  if (repeated) return;  // the box for it was shown already
-  const std::wstring text = L"Erreur d'exécution :\n\n" + wide(message);
-  open_box(
-      [&](HWND owner) { MessageBoxW(owner, text.c_str(), title_.c_str(), MB_OK | MB_ICONERROR); });
+void Win32System::write_error(const std::string& line) {
+  write_to_stderr(line + "\r\n");
+}
+
+void Win32System::show_error(const std::string& text) {
+  open_box([&](HWND owner) {
+    MessageBoxW(owner, wide(text).c_str(), wide(title()).c_str(), MB_OK | MB_ICONERROR);
+  });
 }
 
 }  // namespace ui::win32
