@@ -48,10 +48,7 @@ void text(const std::string& utf8, PixelRect r, const Font& font, Colour c, Plac
   const int size = static_cast<int>(std::lround(font.points * 4.0 / 3.0));
   const bool centred = place == Place::top_centre || place == Place::middle_centre;
   const bool middle = place == Place::middle_left || place == Place::middle_centre;
-  // A cell read from the file may hold NULs: they show as nothing, and the rest still shows.
-  std::string shown = utf8;
-  std::erase(shown, '\0');
-  klb_web_text(shown.c_str(), r.x, r.y, r.width, r.height, font.family.c_str(), size, font.bold,
+  klb_web_text(utf8.c_str(), r.x, r.y, r.width, r.height, font.family.c_str(), size, font.bold,
                rgb(c), centred, middle);
 }
 

@@ -25,25 +25,15 @@ struct Screen {
   int caption_bar, width, height;  // device pixels
 };
 
-const std::function<void()>* click_of(Box& box) {
-  const std::function<void()>* click = nullptr;
-  visit(box, Overloaded{
-                 [&](Picture& picture) { click = &picture.Click; },
-                 [&](Button& button) { click = &button.Click; },
-                 [](auto&) {},
-             });
-  return click != nullptr && *click ? click : nullptr;
-}
-
 }  // namespace
 
-CanvasWindow::CanvasWindow(Form& form, int id, WindowEvents& events)
+CanvasWindow::CanvasWindow(Form& form, int id, EventSink& events)
     : form_(form), id_(id), events_(events), caption_(form.Caption) {
   klb_web_window_open(id_, caption_.c_str());
   fit();
 }
 
-// The page is the screen: its width and height are the work area, the caption bar the frame.
+// The page is the screen: the room it gives is the work area, the caption bar the frame.
 void CanvasWindow::fit() {
   Screen screen{};
   klb_web_screen(&screen);
@@ -62,6 +52,7 @@ void CanvasWindow::sync() {
   }
   fit();
   klb_web_window_show(id_, form_.Visible);
+  // A canvas keeps what it was given: only a window on show needs its new frame.
   if (form_.Visible) paint();
 }
 
@@ -77,33 +68,29 @@ void CanvasWindow::paint() {
     visit(*box, Overloaded{
                     [&](Picture& picture) { draw_picture(picture, r); },
                     [&](Label& label) { draw_label(label, r); },
-                    [&](Button& button) { draw_button(button, r, box == pressed_); },
+                    [&](Button& button) { draw_button(button, r, box == clicks_.pressed()); },
                     [&](Grid& grid) { draw_grid(grid, r); },
                 });
   }
 }
 
 void CanvasWindow::press(int x, int y) {
-  Box* box = box_at(form_, x, y);
-  if (box == nullptr || click_of(*box) == nullptr) return;
-  pressed_ = box;
-  paint();
+  if (clicks_.press(form_, x, y)) paint();
 }
 
-// A click is a press and a release on the same element, as with any button.
 void CanvasWindow::release(int x, int y) {
-  Box* box = pressed_;
-  if (box == nullptr) return;
-  pressed_ = nullptr;
-  paint();
-  if (box_at(form_, x, y) != box) return;
-  if (const auto* click = click_of(*box))
-    events_.deliver(form_, *click, WindowEvents::Source::player);
+  const bool pressed = clicks_.pressed() != nullptr;
+  const std::function<void()>* click = clicks_.release(form_, x, y);
+  if (pressed) paint();
+  if (click != nullptr) events_.deliver(form_, *click, EventSink::Source::player);
 }
 
-void CanvasWindow::key(int code) {
-  const std::function<void()>* handler = form_.key_handler(static_cast<Key>(code));
-  if (handler != nullptr) events_.deliver(form_, *handler, WindowEvents::Source::player);
+void CanvasWindow::cancel_press() {
+  if (clicks_.cancel()) paint();
+}
+
+void CanvasWindow::key(const KeyPress& press) {
+  press_key(form_, press, events_);
 }
 
 void CanvasWindow::close() {

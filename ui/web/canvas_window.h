@@ -1,23 +1,13 @@
 #pragma once
 
-#include <functional>
 #include <string>
 
-#include "ui/dispatcher.h"
+#include "ui/click_tracker.h"
+#include "ui/event_sink.h"
 #include "ui/form.h"
+#include "ui/key_filter.h"
 
 namespace ui::web {
-
-// What a window tells the system: the player's acts, for the one-handler-at-a-time dispatch.
-class WindowEvents {
- public:
-  using Source = Dispatcher::Source;
-  virtual void deliver(Form& form, const std::function<void()>& handler, Source source) = 0;
-  virtual void window_closed(Form& form) = 0;
-
- protected:
-  ~WindowEvents() = default;
-};
 
 // A window on the page: its caption bar and a canvas of its client area, at the whole scale
 // that fits the page. It paints the model through the shared walk and hands clicks and keys
@@ -25,7 +15,7 @@ class WindowEvents {
 class CanvasWindow {
  public:
   // id: the number the page knows the window by.
-  CanvasWindow(Form& form, int id, WindowEvents& events);
+  CanvasWindow(Form& form, int id, EventSink& events);
   CanvasWindow(const CanvasWindow&) = delete;
   CanvasWindow& operator=(const CanvasWindow&) = delete;
 
@@ -35,7 +25,8 @@ class CanvasWindow {
   // The page's events, at a point of the client area in pixels at scale 1.
   void press(int x, int y);
   void release(int x, int y);
-  void key(int code);
+  void cancel_press();
+  void key(const KeyPress& press);
   void close();
 
  private:
@@ -44,10 +35,10 @@ class CanvasWindow {
 
   Form& form_;
   int id_;
-  WindowEvents& events_;
+  EventSink& events_;
   int scale_ = 0;
   std::string caption_;
-  Box* pressed_ = nullptr;
+  ClickTracker clicks_;
 };
 
 }  // namespace ui::web

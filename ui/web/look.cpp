@@ -3,39 +3,37 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "ui/bevel.h"
+#include "ui/grid_cells.h"
 #include "ui/web/canvas.h"
 
 namespace ui::web {
 
 namespace {
 
-// The standard face and rings of a page with no system colours to ask.
-constexpr Colour kFace{240, 240, 240};
-constexpr Colour kHighlight{255, 255, 255};
-constexpr Colour kLight{227, 227, 227};
-constexpr Colour kShadow{160, 160, 160};
-constexpr Colour kDarkShadow{105, 105, 105};
-constexpr Colour kButtonText{0, 0, 0};
-
-struct Bevel {
-  Colour outer_top_left, outer_bottom_right, inner_top_left, inner_bottom_right;
-};
-constexpr Bevel kSunken{kShadow, kHighlight, kDarkShadow, kLight};
-constexpr Bevel kRaised{kHighlight, kDarkShadow, kFace, kShadow};
-constexpr Bevel kPressed{kDarkShadow, kHighlight, kShadow, kFace};
+// A page has no system colours to ask: those of the classic Windows look.
+Colour colour_of(Shade shade) {
+  switch (shade) {
+    case Shade::face:
+      return {240, 240, 240};
+    case Shade::light:
+      return {227, 227, 227};
+    case Shade::highlight:
+      return {255, 255, 255};
+    case Shade::shadow:
+      return {160, 160, 160};
+    case Shade::dark_shadow:
+      break;
+  }
+  return {105, 105, 105};
+}
 
 void draw_bevel(PixelRect r, const Bevel& bevel) {
-  const int x = r.x, y = r.y, w = r.width, h = r.height;
-  if (w < 2 || h < 2) return;
-  fill({x, y, w - 1, 1}, bevel.outer_top_left);
-  fill({x, y, 1, h - 1}, bevel.outer_top_left);
-  fill({x, y + h - 1, w, 1}, bevel.outer_bottom_right);
-  fill({x + w - 1, y, 1, h}, bevel.outer_bottom_right);
-  if (w <= 4 || h <= 4) return;
-  fill({x + 1, y + 1, w - 3, 1}, bevel.inner_top_left);
-  fill({x + 1, y + 1, 1, h - 3}, bevel.inner_top_left);
-  fill({x + 1, y + h - 2, w - 2, 1}, bevel.inner_bottom_right);
-  fill({x + w - 2, y + 1, 1, h - 2}, bevel.inner_bottom_right);
+  for (const Band& band : bevel_bands(r, bevel)) fill(band.rect, colour_of(band.shade));
+}
+
+PixelRect moved(PixelRect r, int dx, int dy) {
+  return {r.x + dx, r.y + dy, r.width, r.height};
 }
 
 }  // namespace
@@ -72,31 +70,19 @@ void draw_label(const Label& label, PixelRect r) {
 }
 
 void draw_button(const Button& button, PixelRect r, bool pressed) {
-  fill(r, button.BackColor.value_or(kFace));
+  fill(r, button.BackColor.value_or(colour_of(Shade::face)));
   draw_bevel(r, pressed ? kPressed : kRaised);
   const int shift = pressed ? 1 : 0;
-  text(button.Caption, {r.x + shift, r.y + shift, r.width, r.height}, button.font, kButtonText,
-       Place::middle_centre);
+  text(button.Caption, moved(r, shift, shift), button.font, {0, 0, 0}, Place::middle_centre);
 }
 
 void draw_grid(const Grid& grid, PixelRect r) {
   fill(r, grid.BackColorBkg);
-  const int height = px(Grid::kRowHeight);
-  int x = r.x;
-  for (int col = 0; col < grid.cols(); ++col) {
-    const int width = px(static_cast<float>(grid.col_width(col)));
-    for (int row = 0; row < grid.rows(); ++row) {
-      const PixelRect cell{x, r.y + row * height, width, height};
-      const bool fixed = row == 0 || col == 0;
-      const bool current = row == grid.row() && col == grid.col();
-      fill(cell, fixed ? grid.BackColorFixed : (current ? grid.BackColorSel : grid.BackColor));
-      text(grid.text(row, col), {cell.x + 2, cell.y, cell.width - 3, cell.height}, grid.font,
-           grid.ForeColor, Place::middle_left);
-      // The lines on the right and at the bottom of each cell, as the desktop grids draw them.
-      fill({cell.x + width - 1, cell.y, 1, height}, grid.GridColor);
-      fill({cell.x, cell.y + height - 1, width, 1}, grid.GridColor);
-    }
-    x += width;
+  for (const CellLook& cell : grid_cells(grid)) {
+    fill(moved(cell.area, r.x, r.y), cell.fill);
+    text(cell.text, moved(cell.text_area, r.x, r.y), grid.font, grid.ForeColor, Place::middle_left);
+    fill(moved(cell.right_line, r.x, r.y), grid.GridColor);
+    fill(moved(cell.bottom_line, r.x, r.y), grid.GridColor);
   }
 }
 

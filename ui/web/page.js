@@ -12,7 +12,8 @@ mergeInto(LibraryManager.library, {
     // comes meanwhile is dropped, and only one handler may wait at a time.
     deliver: function(name, args) {
       if (klb.ended || Asyncify.currData) return;
-      ccall(name, null, args.map(function() { return 'number'; }), args, {async: true});
+      var types = args.map(function(arg) { return typeof arg === 'string' ? 'string' : 'number'; });
+      ccall(name, null, types, args, {async: true});
     },
 
     desktop: function() {
@@ -31,16 +32,6 @@ mergeInto(LibraryManager.library, {
       var width = win.canvas.width / win.scale, height = win.canvas.height / win.scale;
       return [Math.floor((event.clientX - box.left) * width / box.width),
               Math.floor((event.clientY - box.top) * height / box.height)];
-    },
-
-    // A key as the model numbers it (the desktop's virtual keys), or 0 for one it ignores.
-    key_code: function(event) {
-      if (event.ctrlKey || event.altKey || event.metaKey) return 0;
-      if (event.key === 'Enter') return 13;
-      if (event.key === 'Escape') return 27;
-      if (event.key === ' ' || event.key === 'Spacebar') return 32;
-      if (/^[a-zA-Z]$/.test(event.key)) return event.key.toUpperCase().charCodeAt(0);
-      return 0;
     },
 
     box: function(kind, title, text, prompt) {
@@ -166,15 +157,11 @@ mergeInto(LibraryManager.library, {
       var at = klb.model_point(win, event);
       klb.deliver('klb_web_release', [id, at[0], at[1]]);
     });
-    canvas.addEventListener('pointercancel', function() {
-      klb.deliver('klb_web_release', [id, -1, -1]);
-    });
+    canvas.addEventListener('pointercancel', function() { klb.deliver('klb_web_cancel', [id]); });
     canvas.addEventListener('keydown', function(event) {
-      var key = klb.key_code(event);
-      if (!key) return;
-      event.preventDefault();  // the space bar would scroll the page
-      // A held key presses once: Entrée held in the last box must not end the viewer.
-      if (!event.repeat) klb.deliver('klb_web_key', [id, key]);
+      if (event.key === ' ') event.preventDefault();  // it would scroll the page
+      var modified = event.ctrlKey || event.altKey || event.metaKey;
+      klb.deliver('klb_web_key', [id, event.key, modified ? 1 : 0, event.repeat ? 1 : 0]);
     });
   },
 
