@@ -53,11 +53,11 @@ EM_JS(void, fail_next_commit, (const char* error), {
 });
 
 // 0: IndexedDB as it was; 1: turned off for the site (opening throws, as Firefox does without
-// cookies); 2: none at all.
+// cookies); 2: none (null, as in Firefox with IndexedDB disabled).
 EM_JS(void, set_storage, (int how), {
   globalThis.klbIndexedDB = globalThis.klbIndexedDB || indexedDB;
   const refusing = {open: () => { throw new DOMException("", "SecurityError"); }};
-  globalThis.indexedDB = [globalThis.klbIndexedDB, refusing, undefined][how];
+  globalThis.indexedDB = [globalThis.klbIndexedDB, refusing, null][how];
 });
 
 // Waits for an IndexedDB request.
