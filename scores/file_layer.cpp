@@ -48,6 +48,12 @@ std::string french(Reason reason) {
       return "le lecteur n'est pas prêt";
     case Reason::bad_name:
       return "le nom du fichier n'est pas valide";
+    case Reason::storage_full:
+      return "le disque est plein ou le navigateur n'accorde plus de place à ce site";
+    case Reason::storage_refused:
+      return "accès refusé : le navigateur ne laisse pas ce site garder de données";
+    case Reason::no_storage:
+      return "le navigateur n'offre pas de stockage (IndexedDB) à cette page";
   }
   return french(Reason::not_a_file);
 }
@@ -93,15 +99,27 @@ void save_failed(const fs::path& path, const std::string& reason) {
                          reason + ". Le tableau des scores n'a pas été modifié.");
 }
 
-void lock_held(const fs::path& table, const fs::path& lock_file) {
-  save_failed(table, "un autre programme est en train d'écrire le tableau (il tient le verrou " +
-                         quoted(lock_file) + " depuis plus de " +
-                         std::to_string(kLockWaitMs / 1000) +
+namespace {
+
+[[noreturn]] void held_too_long(const fs::path& table, const std::string& holder,
+                                const std::string& lock) {
+  save_failed(table, holder + " est en train d'écrire le tableau (il tient " + lock +
+                         " depuis plus de " + std::to_string(kLockWaitMs / 1000) +
                          " secondes) ; réessayez « Valider » dans un moment");
+}
+
+}  // namespace
+
+void lock_held(const fs::path& table, const fs::path& lock_file) {
+  held_too_long(table, "un autre programme", "le verrou " + quoted(lock_file));
 }
 
 void lock_held(const fs::path& table) {
   lock_held(table, lock_file_of(table));
+}
+
+void lock_held_in_browser(const fs::path& table) {
+  held_too_long(table, "un autre onglet ou une autre fenêtre du jeu", "le verrou du navigateur");
 }
 
 fs::path folder_of(const fs::path& path) {

@@ -5,8 +5,8 @@
 #include <initializer_list>
 #include <string>
 
-// What the POSIX and the Windows file layers share: the French sentences of their errors and
-// the files they keep beside the table.
+// What the POSIX, the Windows and the browser's file layers share: the French sentences of their
+// errors and the files they keep beside the table.
 namespace scores {
 
 // Why a file operation failed, whatever the system called it.
@@ -30,6 +30,9 @@ enum class Reason {
   no_drive,
   drive_not_ready,
   bad_name,
+  storage_full,     // the browser's: it keeps a share of the disk for each site
+  storage_refused,  // the browser's: storage turned off for the site, or for this kind of page
+  no_storage,       // the browser's: no IndexedDB at all
 };
 
 std::string french(Reason reason);
@@ -59,6 +62,8 @@ constexpr int kLockWaitMs = 3000;
 [[noreturn]] void lock_held(const std::filesystem::path& table,
                             const std::filesystem::path& lock_file);
 [[noreturn]] void lock_held(const std::filesystem::path& table);
+// The same in a browser, whose lock every page of the site shares and which has no file.
+[[noreturn]] void lock_held_in_browser(const std::filesystem::path& table);
 
 std::filesystem::path folder_of(const std::filesystem::path& path);
 // The lock file (".scores klimbor.lock") and the temporary files (".scores klimbor.tmp.PID").

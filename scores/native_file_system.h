@@ -6,6 +6,11 @@
 namespace scores {
 using NativeFileSystem = Win32FileSystem;
 }
+#elif defined(__EMSCRIPTEN__)
+#include "scores/web_file_system.h"
+namespace scores {
+using NativeFileSystem = WebFileSystem;
+}
 #else
 #include "scores/posix_file_system.h"
 namespace scores {

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <utility>
 
-#ifndef _WIN32
+#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
 #include <pwd.h>
 #include <unistd.h>
 #endif
@@ -51,6 +51,11 @@ void ScoreStore::rewrite(const std::function<void(ScoreTable&)>& edit) {
 #ifdef _WIN32
 std::filesystem::path default_score_path() {
   return std::filesystem::path("C:\\scores klimbor");
+}
+#elif defined(__EMSCRIPTEN__)
+// The site's store has no folders: the table is the value named after the file.
+std::filesystem::path default_score_path() {
+  return std::filesystem::path("scores klimbor");
 }
 #else
 // HOME is the user's word; without it, the user database says where home is. The current folder

@@ -30,7 +30,8 @@ class ScoreStore {
   std::filesystem::path path_;
 };
 
-// "C:\scores klimbor" on Windows; elsewhere "scores klimbor" in the user's home folder.
+// "C:\scores klimbor" on Windows; in a browser, "scores klimbor" in the site's store; elsewhere
+// "scores klimbor" in the user's home folder.
 std::filesystem::path default_score_path();
 
 }  // namespace scores

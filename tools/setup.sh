@@ -21,6 +21,9 @@ missing=()
 for p in "${packages[@]}"; do
   [ "$(dpkg-query -W -f='${db:Status-Abbrev}' "$p" 2>/dev/null)" = "ii " ] || missing+=("$p")
 done
+# npm installs what the WebAssembly suite needs under Node (tests/web). Debian's comes apart from
+# its nodejs; a Node from elsewhere brings its own, which Debian's would conflict with.
+command -v npm >/dev/null || missing+=(npm)
 
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Klimbor : installation des paquets manquants : ${missing[*]}"

@@ -118,17 +118,4 @@ TEST_F(FailedRewrite, AViewerReadingDuringARecordingSeesTheOldTableOrTheNew) {
   EXPECT_TRUE(sys.errors.empty());
 }
 
-using KilledRewrite = test::Recording;
-
-TEST_F(KilledRewrite, ItsTemporaryIsRemovedByTheNextRecording) {
-  test::write_bytes(path(), test::table({900}));
-  test::write_bytes(folder.path() / ".scores klimbor.tmp.4242", "half a tab");
-  test::write_bytes(folder.path() / "notes.scores klimbor.tmp.1", "not the game's");
-  validate(600);
-  expect_announced(test::place_message(2));
-  EXPECT_FALSE(test::fs::exists(folder.path() / ".scores klimbor.tmp.4242"));
-  EXPECT_TRUE(test::fs::exists(folder.path() / "notes.scores klimbor.tmp.1"))
-      << "only the game's own temporaries are removed";
-}
-
 }  // namespace

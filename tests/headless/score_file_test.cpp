@@ -159,7 +159,7 @@ TEST_F(ScoreFileBytes, OpeningAMissingFileForReadingLeavesItMissing) {
   file.open_for_reading();
   EXPECT_TRUE(file.at_end());
   file.close();
-  EXPECT_FALSE(test::fs::exists(path()));
+  EXPECT_FALSE(test::is_stored(path()));
 }
 
 // ---- Files no game of ours wrote
@@ -187,45 +187,6 @@ TEST_F(ScoreFileBytes, RandomBytesReadAsThirtyRecordsWithoutFailing) {
       ++n;
     }
     EXPECT_EQ(n, std::min<int>(30, static_cast<int>((junk.size() + 127) / 128)));
-  }
-}
-
-TEST_F(ScoreFileBytes, ADirectoryAtThePathIsAClearError) {
-  test::fs::create_directory(path());
-  scores::ScoreFile file(store);
-  try {
-    file.open_for_reading();
-    FAIL() << "no error";
-  } catch (const ui::RuntimeError& e) {
-    const std::string message = e.what();
-    EXPECT_NE(message.find("c'est un dossier"), std::string::npos) << message;
-    EXPECT_NE(message.find(path().string()), std::string::npos) << message;
-  }
-}
-
-TEST_F(ScoreFileBytes, AMissingFolderOrAFileAsAFolderCannotBeWritten) {
-  scores::ScoreStore lost(files, folder.path() / "nowhere" / "scores klimbor");
-  scores::ScoreFile file(lost);
-  file.open_for_reading();
-  EXPECT_TRUE(file.at_end());
-  try {
-    lost.rewrite([](scores::ScoreTable& table) { table.write(1, score_rec); });
-    FAIL() << "no error";
-  } catch (const ui::RuntimeError& e) {
-    EXPECT_NE(std::string(e.what()).find("le dossier n'existe pas"), std::string::npos) << e.what();
-  }
-  test::write_bytes(folder.path() / "a file", "");
-  scores::ScoreStore astray(files, folder.path() / "a file" / "scores klimbor");
-  try {
-    astray.rewrite([](scores::ScoreTable& table) { table.write(1, score_rec); });
-    FAIL() << "no error";
-  } catch (const ui::RuntimeError& e) {
-#ifdef _WIN32
-    const char* reason = "le dossier n'existe pas";  // Windows tells no more
-#else
-    const char* reason = "n'est pas un dossier";
-#endif
-    EXPECT_NE(std::string(e.what()).find(reason), std::string::npos) << e.what();
   }
 }
 

@@ -5,9 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -70,14 +68,12 @@ inline unsigned seed() {
   return value;
 }
 
-inline std::string read_bytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
-inline void write_bytes(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+// The bytes stored at a path, as another program would read or write them: a file on a disk
+// (disk_store.cpp), a value in the site's store in a browser (web_store.cpp). Nothing stored
+// reads as no bytes.
+std::string read_bytes(const fs::path& path);
+void write_bytes(const fs::path& path, const std::string& bytes);
+bool is_stored(const fs::path& path);
 
 // One slot as the file holds it; pseudo and comment are bytes already (Windows-1252).
 inline std::string slot(std::string pseudo, std::int16_t score, const std::string& comment = "") {
@@ -134,7 +130,7 @@ inline std::string reading_refusal(const scores::ScoreStore& store) {
   return refusal_of([&] { store.load_places(); });
 }
 
-// A score file in a fresh folder, on the real file system.
+// A score file in a fresh folder, on the platform's real store.
 class ScoreFileTest : public ::testing::Test {
  protected:
   ScoreFileTest() { Module1::reset(); }

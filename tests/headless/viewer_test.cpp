@@ -48,7 +48,7 @@ TEST_F(Viewer, AMissingFileShowsOnlyTheFrameAndRefreshesChangeNothing) {
     for (int col = 1; col <= 3; ++col) EXPECT_EQ(cell(row, col), "") << row << "," << col;
   }
   EXPECT_TRUE(sys.errors.empty());
-  EXPECT_FALSE(test::fs::exists(path()));
+  EXPECT_FALSE(test::is_stored(path()));
 }
 
 TEST_F(Viewer, PlacesShowAsStoredNothingTrimmed) {
@@ -112,26 +112,6 @@ TEST_F(Viewer, RandomBytesFillTheGridWithoutFailing) {
   open();
   EXPECT_TRUE(sys.errors.empty());
   EXPECT_EQ(grid_row, 31);
-}
-
-TEST_F(Viewer, ADirectoryAtThePathIsReportedOnceAndTheMendedPathReadLater) {
-  test::fs::create_directory(path());
-  open();
-  ASSERT_EQ(sys.errors.size(), 1u);
-  EXPECT_NE(sys.errors[0].find("c'est un dossier"), std::string::npos);
-  EXPECT_TRUE(viewer.Visible);
-  EXPECT_EQ(cell(0, 1), "Pseudos ") << "the steps before the failure stay";
-  sys.advance(4000);
-  EXPECT_EQ(sys.errors.size(), 1u) << "told once, not every two seconds";
-  test::fs::remove(path());
-  test::write_bytes(path(), test::table({77}) + slot("Extra", 31));  // longer than the table
-  sys.advance(2000);
-  EXPECT_EQ(cell(1, 2), "77");
-  test::fs::remove(path());
-  test::fs::create_directory(path());
-  sys.advance(4000);
-  EXPECT_EQ(sys.errors.size(), 2u) << "broken anew after it was mended: told again";
-  EXPECT_EQ(cell(1, 2), "77") << "the quiet refreshes leave the grid as it was";
 }
 
 TEST_F(Viewer, FinByClickReturnOrEscapeEndsTheProgram) {

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Builds Klimbor for browsers (tools/build-web.sh) and runs its headless suite, compiled to
+# WebAssembly, under Node: the game's rules, and the score file on the browser's storage code,
+# with the npm package fake-indexeddb (tests/web, pinned by its lock file) standing in for the
+# browser's IndexedDB. Exits non-zero if the build or the suite fails.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+export KLB_JOBS=${KLB_JOBS:-$(nproc)}
+
+for tool in emcmake node npm; do
+  command -v $tool >/dev/null || { echo "Klimbor : $tool manque (tools/setup.sh l'installe)" >&2; exit 1; }
+done
+
+# Installed anew only when the lock file changed since.
+modules=tests/web/node_modules
+if [ ! -f $modules/.package-lock.json ] || [ tests/web/package-lock.json -nt $modules/.package-lock.json ]; then
+  npm ci --prefix tests/web --no-audit --no-fund --loglevel=error >/dev/null ||
+    { echo "Klimbor : npm n'a pas installé tests/web" >&2; exit 1; }
+fi
+
+log=$(mktemp)
+if ! tools/build-web.sh >"$log" 2>&1; then
+  tail -n 40 "$log"
+  rm -f "$log"
+  echo "Klimbor : la construction pour le web a échoué" >&2
+  exit 1
+fi
+grep '^Le site' "$log"
+rm -f "$log"
+
+# Node's own fetch cannot load the .wasm beside the program from a path: without it, the
+# program reads the file.
+echo "build-web/tests/headless_tests.js sous Node $(node --version)"
+timeout 600 node --no-experimental-fetch build-web/tests/headless_tests.js --gtest_brief=1
