@@ -2,7 +2,8 @@
 # Builds Klimbor for browsers (tools/build-web.sh) and runs its headless suite, compiled to
 # WebAssembly, under Node: the game's rules, and the score file on the browser's storage code,
 # with the npm package fake-indexeddb (tests/web, pinned by its lock file) standing in for the
-# browser's IndexedDB. Exits non-zero if the build or the suite fails.
+# browser's IndexedDB; then the site itself in headless Chromium (tests/web/smoke_test.py).
+# Exits non-zero if the build or a suite fails.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 export KLB_JOBS=${KLB_JOBS:-$(nproc)}
@@ -31,4 +32,10 @@ rm -f "$log"
 # Node's own fetch cannot load the .wasm beside the program from a path: without it, the
 # program reads the file.
 echo "build-web/tests/headless_tests.js sous Node $(node --version)"
-timeout 600 node --no-experimental-fetch build-web/tests/headless_tests.js --gtest_brief=1
+status=0
+timeout 600 node --no-experimental-fetch build-web/tests/headless_tests.js --gtest_brief=1 || status=1
+
+# Debian's Python, which has Debian's selenium; the python3 on the PATH may be another.
+echo "Le site dans Chromium (sans affichage)"
+timeout 300 /usr/bin/python3 tests/web/smoke_test.py build-web/site || status=1
+exit $status

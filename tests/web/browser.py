@@ -52,6 +52,12 @@ class Canvas:
         ActionChains(self._driver).move_to_element_with_offset(
             element, (x + 0.5) / scale - width / 2, (y + 0.5) / scale - height / 2).click().perform()
 
+    def press_key(self, key):
+        """A key typed on the window, which has the keyboard once clicked or shown."""
+        element = self._driver.execute_script(
+            "return document.querySelectorAll('canvas')[arguments[0]];", self._index)
+        element.send_keys(key)
+
     def css_size(self):
         return tuple(self._run(
             "const r = c.getBoundingClientRect(); return [r.width, r.height];"))
@@ -61,6 +67,26 @@ class Canvas:
             "const k = +c.dataset.scale;"
             "const d = c.getContext('2d').getImageData(arguments[1] * k, arguments[2] * k, 1, 1);"
             "return [d.data[0], d.data[1], d.data[2]];", x, y))
+
+    def region(self, x, y, width, height):
+        """The colours of a rectangle of the window, row by row."""
+        data = self._run(
+            "const k = +c.dataset.scale;"
+            "const [x, y, w, h] = [arguments[1], arguments[2], arguments[3], arguments[4]];"
+            "const d = c.getContext('2d').getImageData(x * k, y * k, w * k, h * k).data;"
+            "const out = [];"
+            "for (let j = 0; j < h; ++j) for (let i = 0; i < w; ++i) {"
+            "  const at = 4 * ((j * k) * w * k + i * k);"
+            "  out.push(d[at] << 16 | d[at + 1] << 8 | d[at + 2]);"
+            "}"
+            "return out;", x, y, width, height)
+        return [((v >> 16) & 255, (v >> 8) & 255, v & 255) for v in data]
+
+    def mean_x(self, colour, x, y, width, height):
+        """The mean column of the pixels of that colour in the rectangle, or None."""
+        pixels = self.region(x, y, width, height)
+        columns = [x + i % width for i, p in enumerate(pixels) if p == colour]
+        return sum(columns) / len(columns) if columns else None
 
     def row(self, y):
         """The colours of a row of the window, left to right."""

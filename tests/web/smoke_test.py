@@ -11,13 +11,7 @@ import time
 
 from browser import Browser, serve
 
-ORANGE = (255, 128, 0)
-LIGHT_GREEN = (128, 255, 128)
-DARK_RED = (192, 0, 0)
-
-# Points of the game window, in its pixels at scale 1.
-VITESSE = (83, 259)  # on the face of the button, clear of its text
-RESULT_LINE = range(2, 22)  # the rows of the "Gagné !" / "Perdu !" label
+from player import LIGHT_GREEN, VITESSE, Player
 
 
 def main(site):
@@ -43,12 +37,7 @@ def main(site):
                 failures.append(f"la course commence {delay:.2f} s après l'affichage, pas 3 s")
 
         # Nobody presses VITESSE: the round ends, the button goes and the result is written.
-        def result_shown():
-            if game.pixel(*VITESSE) == LIGHT_GREEN:
-                return False
-            return any(DARK_RED in game.row(y) for y in RESULT_LINE)
-
-        if browser.wait(result_shown, timeout=90) is None:
+        if browser.wait(Player(browser, game).result_shown, timeout=90) is None:
             failures.append("aucun panneau de résultat dans les 90 s")
             browser.screenshot("smoke-failure.png")
 
