@@ -14,14 +14,13 @@ bool is_separator(wchar_t c) {
 std::size_t name_start(const std::wstring& text) {
   const std::size_t separator = text.find_last_of(L"\\/");
   if (separator != std::wstring::npos) return separator + 1;
-  return text.size() >= 2 && text[1] == L':' ? 2 : 0;
+  return text.find(L':') == 1 ? 2 : 0;
 }
 
 }  // namespace
 
 // Converted by Windows itself: the C++ conversions bring the locales with them.
 std::string Win32Path::string() const {
-  if (text_.empty()) return {};
   const int size = static_cast<int>(text_.size());
   const int length =
       ::WideCharToMultiByte(CP_UTF8, 0, text_.data(), size, nullptr, 0, nullptr, nullptr);
