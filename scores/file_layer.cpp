@@ -1,12 +1,8 @@
 #include "scores/file_layer.h"
 
-#include <system_error>
-
 #include "ui/runtime_error.h"
 
 namespace scores {
-
-namespace fs = std::filesystem;
 
 std::string french(Reason reason) {
   switch (reason) {
@@ -65,43 +61,43 @@ std::string french(long code, std::initializer_list<KnownError> known) {
   return "erreur système " + std::to_string(code);
 }
 
-std::string utf8_of(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
+std::string utf8_of(const Path& path) {
+  return path.string();
 }
 
 namespace {
 
-std::string quoted(const fs::path& path) {
+std::string quoted(const Path& path) {
   return "« " + utf8_of(path) + " »";
 }
 
-// Built by appending: GCC 12 at -O3 warns falsely (-Wrestrict) on "." + string + "...".
-std::string hidden_name(const fs::path& table, const std::string& suffix) {
-  std::string name(1, '.');
-  name.append(utf8_of(table.filename())).append(suffix);
+// ".scores klimbor" and the suffix, in the system's own form of names: a conversion through
+// UTF-8 would bring the C++ locales into the Windows programs. The suffix is ASCII.
+Path::string_type hidden_name(const Path& table, const std::string& suffix) {
+  Path::string_type name(1, '.');
+  name.append(table.filename().native()).append(suffix.begin(), suffix.end());
   return name;
 }
 
-fs::path beside(const fs::path& table, const std::string& name) {
-  return folder_of(table) / fs::path(std::u8string(name.begin(), name.end()));
+Path beside(const Path& table, const std::string& suffix) {
+  return folder_of(table) / hidden_name(table, suffix);
 }
 
 }  // namespace
 
-void read_failed(const fs::path& path, const std::string& reason) {
+void read_failed(const Path& path, const std::string& reason) {
   throw ui::RuntimeError("Impossible de lire le fichier des scores " + quoted(path) + " : " +
                          reason + ".");
 }
 
-void save_failed(const fs::path& path, const std::string& reason) {
+void save_failed(const Path& path, const std::string& reason) {
   throw ui::RuntimeError("Impossible d'enregistrer le fichier des scores " + quoted(path) + " : " +
                          reason + ". Le tableau des scores n'a pas été modifié.");
 }
 
 namespace {
 
-[[noreturn]] void held_too_long(const fs::path& table, const std::string& holder,
+[[noreturn]] void held_too_long(const Path& table, const std::string& holder,
                                 const std::string& lock) {
   save_failed(table, holder + " est en train d'écrire le tableau (il tient " + lock +
                          " depuis plus de " + std::to_string(kLockWaitMs / 1000) +
@@ -110,37 +106,32 @@ namespace {
 
 }  // namespace
 
-void lock_held(const fs::path& table, const fs::path& lock_file) {
+void lock_held(const Path& table, const Path& lock_file) {
   held_too_long(table, "un autre programme", "le verrou " + quoted(lock_file));
 }
 
-void lock_held(const fs::path& table) {
+void lock_held(const Path& table) {
   lock_held(table, lock_file_of(table));
 }
 
-void lock_held_in_browser(const fs::path& table) {
+void lock_held_in_browser(const Path& table) {
   held_too_long(table, "un autre onglet ou une autre fenêtre du jeu", "le verrou du navigateur");
 }
 
-fs::path folder_of(const fs::path& path) {
-  return path.has_parent_path() ? path.parent_path() : fs::path(".");
+Path folder_of(const Path& path) {
+  return path.has_parent_path() ? path.parent_path() : Path(Path::string_type(1, '.'));
 }
 
-fs::path lock_file_of(const fs::path& table) {
-  return beside(table, hidden_name(table, ".lock"));
+Path lock_file_of(const Path& table) {
+  return beside(table, ".lock");
 }
 
-fs::path temporary_of(const fs::path& table, unsigned long process) {
-  return beside(table, hidden_name(table, ".tmp." + std::to_string(process)));
+Path temporary_of(const Path& table, unsigned long process) {
+  return beside(table, ".tmp." + std::to_string(process));
 }
 
-void remove_stale_temporaries(const fs::path& table,
-                              const std::function<void(const fs::path&)>& remove) {
-  std::error_code ec;
-  const std::string prefix = hidden_name(table, ".tmp.");
-  for (fs::directory_iterator it(folder_of(table), ec), end; !ec && it != end; it.increment(ec)) {
-    if (utf8_of(it->path().filename()).rfind(prefix, 0) == 0) remove(it->path());
-  }
+bool is_temporary_of(const Path& table, std::basic_string_view<Path::value_type> name) {
+  return name.starts_with(hidden_name(table, ".tmp."));
 }
 
 }  // namespace scores

@@ -1,9 +1,10 @@
 #pragma once
 
-#include <filesystem>
-#include <functional>
 #include <initializer_list>
 #include <string>
+#include <string_view>
+
+#include "scores/path.h"
 
 // What the POSIX, the Windows and the browser's file layers share: the French sentences of their
 // errors and the files they keep beside the table.
@@ -46,11 +47,11 @@ struct KnownError {
 std::string french(long code, std::initializer_list<KnownError> known);
 
 // The path as the messages show it: UTF-8, whatever the system's own form.
-std::string utf8_of(const std::filesystem::path& path);
+std::string utf8_of(const Path& path);
 
-[[noreturn]] void read_failed(const std::filesystem::path& path, const std::string& reason);
+[[noreturn]] void read_failed(const Path& path, const std::string& reason);
 // Always said of a table left as it was: every failure comes before the table is replaced.
-[[noreturn]] void save_failed(const std::filesystem::path& path, const std::string& reason);
+[[noreturn]] void save_failed(const Path& path, const std::string& reason);
 
 // A game rewrites the table in milliseconds: a lock held for seconds belongs to a program that
 // is stuck (stopped mid-rewrite, a network lock service that hangs). The lock is tried without
@@ -59,20 +60,19 @@ constexpr int kLockPauseMs = 100;
 constexpr int kLockWaitMs = 3000;
 // Said of a table left as it was, naming the lock file that another program holds (beside the
 // table, or beside the file a link at the table's path leads to).
-[[noreturn]] void lock_held(const std::filesystem::path& table,
-                            const std::filesystem::path& lock_file);
-[[noreturn]] void lock_held(const std::filesystem::path& table);
+[[noreturn]] void lock_held(const Path& table, const Path& lock_file);
+[[noreturn]] void lock_held(const Path& table);
 // The same in a browser, whose lock every page of the site shares and which has no file.
-[[noreturn]] void lock_held_in_browser(const std::filesystem::path& table);
+[[noreturn]] void lock_held_in_browser(const Path& table);
 
-std::filesystem::path folder_of(const std::filesystem::path& path);
+Path folder_of(const Path& path);
 // The lock file (".scores klimbor.lock") and the temporary files (".scores klimbor.tmp.PID").
-std::filesystem::path lock_file_of(const std::filesystem::path& table);
-std::filesystem::path temporary_of(const std::filesystem::path& table, unsigned long process);
+Path lock_file_of(const Path& table);
+Path temporary_of(const Path& table, unsigned long process);
 
-// Temporaries left by a program killed in the middle of a rewrite, handed to remove; called
-// under the lock, while nobody else writes.
-void remove_stale_temporaries(const std::filesystem::path& table,
-                              const std::function<void(const std::filesystem::path&)>& remove);
+// Whether a name in the table's folder is one of its temporaries, as a program killed in the
+// middle of a rewrite leaves them behind: each file layer removes those it finds under the lock,
+// while nobody else writes.
+bool is_temporary_of(const Path& table, std::basic_string_view<Path::value_type> name);
 
 }  // namespace scores

@@ -2,10 +2,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
+
+#include "scores/path.h"
 
 namespace scores {
 
@@ -28,14 +29,14 @@ class FileSystem {
 
   // A missing file reads as an empty one and stays missing. Anything but a regular file is
   // refused at once, never waited on.
-  virtual FileBytes read(const std::filesystem::path& path, std::size_t limit) = 0;
+  virtual FileBytes read(const Path& path, std::size_t limit) = 0;
   // Replaces the file's content in one step: a reader sees the old bytes or the new, never a
   // mix, and a failure at any point leaves the old file as it was. A file the user may not
   // write is refused untouched.
-  virtual void replace(const std::filesystem::path& path, std::string_view bytes) = 0;
+  virtual void replace(const Path& path, std::string_view bytes) = 0;
   // An exclusive lock for rewriting the file, shared with every program using the same path;
   // null where the file system has no locks at all.
-  virtual std::unique_ptr<FileLock> lock(const std::filesystem::path& path) = 0;
+  virtual std::unique_ptr<FileLock> lock(const Path& path) = 0;
 };
 
 }  // namespace scores

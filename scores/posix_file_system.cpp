@@ -240,8 +240,10 @@ std::unique_ptr<FileLock> PosixFileSystem::lock(const fs::path& path) {
     save_failed(path, error);
   }
   auto held = std::make_unique<PosixLock>(*calls_, fd);
-  remove_stale_temporaries(target,
-                           [this](const fs::path& stale) { calls_->unlink(stale.c_str()); });
+  std::error_code ec;
+  for (fs::directory_iterator it(folder_of(target), ec), end; !ec && it != end; it.increment(ec)) {
+    if (is_temporary_of(target, it->path().filename().native())) calls_->unlink(it->path().c_str());
+  }
   return held;
 }
 

@@ -22,8 +22,7 @@ constexpr std::size_t kRewriteLimit = 64 * 1024;
 
 }  // namespace
 
-ScoreStore::ScoreStore(FileSystem& files, std::filesystem::path path)
-    : files_(files), path_(std::move(path)) {}
+ScoreStore::ScoreStore(FileSystem& files, Path path) : files_(files), path_(std::move(path)) {}
 
 ScoreTable ScoreStore::load_places() const {
   FileBytes file = files_.read(path_, kPlaces * kSlotSize);
@@ -49,19 +48,19 @@ void ScoreStore::rewrite(const std::function<void(ScoreTable&)>& edit) {
 }
 
 #ifdef _WIN32
-std::filesystem::path default_score_path() {
-  return std::filesystem::path("C:\\scores klimbor");
+Path default_score_path() {
+  return Path(L"C:\\scores klimbor");
 }
 #elif defined(__EMSCRIPTEN__)
 // The site's store has no folders: the table is the value named after the file.
-std::filesystem::path default_score_path() {
-  return std::filesystem::path("scores klimbor");
+Path default_score_path() {
+  return Path("scores klimbor");
 }
 #else
 // HOME is the user's word; without it, the user database says where home is. The current folder
 // is the last resort of a process whose user has no entry at all.
-std::filesystem::path default_score_path() {
-  std::filesystem::path folder = ".";
+Path default_score_path() {
+  Path folder = ".";
   if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
     folder = home;
   } else if (const passwd* user = ::getpwuid(::getuid()); user != nullptr) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <filesystem>
 #include <functional>
 #include <memory>
 
@@ -12,9 +11,9 @@ namespace scores {
 // The best-score file: where it lies and the file system that holds it.
 class ScoreStore {
  public:
-  ScoreStore(FileSystem& files, std::filesystem::path path);
+  ScoreStore(FileSystem& files, Path path);
 
-  const std::filesystem::path& path() const { return path_; }
+  const Path& path() const { return path_; }
 
   // The 30 places as the file holds them now; a longer file is read no further.
   ScoreTable load_places() const;
@@ -27,11 +26,11 @@ class ScoreStore {
   ScoreTable load_whole() const;
 
   FileSystem& files_;
-  std::filesystem::path path_;
+  Path path_;
 };
 
 // "C:\scores klimbor" on Windows; in a browser, "scores klimbor" in the site's store; elsewhere
 // "scores klimbor" in the user's home folder.
-std::filesystem::path default_score_path();
+Path default_score_path();
 
 }  // namespace scores

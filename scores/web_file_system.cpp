@@ -44,20 +44,20 @@ std::string french_reason(const std::string& error) {
 
 WebFileSystem::WebFileSystem(std::unique_ptr<WebCalls> calls) : calls_(std::move(calls)) {}
 
-FileBytes WebFileSystem::read(const fs::path& path, std::size_t limit) {
+FileBytes WebFileSystem::read(const Path& path, std::size_t limit) {
   StoredValue value = calls_->get(utf8_of(path), limit);
   if (!value.error.empty()) read_failed(path, french_reason(value.error));
   return {std::move(value.bytes), value.size};  // nothing stored: an empty table, still missing
 }
 
-void WebFileSystem::replace(const fs::path& path, std::string_view bytes) {
+void WebFileSystem::replace(const Path& path, std::string_view bytes) {
   if (const std::string error = calls_->put(utf8_of(path), bytes); !error.empty())
     save_failed(path, french_reason(error));
 }
 
 // Never waited on: a lock another page still holds after a few seconds of tries refuses the
 // recording, as a lock file held by another program does.
-std::unique_ptr<FileLock> WebFileSystem::lock(const fs::path& path) {
+std::unique_ptr<FileLock> WebFileSystem::lock(const Path& path) {
   const std::string name = utf8_of(path);
   for (int waited = 0;; waited += kLockPauseMs) {
     const LockAnswer answer = calls_->try_lock(name);

@@ -16,9 +16,9 @@ class WebFileSystem final : public FileSystem {
  public:
   explicit WebFileSystem(std::unique_ptr<WebCalls> calls = std::make_unique<WebCalls>());
 
-  FileBytes read(const std::filesystem::path& path, std::size_t limit) override;
-  void replace(const std::filesystem::path& path, std::string_view bytes) override;
-  std::unique_ptr<FileLock> lock(const std::filesystem::path& path) override;
+  FileBytes read(const Path& path, std::size_t limit) override;
+  void replace(const Path& path, std::string_view bytes) override;
+  std::unique_ptr<FileLock> lock(const Path& path) override;
 
  private:
   std::unique_ptr<WebCalls> calls_;

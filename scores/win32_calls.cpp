@@ -36,6 +36,15 @@ BOOL Win32Calls::move_file(const wchar_t* from, const wchar_t* to, DWORD flags) 
 BOOL Win32Calls::delete_file(const wchar_t* path) {
   return ::DeleteFileW(path);
 }
+HANDLE Win32Calls::find_first_file(const wchar_t* pattern, WIN32_FIND_DATAW* found) {
+  return ::FindFirstFileW(pattern, found);
+}
+BOOL Win32Calls::find_next_file(HANDLE search, WIN32_FIND_DATAW* found) {
+  return ::FindNextFileW(search, found);
+}
+BOOL Win32Calls::find_close(HANDLE search) {
+  return ::FindClose(search);
+}
 BOOL Win32Calls::lock_file(HANDLE file, DWORD flags, OVERLAPPED* region) {
   return ::LockFileEx(file, flags, 0, kWhole, kWhole, region);
 }

@@ -19,6 +19,9 @@ class Win32Calls {
   virtual BOOL flush_file_buffers(HANDLE file);
   virtual BOOL move_file(const wchar_t* from, const wchar_t* to, DWORD flags);
   virtual BOOL delete_file(const wchar_t* path);
+  virtual HANDLE find_first_file(const wchar_t* pattern, WIN32_FIND_DATAW* found);
+  virtual BOOL find_next_file(HANDLE search, WIN32_FIND_DATAW* found);
+  virtual BOOL find_close(HANDLE search);
   virtual BOOL lock_file(HANDLE file, DWORD flags, OVERLAPPED* region);
   virtual BOOL unlock_file(HANDLE file, OVERLAPPED* region);
   virtual BOOL close_handle(HANDLE handle);

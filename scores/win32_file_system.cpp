@@ -9,8 +9,6 @@
 
 namespace scores {
 
-namespace fs = std::filesystem;
-
 namespace {
 
 // Every sharing: a handle of ours never stops another program from opening the table. The move
@@ -51,11 +49,11 @@ bool lock_file_closed_to_us(DWORD error) {
   return error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT;
 }
 
-[[noreturn]] void read_failed(const fs::path& path, DWORD error) {
+[[noreturn]] void read_failed(const Path& path, DWORD error) {
   scores::read_failed(path, french_reason(error));
 }
 
-[[noreturn]] void save_failed(const fs::path& path, DWORD error) {
+[[noreturn]] void save_failed(const Path& path, DWORD error) {
   scores::save_failed(path, french_reason(error));
 }
 
@@ -84,7 +82,7 @@ class Handle {
 // The temporary file of a rewrite: removed unless it became the table.
 class Temporary {
  public:
-  Temporary(Win32Calls& calls, fs::path path) : calls_(calls), path_(std::move(path)) {
+  Temporary(Win32Calls& calls, Path path) : calls_(calls), path_(std::move(path)) {
     calls_.delete_file(path_.c_str());  // one left by an earlier process of the same number
   }
   ~Temporary() {
@@ -93,12 +91,12 @@ class Temporary {
   Temporary(const Temporary&) = delete;
   Temporary& operator=(const Temporary&) = delete;
 
-  const fs::path& path() const { return path_; }
+  const Path& path() const { return path_; }
   void moved() { moved_ = true; }
 
  private:
   Win32Calls& calls_;
-  fs::path path_;
+  Path path_;
   bool moved_ = false;
 };
 
@@ -114,11 +112,11 @@ class Win32Lock final : public FileLock {
   OVERLAPPED whole_{};
 };
 
-void refuse_device(const fs::path& path, void (*failed)(const fs::path&, const std::string&)) {
+void refuse_device(const Path& path, void (*failed)(const Path&, const std::string&)) {
   if (const std::string refused = device_path_reason(path); !refused.empty()) failed(path, refused);
 }
 
-std::string read_all(Win32Calls& calls, const fs::path& path, HANDLE file, std::size_t limit) {
+std::string read_all(Win32Calls& calls, const Path& path, HANDLE file, std::size_t limit) {
   std::string bytes(limit, '\0');
   std::size_t got = 0;
   while (got < limit) {
@@ -132,7 +130,7 @@ std::string read_all(Win32Calls& calls, const fs::path& path, HANDLE file, std::
   return bytes;
 }
 
-void write_all(Win32Calls& calls, const fs::path& path, HANDLE file, std::string_view bytes) {
+void write_all(Win32Calls& calls, const Path& path, HANDLE file, std::string_view bytes) {
   while (!bytes.empty()) {
     const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), kChunk));
     DWORD n = 0;
@@ -146,12 +144,26 @@ void write_all(Win32Calls& calls, const fs::path& path, HANDLE file, std::string
 // program holds it without delete sharing, and with access denied where the table is protected
 // (read-only, or no right to remove it). Opened, it is held by a program that shares deletion:
 // such a holder still keeps the move out until it lets go.
-DWORD why_denied(Win32Calls& calls, const fs::path& path) {
+DWORD why_denied(Win32Calls& calls, const Path& path) {
   const Handle table(calls, calls.create_file(path.c_str(), DELETE, kShareAll, OPEN_EXISTING,
                                               FILE_ATTRIBUTE_NORMAL));
   if (table.valid()) return ERROR_SHARING_VIOLATION;
   const DWORD error = ::GetLastError();
   return error == ERROR_ACCESS_DENIED ? error : DWORD{ERROR_SHARING_VIOLATION};
+}
+
+// The folder is searched for every name, not for the temporaries' prefix: a pattern matches the
+// short 8.3 names too, which would take other files for temporaries.
+void remove_stale_temporaries(Win32Calls& calls, const Path& table) {
+  const Path folder = folder_of(table);
+  WIN32_FIND_DATAW found{};
+  const HANDLE search = calls.find_first_file((folder / L"*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    if (is_temporary_of(table, found.cFileName))
+      calls.delete_file((folder / found.cFileName).c_str());
+  } while (calls.find_next_file(search, &found));
+  calls.find_close(search);
 }
 
 }  // namespace
@@ -162,7 +174,7 @@ Win32FileSystem::Win32FileSystem(Win32FileSystem&&) noexcept = default;
 Win32FileSystem& Win32FileSystem::operator=(Win32FileSystem&&) noexcept = default;
 Win32FileSystem::~Win32FileSystem() = default;
 
-FileBytes Win32FileSystem::read(const fs::path& path, std::size_t limit) {
+FileBytes Win32FileSystem::read(const Path& path, std::size_t limit) {
   refuse_device(path, read_failed);
   const DWORD attributes = calls_->get_file_attributes(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
@@ -194,7 +206,7 @@ FileBytes Win32FileSystem::read(const fs::path& path, std::size_t limit) {
 // The protection the user set on the table is honoured, although the folder alone would allow
 // the move: a read-only table, or one this user may not open for writing, is refused as it
 // stands. The attributes the new table takes over; plain ones when there is no table yet.
-unsigned long Win32FileSystem::writable_table(const fs::path& path) {
+unsigned long Win32FileSystem::writable_table(const Path& path) {
   const DWORD old = calls_->get_file_attributes(path.c_str());
   if (old == INVALID_FILE_ATTRIBUTES) {
     const DWORD error = ::GetLastError();
@@ -211,7 +223,7 @@ unsigned long Win32FileSystem::writable_table(const fs::path& path) {
   return (old & kKeptAttributes) != 0 ? old & kKeptAttributes : FILE_ATTRIBUTE_NORMAL;
 }
 
-void Win32FileSystem::replace(const fs::path& path, std::string_view bytes) {
+void Win32FileSystem::replace(const Path& path, std::string_view bytes) {
   refuse_device(path, save_failed);
   const DWORD attributes = writable_table(path);
   Temporary temporary(*calls_, temporary_of(path, ::GetCurrentProcessId()));
@@ -232,7 +244,7 @@ void Win32FileSystem::replace(const fs::path& path, std::string_view bytes) {
 // about a second. Windows refuses the move over a held file with access denied, as it refuses one
 // over a table this user may not remove: the table opened for deletion tells them apart.
 // Write-through: the move itself is on the disk when the call returns.
-void Win32FileSystem::move_into_place(const fs::path& path, const fs::path& temporary) {
+void Win32FileSystem::move_into_place(const Path& path, const Path& temporary) {
   for (DWORD waited = 0;; waited += kRetryPause) {
     if (calls_->move_file(temporary.c_str(), path.c_str(),
                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
@@ -248,9 +260,9 @@ void Win32FileSystem::move_into_place(const fs::path& path, const fs::path& temp
 // A lock file beside the table, as on POSIX systems: LockFileEx holds across network shares too.
 // Hidden, since it lies at the root of C: beside the table. Never waited on: a lock still held
 // after a few seconds of tries refuses the recording.
-std::unique_ptr<FileLock> Win32FileSystem::lock(const fs::path& path) {
+std::unique_ptr<FileLock> Win32FileSystem::lock(const Path& path) {
   refuse_device(path, save_failed);
-  const fs::path lock_file = lock_file_of(path);
+  const Path lock_file = lock_file_of(path);
   Handle file(*calls_, calls_->create_file(lock_file.c_str(), GENERIC_READ | GENERIC_WRITE,
                                            kShareAll, OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN));
   if (!file.valid()) {
@@ -274,8 +286,7 @@ std::unique_ptr<FileLock> Win32FileSystem::lock(const fs::path& path) {
     calls_->sleep(kLockPauseMs);
   }
   auto held = std::make_unique<Win32Lock>(*calls_, std::move(file));
-  remove_stale_temporaries(path,
-                           [this](const fs::path& stale) { calls_->delete_file(stale.c_str()); });
+  remove_stale_temporaries(*calls_, path);
   return held;
 }
 

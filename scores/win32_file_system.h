@@ -23,13 +23,13 @@ class Win32FileSystem final : public FileSystem {
   Win32FileSystem& operator=(Win32FileSystem&&) noexcept;
   ~Win32FileSystem() override;
 
-  FileBytes read(const std::filesystem::path& path, std::size_t limit) override;
-  void replace(const std::filesystem::path& path, std::string_view bytes) override;
-  std::unique_ptr<FileLock> lock(const std::filesystem::path& path) override;
+  FileBytes read(const Path& path, std::size_t limit) override;
+  void replace(const Path& path, std::string_view bytes) override;
+  std::unique_ptr<FileLock> lock(const Path& path) override;
 
  private:
-  unsigned long writable_table(const std::filesystem::path& path);
-  void move_into_place(const std::filesystem::path& path, const std::filesystem::path& temporary);
+  unsigned long writable_table(const Path& path);
+  void move_into_place(const Path& path, const Path& temporary);
 
   std::unique_ptr<Win32Calls> calls_;
 };
@@ -43,6 +43,6 @@ std::string not_a_file_reason(unsigned long file_type);
 
 // The same for a path in the device namespace ("\\.\pipe\...", "\\.\COM1"), which is refused
 // without being opened; the empty text for any other path.
-std::string device_path_reason(const std::filesystem::path& path);
+std::string device_path_reason(const Path& path);
 
 }  // namespace scores

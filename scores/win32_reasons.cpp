@@ -43,7 +43,7 @@ std::string not_a_file_reason(unsigned long file_type) {
   }
 }
 
-std::string device_path_reason(const std::filesystem::path& path) {
+std::string device_path_reason(const Path& path) {
   std::wstring name = path.native();
   std::replace(name.begin(), name.end(), L'/', L'\\');
   std::transform(name.begin(), name.end(), name.begin(),

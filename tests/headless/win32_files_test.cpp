@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "recording_fixture.h"
+#include "scores/file_layer.h"
 #include "scores/win32_calls.h"
 #include "scores/win32_file_system.h"
 
@@ -384,6 +385,25 @@ INSTANTIATE_TEST_SUITE_P(AnyAnswer, WithoutLocks,
 
 TEST(ScorePath, IsAtTheRootOfDriveC) {
   EXPECT_EQ(scores::default_score_path().wstring(), L"C:\\scores klimbor");
+}
+
+// The lock file and the temporaries lie in the table's own folder, however the table is named:
+// at the root of a drive, in a folder, on a share, on a drive's current folder, or alone.
+TEST(ScorePath, TheFilesOfARewriteLieBesideTheTable) {
+  const std::pair<const wchar_t*, const wchar_t*> folders[] = {
+      {L"C:\\scores klimbor", L"C:\\"},
+      {L"D:\\jeux\\\\scores klimbor", L"D:\\jeux\\"},
+      {L"D:/jeux/scores klimbor", L"D:/jeux\\"},
+      {L"\\\\serveur\\partage\\scores klimbor", L"\\\\serveur\\partage\\"},
+      {L"\\scores klimbor", L"\\"},
+      {L"E:scores klimbor", L"E:"},
+      {L"scores klimbor", L".\\"}};
+  for (const auto& [table, folder] : folders) {
+    EXPECT_EQ(scores::lock_file_of(table).wstring(),
+              folder + std::wstring(L".scores klimbor.lock"));
+    EXPECT_EQ(scores::temporary_of(table, 42).wstring(),
+              folder + std::wstring(L".scores klimbor.tmp.42"));
+  }
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "ui/win32/periodic_timer.h"
 
-#include <mmsystem.h>
+#include <string>
 
 #include "ui/runtime_error.h"
 
@@ -10,12 +10,31 @@
 
 namespace ui::win32 {
 
+namespace {
+
+template <class F>
+F winmm_call(HMODULE winmm, const char* name) {
+  return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(winmm, name)));
+}
+
+}  // namespace
+
+// From the system's folder: a winmm.dll beside the program is never the one loaded.
 FineTimerResolution::FineTimerResolution() {
-  timeBeginPeriod(1);
+  wchar_t system[MAX_PATH];
+  const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return;
+  winmm_.reset(LoadLibraryW((std::wstring(system, length) + L"\\winmm.dll").c_str()));
+  if (!winmm_) return;
+  const auto begin = winmm_call<Period>(winmm_.get(), "timeBeginPeriod");
+  const auto end = winmm_call<Period>(winmm_.get(), "timeEndPeriod");
+  if (begin == nullptr || end == nullptr) return;
+  begin(1);
+  end_ = end;
 }
 
 FineTimerResolution::~FineTimerResolution() {
-  timeEndPeriod(1);
+  if (end_ != nullptr) end_(1);
 }
 
 PeriodicTimer::PeriodicTimer(int period_ms) : period_ms_(period_ms) {

@@ -2,18 +2,31 @@
 
 #include <windows.h>
 
+#include <memory>
+#include <type_traits>
+
 #include "ui/win32/gdi.h"
 
 namespace ui::win32 {
 
 // Raises the system's timer resolution to 1 ms for its life: the fallback where high-resolution
-// waitable timers do not exist (Windows before 10 1803).
+// waitable timers do not exist (Windows before 10 1803). It loads winmm then, and only then:
+// imported by the program, winmm and the DLLs it brings would slow every start-up.
 class FineTimerResolution {
  public:
   FineTimerResolution();
   ~FineTimerResolution();
   FineTimerResolution(const FineTimerResolution&) = delete;
   FineTimerResolution& operator=(const FineTimerResolution&) = delete;
+
+ private:
+  struct LibraryDeleter {
+    void operator()(HMODULE library) const { FreeLibrary(library); }
+  };
+  using Period = UINT(WINAPI*)(UINT);
+
+  std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryDeleter> winmm_;
+  Period end_ = nullptr;  // timeEndPeriod, once timeBeginPeriod was called
 };
 
 // A waitable timer signalled every period, counted from start(). SetTimer would follow the
