@@ -6,8 +6,6 @@
 
 namespace scores {
 
-namespace fs = std::filesystem;
-
 namespace {
 
 class WebLock final : public FileLock {
