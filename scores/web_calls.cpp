@@ -19,7 +19,7 @@
 // of its error in error. A value that is not bytes (put there by something else than this layer)
 // is refused as "NotBytes". The store is made with the database; a database found without it
 // gets it in a new version, by a write only: a read leaves everything as it finds it.
-EM_ASYNC_JS(double, klb_store, (int writing, const char* key, const char* put, double put_size,
+EM_ASYNC_JS(double, klb_store, (bool writing, const char* key, const char* put, double put_size,
                                 char* got, double limit, char* error, int error_size), {
   const name = UTF8ToString(key);
   // Copied before the first wait: memory may grow meanwhile, detaching HEAPU8.
@@ -38,8 +38,7 @@ EM_ASYNC_JS(double, klb_store, (int writing, const char* key, const char* put, d
   };
   let db = null;
   try {
-    if (typeof indexedDB == "undefined" || !indexedDB)
-      throw new DOMException("IndexedDB", "NotSupportedError");
+    if (!globalThis.indexedDB) throw new DOMException("IndexedDB", "NotSupportedError");
     db = await open(undefined);
     if (!db.objectStoreNames.contains("scores")) {
       if (!writing) return -1;
@@ -69,7 +68,7 @@ EM_ASYNC_JS(double, klb_store, (int writing, const char* key, const char* put, d
     HEAPU8.set(bytes.subarray(0, Math.min(bytes.length, limit)), got);
     return bytes.length;
   } catch (e) {
-    stringToUTF8(String(e && e.name ? e.name : e), error, error_size);
+    stringToUTF8(String(e?.name ?? e), error, error_size);
     return -2;
   } finally {
     if (db) db.close();
@@ -92,7 +91,7 @@ EM_ASYNC_JS(int, klb_try_lock, (const char* name, char* error, int error_size), 
         answer(id);
       });
     }).catch(e => {
-      stringToUTF8(String(e && e.name ? e.name : e), error, error_size);
+      stringToUTF8(String(e?.name ?? e), error, error_size);
       answer(-2);
     });
   });
@@ -118,18 +117,18 @@ StoredValue WebCalls::get(const std::string& key, std::size_t limit) {
   StoredValue value;
   value.bytes.resize(limit);
   char error[64] = {};
-  const double size = klb_store(0, key.c_str(), nullptr, 0, value.bytes.data(),
+  const double size = klb_store(false, key.c_str(), nullptr, 0, value.bytes.data(),
                                 static_cast<double>(limit), error, sizeof error);
   if (size == kRefused) value.error = error;
-  value.size = size > 0 ? static_cast<std::uint64_t>(size) : 0;
+  value.size = static_cast<std::uint64_t>(std::max(size, 0.0));  // nothing stored, or refused
   value.bytes.resize(std::min<std::uint64_t>(value.size, limit));
   return value;
 }
 
 std::string WebCalls::put(const std::string& key, std::string_view bytes) {
   char error[64] = {};
-  if (klb_store(1, key.c_str(), bytes.data(), static_cast<double>(bytes.size()), nullptr, 0, error,
-                sizeof error) == kRefused)
+  if (klb_store(true, key.c_str(), bytes.data(), static_cast<double>(bytes.size()), nullptr, 0,
+                error, sizeof error) == kRefused)
     return error;
   return {};
 }

@@ -15,11 +15,27 @@
 // would break:
 // clang-format off
 
-// Another tab of the site takes the table's lock, and holds it until told to let go.
-EM_JS(void, other_tab_takes_lock, (const char* name), {
+// Another tab of the site takes the table's lock; after ms milliseconds it stores its own table
+// and lets go, unless ms is 0: then it holds the lock until told to let go.
+EM_JS(void, other_tab_takes_lock, (const char* key, const char* bytes, int size, int ms), {
   const tab = globalThis.klbOtherTab = {};
-  navigator.locks.request(UTF8ToString(name), {mode: "exclusive"},
-                          () => new Promise(release => { tab.release = release; }));
+  const name = UTF8ToString(key);
+  const table = HEAPU8.slice(bytes, bytes + size);
+  const recordThenLetGo = () => {
+    const opening = indexedDB.open("klimbor");
+    opening.onsuccess = () => {
+      const transaction = opening.result.transaction("scores", "readwrite");
+      transaction.objectStore("scores").put(table, name);
+      transaction.oncomplete = () => {
+        opening.result.close();
+        tab.release();
+      };
+    };
+  };
+  navigator.locks.request(name, {mode: "exclusive"}, () => new Promise(release => {
+    tab.release = release;
+    if (ms > 0) setTimeout(recordThenLetGo, ms);
+  }));
 });
 EM_JS(void, other_tab_lets_go, (), { globalThis.klbOtherTab.release(); });
 
@@ -28,15 +44,6 @@ EM_ASYNC_JS(int, lock_is_free, (const char* name), {
   await new Promise(resolve => setTimeout(resolve, 0));
   return navigator.locks.request(UTF8ToString(name), {mode: "exclusive", ifAvailable: true},
                                  lock => lock !== null);
-});
-
-EM_JS(void, hide_web_locks, (int hidden), {
-  if (hidden) {
-    globalThis.klbLocks = navigator.locks;
-    navigator.locks = undefined;
-  } else {
-    navigator.locks = globalThis.klbLocks;
-  }
 });
 
 // The next write's transaction aborts with that error, as a browser aborts one whose data does
@@ -52,12 +59,27 @@ EM_JS(void, fail_next_commit, (const char* error), {
   };
 });
 
-// 0: IndexedDB as it was; 1: turned off for the site (opening throws, as Firefox does without
-// cookies); 2: none (null, as in Firefox with IndexedDB disabled).
-EM_JS(void, set_storage, (int how), {
-  globalThis.klbIndexedDB = globalThis.klbIndexedDB || indexedDB;
-  const refusing = {open: () => { throw new DOMException("", "SecurityError"); }};
-  globalThis.indexedDB = [globalThis.klbIndexedDB, refusing, null][how];
+// The browser as the test wants it (enum Browser below): as it was; storage turned off for the
+// site (opening throws, as Firefox does without cookies); no IndexedDB (null, as in Firefox with
+// it disabled); a database that cannot be opened (Firefox's private windows before 115); Web
+// Locks refused to the page (an opaque origin); no Web Locks.
+EM_JS(void, set_browser, (int how), {
+  const saved = globalThis.klbSaved = globalThis.klbSaved || {indexedDB, locks: navigator.locks};
+  const refusal = name => new DOMException("", name);
+  const answersLater = request => {
+    setTimeout(() => {
+      request.error = refusal("InvalidStateError");
+      request.onerror();
+    });
+    return request;
+  };
+  globalThis.indexedDB = saved.indexedDB;
+  navigator.locks = saved.locks;
+  if (how == 1) globalThis.indexedDB = {open: () => { throw refusal("SecurityError"); }};
+  if (how == 2) globalThis.indexedDB = null;
+  if (how == 3) globalThis.indexedDB = {open: () => answersLater({})};
+  if (how == 4) navigator.locks = {request: () => Promise.reject(refusal("SecurityError"))};
+  if (how == 5) navigator.locks = undefined;
 });
 
 // Waits for an IndexedDB request.
@@ -102,31 +124,30 @@ class WebFiles : public Recording {
   std::string key() const { return path().string(); }
 };
 
-// Counts the pauses between tries of a held lock instead of sleeping them, and does meanwhile
-// what the other tab does.
-class Waiting : public scores::WebCalls {
+enum Browser { as_it_was, storage_off, no_indexeddb, unopenable, locks_refused, no_web_locks };
+
+// Counts the pauses between tries of a held lock, sleeping them or not.
+class CountedPauses : public scores::WebCalls {
  public:
-  explicit Waiting(std::function<void(int)> meanwhile) : meanwhile_(std::move(meanwhile)) {}
+  CountedPauses(int& paused, bool sleeps) : paused_(paused), sleeps_(sleeps) {}
   void pause(int milliseconds) override {
-    meanwhile_(milliseconds);
-    WebCalls::pause(0);  // the other tab's promises settle
+    paused_ += milliseconds;
+    WebCalls::pause(sleeps_ ? milliseconds : 0);
   }
 
  private:
-  std::function<void(int)> meanwhile_;
+  int& paused_;
+  bool sleeps_;
 };
 
+// The other tab lets go after 150 ms of real time: the pauses are really slept, the timers of
+// both tabs served in order.
 TEST_F(WebFiles, ATabRecordingWhileAnotherHoldsTheLockWaitsAndBothRecordsAreKept) {
   write_bytes(path(), table({900, 500, 100}));
-  other_tab_takes_lock(key().c_str());
+  const std::string theirs = table({900, 700, 500, 100});
+  other_tab_takes_lock(key().c_str(), theirs.data(), static_cast<int>(theirs.size()), 150);
   int paused = 0;
-  files = scores::WebFileSystem(std::make_unique<Waiting>([&](int milliseconds) {
-    if (paused == 0) {  // the other tab's record goes in, then its lock is let go
-      write_bytes(path(), table({900, 700, 500, 100}));
-      other_tab_lets_go();
-    }
-    paused += milliseconds;
-  }));
+  files = scores::WebFileSystem(std::make_unique<CountedPauses>(paused, true));
   validate(600);
   expect_announced(place_message(3));
   std::vector<int> expected{900, 700, 600, 500, 100};
@@ -150,9 +171,8 @@ TEST_F(WebFiles, ALockHeldPastThreeSecondsRefusesTheScoreThenValiderRecords) {
   const std::string before = table({900, 500, 100});
   write_bytes(path(), before);
   int paused = 0;
-  files = scores::WebFileSystem(
-      std::make_unique<Waiting>([&](int milliseconds) { paused += milliseconds; }));
-  other_tab_takes_lock(key().c_str());
+  files = scores::WebFileSystem(std::make_unique<CountedPauses>(paused, false));
+  other_tab_takes_lock(key().c_str(), nullptr, 0, 0);
   validate(600);
   expect_refused_untouched("un autre onglet ou une autre fenêtre du jeu est en train d'écrire");
   EXPECT_TRUE(contains(sys.errors[0], "depuis plus de 3 secondes")) << sys.errors[0];
@@ -168,9 +188,9 @@ TEST_F(WebFiles, ALockHeldPastThreeSecondsRefusesTheScoreThenValiderRecords) {
 
 TEST_F(WebFiles, WithoutWebLocksAScoreIsStillRecorded) {
   write_bytes(path(), table({900, 500, 100}));
-  hide_web_locks(1);
+  set_browser(no_web_locks);
   validate(600);
-  hide_web_locks(0);
+  set_browser(as_it_was);
   expect_announced(place_message(2));
   EXPECT_EQ(scores_of(bytes())[1], 600);
 }
@@ -193,14 +213,15 @@ TEST_P(StorageRefusal, LeavesTheTableByteForByteAndSaysWhy) {
   const int connections = open_descriptors();
   GetParam().breaks();
   validate(600);
-  set_storage(0);
+  set_browser(as_it_was);
   expect_refused_untouched(GetParam().reason);
   EXPECT_TRUE(bytes() == before) << "the table changed";
   EXPECT_EQ(open_descriptors(), connections) << "a connection left open";
 }
 
 // A write that does not fit, or that the browser's own files fail, is known once its transaction
-// aborts; storage turned off or missing is known from the first read.
+// aborts; storage turned off, missing or unopenable from the first read; locks refused to the
+// page once the score is to be stored.
 INSTANTIATE_TEST_SUITE_P(
     Browser, StorageRefusal,
     ::testing::Values(
@@ -208,10 +229,14 @@ INSTANTIATE_TEST_SUITE_P(
                 "le disque est plein ou le navigateur n'accorde plus de place à ce site"},
         Refusal{"Broken", [] { fail_next_commit("UnknownError"); },
                 "erreur d'entrée-sortie sur le disque"},
-        Refusal{"TurnedOff", [] { set_storage(1); },
+        Refusal{"TurnedOff", [] { set_browser(storage_off); },
                 "accès refusé : le navigateur ne laisse pas ce site garder de données"},
-        Refusal{"Missing", [] { set_storage(2); },
-                "le navigateur n'offre pas de stockage (IndexedDB) à cette page"}),
+        Refusal{"Missing", [] { set_browser(no_indexeddb); },
+                "le navigateur n'offre pas de stockage (IndexedDB) à cette page"},
+        Refusal{"Unopenable", [] { set_browser(unopenable); },
+                "le navigateur n'offre pas de stockage (IndexedDB) à cette page"},
+        Refusal{"LocksRefused", [] { set_browser(locks_refused); },
+                "accès refusé : le navigateur ne laisse pas ce site garder de données"}),
     [](const ::testing::TestParamInfo<Refusal>& info) { return info.param.name; });
 
 TEST_F(WebFiles, ADatabaseWithoutTheStoreReadsAsEmptyAndTheFirstScoreAddsIt) {
