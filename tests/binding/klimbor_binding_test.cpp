@@ -291,6 +291,12 @@ TEST_F(KlimborBinding, ClosingTheWindowEndsTheProgram) {
   EXPECT_FALSE(k.Visible);
 }
 
+TEST_F(KlimborBinding, TheProgramsEndHidesItsWindowsOutsideAHandlerToo) {
+  sys.end_program();
+  EXPECT_TRUE(sys.ended());
+  EXPECT_FALSE(window->isVisible());
+}
+
 TEST_F(KlimborBinding, TimersRunOnTheEventLoop) {
   EXPECT_TRUE(QTest::qWaitFor([this] { return k.Timer1.enabled(); }, 5000));
   EXPECT_FALSE(widget(k.dem).isVisible());

@@ -253,8 +253,22 @@ TEST_F(Win32Binding, AClickIsAPressAndAReleaseOnTheSameElementAndAHeldKeyPresses
   HWND window = window_of(L"Klimbor", 129);
   click(window, 104, 266, 104, 266);
   EXPECT_EQ(Module1::boost_on, 1) << "VITESSE clicked";
-  click(window, 104, 266, 20, 100);
+  ValidateRect(window, nullptr);
+  SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(104, 266));
+  EXPECT_EQ(GetCapture(), window) << "the mouse is the window's until released";
+  EXPECT_TRUE(GetUpdateRect(window, nullptr, FALSE)) << "to be drawn again, pressed";
+  EXPECT_EQ(Surface(window).at(80, 256), GetSysColor(COLOR_3DDKSHADOW)) << "VITESSE pressed";
+  ValidateRect(window, nullptr);
+  SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(20, 100));
   EXPECT_EQ(Module1::boost_on, 1) << "released off the button: no click";
+  EXPECT_EQ(GetCapture(), nullptr);
+  EXPECT_TRUE(GetUpdateRect(window, nullptr, FALSE)) << "to be drawn again, raised";
+  EXPECT_EQ(Surface(window).at(80, 256), GetSysColor(COLOR_3DHILIGHT));
+  SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(104, 266));
+  ReleaseCapture();  // as when another window takes the mouse
+  EXPECT_EQ(Surface(window).at(80, 256), GetSysColor(COLOR_3DHILIGHT)) << "raised again";
+  SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(104, 266));
+  EXPECT_EQ(Module1::boost_on, 1) << "a press lost is no click";
   SendMessageW(window, WM_KEYDOWN, VK_SPACE, 1);
   EXPECT_EQ(Module1::boost_on, 0) << "the space bar";
   SendMessageW(window, WM_KEYDOWN, VK_SPACE, 1 | (1 << 30));
