@@ -1,7 +1,5 @@
 #include "ui/win32/win32_system.h"
 
-#include <commctrl.h>
-
 #include <string_view>
 
 #include "ui/event_sink.h"
@@ -54,8 +52,6 @@ Win32System::Win32System(std::wstring program_title)
     : title_(std::move(program_title)),
       dispatcher_(
           [this](const std::string& message, bool repeated) { report(message, repeated); }) {
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
-  InitCommonControlsEx(&controls);
   FormWindow::register_class(GetModuleHandleW(nullptr));
 }
 
