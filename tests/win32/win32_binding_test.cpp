@@ -85,6 +85,16 @@ void click(HWND window, int x, int y, int up_x, int up_y) {
   SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(up_x, up_y));
 }
 
+// The tooltip windows that a window owns.
+std::vector<HWND> tips_of(HWND owner) {
+  std::vector<HWND> owned;
+  HWND tips = nullptr;
+  while ((tips = FindWindowExW(nullptr, tips, TOOLTIPS_CLASSW, nullptr)) != nullptr) {
+    if (GetWindow(tips, GW_OWNER) == owner) owned.push_back(tips);
+  }
+  return owned;
+}
+
 RECT outer_of(HWND window) {
   RECT r;
   GetWindowRect(window, &r);
@@ -278,43 +288,46 @@ TEST_F(Win32Binding, AClickIsAPressAndAReleaseOnTheSameElementAndAHeldKeyPresses
 TEST_F(Win32Binding, TheRoundButtonsCarryTheirTooltips) {
   system.show(game);
   HWND window = window_of(L"Klimbor", 129);
-  HWND tips = nullptr;
-  while ((tips = FindWindowExW(nullptr, tips, TOOLTIPS_CLASSW, nullptr)) != nullptr) {
-    if (GetWindow(tips, GW_OWNER) == window) break;
-  }
-  ASSERT_NE(tips, nullptr);
+  EXPECT_TRUE(tips_of(window).empty()) << "made at start-up, before the mouse came";
+  // The mouse first comes at the end of a round, over the round buttons.
+  const auto show_buttons = [&](bool shown) {
+    system.deliver(
+        game, [&] { game.dem.Visible = game.tout.Visible = shown; }, ui::Dispatcher::Source::timer);
+  };
+  show_buttons(true);
+  SendMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+  SendMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(6, 5));
+  ASSERT_EQ(tips_of(window).size(), 1u);
+  HWND tips = tips_of(window).front();
   ASSERT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 3);
   std::wstring names;
-  for (int i = 0; i < 3; ++i) {
+  std::vector<RECT> at1x;
+  const auto tool = [&](int i, std::wstring* name = nullptr) {
     wchar_t text[80] = L"";
-    TTTOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
-    tool.lpszText = text;
-    SendMessageW(tips, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(&tool));
-    names += std::wstring(text) + L" ";
-  }
+    TTTOOLINFOW info{};
+    info.cbSize = sizeof info;
+    info.lpszText = text;
+    SendMessageW(tips, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(&info));
+    if (name != nullptr) *name += std::wstring(text) + L" ";
+    // The tip follows the mouse over the window by itself: the window does not relay it.
+    EXPECT_TRUE(info.uFlags & TTF_SUBCLASS) << "tip " << i;
+    return info.rect;
+  };
+  for (int i = 0; i < 3; ++i) at1x.push_back(tool(i, &names));
   EXPECT_EQ(names, L"Continuer Valider Recommencer ");
 
-  // Each tip covers its button where it is drawn, at every scale.
-  const auto continuer = [&] {
-    wchar_t text[80] = L"";
-    TTTOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
-    tool.lpszText = text;
-    SendMessageW(tips, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&tool));
-    return tool.rect;
-  };
-  const RECT hidden = continuer();
-  EXPECT_TRUE(IsRectEmpty(&hidden)) << "no tip for a button not shown";
-  system.deliver(
-      game, [&] { game.dem.Visible = game.tout.Visible = true; }, ui::Dispatcher::Source::timer);
-  const RECT at1x = continuer();
-  EXPECT_FALSE(IsRectEmpty(&at1x));
+  // Each tip covers its button where it is drawn, at every scale, from the moment it is made.
+  for (int i = 0; i < 3; ++i) EXPECT_FALSE(IsRectEmpty(&at1x[i])) << "tip " << i;
+  EXPECT_GT(at1x[0].left, at1x[1].left);
+  EXPECT_GT(at1x[1].left, at1x[2].left);
   RECT suggested = outer_of(window);
   SendMessageW(window, kDpiChanged, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
-  const RECT at2x = continuer();
-  EXPECT_EQ(at2x.left, 2 * at1x.left);
-  EXPECT_EQ(at2x.bottom, 2 * at1x.bottom);
+  const RECT at2x = tool(0);
+  EXPECT_EQ(at2x.left, 2 * at1x[0].left);
+  EXPECT_EQ(at2x.bottom, 2 * at1x[0].bottom);
+  show_buttons(false);
+  const RECT hidden = tool(0);
+  EXPECT_TRUE(IsRectEmpty(&hidden)) << "no tip for a button not shown";
 }
 
 TEST_F(Win32Binding,
@@ -639,6 +652,8 @@ TEST(Win32Viewer, TheViewerIsCentredOnItsWorkAreaItsGridDrawnAndARefreshTicksThr
   EXPECT_EQ(grid.at(5, 5), RGB(255, 128, 128)) << "the heading row";
   EXPECT_EQ(grid.at(50, 20), RGB(255, 255, 128)) << "a cell";
   EXPECT_EQ(grid.at(5, 600), RGB(128, 255, 128)) << "the window below the grid";
+  SendMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(50, 20));
+  EXPECT_TRUE(tips_of(window).empty()) << "no tip to show, no tooltip window";
 
   // At 2x it would be wider than the suite's screen: it stays at 1x, inside.
   ASSERT_LT(work.right - work.left, 2 * 660);

@@ -87,27 +87,46 @@ FormWindow::FormWindow(Form& form, EventSink& sink, LoopTicks& ticks)
   CreateWindowExW(kExStyle, kClassName, wide(caption_).c_str(), kStyle, CW_USEDEFAULT,
                   CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance, this);
   if (!window_) throw RuntimeError("la fenêtre " + form.name() + " ne peut être créée");
-  tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                          WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
-                          CW_USEDEFAULT, CW_USEDEFAULT, handle(), nullptr, instance, nullptr);
-  for (Box* box : form.boxes()) {
+  place_first();
+}
+
+// When the mouse first comes over the window: a tip shows only under it. Made before, the tips
+// and the common controls they need would cost every start-up some milliseconds and 3 MiB.
+void FormWindow::make_tips() {
+  tips_made_ = true;
+  std::vector<Picture*> tipped;
+  for (Box* box : form_.boxes()) {
     visit(*box, Overloaded{
                     [&](Picture& picture) {
-                      if (picture.ToolTipText.empty()) return;
-                      std::wstring text = wide(picture.ToolTipText);
-                      TTTOOLINFOW tool{};
-                      tool.cbSize = sizeof tool;
-                      tool.uFlags = TTF_SUBCLASS;
-                      tool.hwnd = handle();
-                      tool.uId = tip_rects_.size();
-                      tool.lpszText = text.data();
-                      SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-                      tip_rects_.push_back({&picture, RECT{}});
+                      if (!picture.ToolTipText.empty()) tipped.push_back(&picture);
                     },
                     [](auto&) {},
                 });
   }
-  place_first();
+  if (tipped.empty()) return;
+  // By name, not from the system's folder: the manifest's version 6 is the one loaded.
+  common_controls_.reset(LoadLibraryW(L"comctl32.dll"));
+  using Init = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+  const auto init = reinterpret_cast<Init>(
+      reinterpret_cast<void*>(GetProcAddress(common_controls_.get(), "InitCommonControlsEx")));
+  const INITCOMMONCONTROLSEX tooltips{sizeof tooltips, ICC_BAR_CLASSES};
+  if (init == nullptr || !init(&tooltips)) return;
+  tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                          WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                          CW_USEDEFAULT, CW_USEDEFAULT, handle(), nullptr,
+                          GetModuleHandleW(nullptr), nullptr);
+  for (Picture* picture : tipped) {
+    std::wstring text = wide(picture->ToolTipText);
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_SUBCLASS;
+    tool.hwnd = handle();
+    tool.uId = tip_rects_.size();
+    tool.lpszText = text.data();
+    SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    tip_rects_.push_back({picture, RECT{}});
+  }
+  sync_tips();
 }
 
 FormWindow::Fit FormWindow::fit_for(int dpi, HMONITOR monitor) const {
@@ -212,6 +231,9 @@ LRESULT FormWindow::on_message(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_PRINTCLIENT:  // a copy of the window asked for by another program, or a test
       draw(reinterpret_cast<HDC>(wparam));
       return 0;
+    case WM_MOUSEMOVE:
+      if (!tips_made_) make_tips();
+      break;
     case WM_LBUTTONDOWN:
       press({static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))});
       return 0;

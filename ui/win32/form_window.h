@@ -63,16 +63,19 @@ class FormWindow {
   void press(POINT at);
   void release(POINT at);
   bool key(WPARAM virtual_key, LPARAM flags);
+  void make_tips();
   void sync_tips();
   void draw(HDC dc);
 
   Form& form_;
   EventSink& sink_;
   LoopTicks& ticks_;  // served from Windows' own loops
+  UniqueLibrary common_controls_;  // freed after the window and its tips
   UniqueWindow window_;
   std::optional<WindowTimer> loop_ticks_;  // while Windows' own loop runs
   bool moving_ = false;                    // the player drags the window
-  HWND tips_ = nullptr;                    // a child of window_, destroyed with it
+  bool tips_made_ = false;
+  HWND tips_ = nullptr;  // a child of window_, destroyed with it
   std::vector<std::pair<Picture*, RECT>> tip_rects_;
   std::string caption_;  // as the window shows it
   int scale_ = 1;

@@ -7,7 +7,7 @@
 
 namespace ui::win32 {
 
-// GDI objects and window handles that free themselves.
+// GDI objects, window handles and libraries that free themselves.
 struct GdiObjectDeleter {
   void operator()(void* object) const { DeleteObject(static_cast<HGDIOBJ>(object)); }
 };
@@ -18,6 +18,11 @@ struct WindowDeleter {
   void operator()(HWND window) const { DestroyWindow(window); }
 };
 using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDeleter>;
+
+struct LibraryDeleter {
+  void operator()(HMODULE library) const { FreeLibrary(library); }
+};
+using UniqueLibrary = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryDeleter>;
 
 struct HandleDeleter {
   void operator()(HANDLE handle) const { CloseHandle(handle); }

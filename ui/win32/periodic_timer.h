@@ -2,9 +2,6 @@
 
 #include <windows.h>
 
-#include <memory>
-#include <type_traits>
-
 #include "ui/win32/gdi.h"
 
 namespace ui::win32 {
@@ -20,12 +17,9 @@ class FineTimerResolution {
   FineTimerResolution& operator=(const FineTimerResolution&) = delete;
 
  private:
-  struct LibraryDeleter {
-    void operator()(HMODULE library) const { FreeLibrary(library); }
-  };
   using Period = UINT(WINAPI*)(UINT);
 
-  std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryDeleter> winmm_;
+  UniqueLibrary winmm_;
   Period end_ = nullptr;  // timeEndPeriod, once timeBeginPeriod was called
 };
 

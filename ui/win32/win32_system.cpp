@@ -1,7 +1,5 @@
 #include "ui/win32/win32_system.h"
 
-#include <commctrl.h>
-
 #include <string_view>
 
 #include "ui/win32/input_dialog.h"
@@ -45,8 +43,6 @@ void end_boxes_of(HWND owner) {
 }  // namespace
 
 Win32System::Win32System(const std::wstring& program_title) : WindowSystem(utf8(program_title)) {
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
-  InitCommonControlsEx(&controls);
   FormWindow::register_class(GetModuleHandleW(nullptr));
 }
 
