@@ -69,7 +69,7 @@ class FormWindow {
 
   Form& form_;
   EventSink& sink_;
-  LoopTicks& ticks_;  // served from Windows' own loops
+  LoopTicks& ticks_;               // served from Windows' own loops
   UniqueLibrary common_controls_;  // freed after the window and its tips
   UniqueWindow window_;
   std::optional<WindowTimer> loop_ticks_;  // while Windows' own loop runs
