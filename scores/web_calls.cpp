@@ -68,7 +68,7 @@ EM_ASYNC_JS(double, klb_store, (bool writing, const char* key, const char* put, 
     HEAPU8.set(bytes.subarray(0, Math.min(bytes.length, limit)), got);
     return bytes.length;
   } catch (e) {
-    stringToUTF8(String(e?.name ?? e), error, error_size);
+    stringToUTF8(String(e && e.name ? e.name : e), error, error_size);
     return -2;
   } finally {
     if (db) db.close();
@@ -91,7 +91,7 @@ EM_ASYNC_JS(int, klb_try_lock, (const char* name, char* error, int error_size), 
         answer(id);
       });
     }).catch(e => {
-      stringToUTF8(String(e?.name ?? e), error, error_size);
+      stringToUTF8(String(e && e.name ? e.name : e), error, error_size);
       answer(-2);
     });
   });
