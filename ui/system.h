@@ -7,7 +7,7 @@ namespace ui {
 class Form;
 
 // Everything the game and score logic asks of the platform: windows, dialogs, the program's end
-// and the pseudo-random generator. The headless system and the Qt binding implement it.
+// and the pseudo-random generator. Every system implements it on ui::WindowSystem.
 class System {
  public:
   virtual ~System() = default;
