@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
       return;
     }
     QTimer::singleShot(300, [&] {
-      system.deliver(window.cont.Click, ui::Dispatcher::Source::player);
+      system.deliver(window, window.cont.Click, ui::Dispatcher::Source::player);
       round.start(now());
     });
   };
