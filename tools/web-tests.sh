@@ -38,4 +38,8 @@ timeout 600 node --no-experimental-fetch build-web/tests/headless_tests.js --gte
 # Debian's Python, which has Debian's selenium; the python3 on the PATH may be another.
 echo "Le site dans Chromium (sans affichage)"
 timeout 300 /usr/bin/python3 tests/web/smoke_test.py build-web/site || status=1
+# The browser end-to-end suite: every tests/web/test_*.py, on the same site.
+echo "Les scénarios de bout en bout dans Chromium"
+KLB_SITE=build-web/site timeout 1500 /usr/bin/python3 -m unittest discover -s tests/web \
+  -p 'test_*.py' || status=1
 exit $status
