@@ -1,9 +1,7 @@
 #include "ui/web/canvas_window.h"
 
 #include "ui/layout.h"
-#include "ui/scene.h"
 #include "ui/screen_fit.h"
-#include "ui/web/canvas.h"
 #include "ui/web/look.h"
 
 // In page.js.
@@ -57,21 +55,8 @@ void CanvasWindow::sync() {
 }
 
 void CanvasWindow::paint() {
-  const Painting painting(id_);
-  fill({0, 0, px(form_.ScaleWidth), px(form_.ScaleHeight)}, form_.BackColor);
-  for (const Line* line : form_.lines()) {
-    if (line->Visible) draw_line(*line);
-  }
-  for (Box* box : back_to_front(form_)) {
-    const Clip clip(clip_of(form_, *box));
-    const PixelRect r = window_rect(*box);
-    visit(*box, Overloaded{
-                    [&](Picture& picture) { draw_picture(picture, r); },
-                    [&](Label& label) { draw_label(label, r); },
-                    [&](Button& button) { draw_button(button, r, box == clicks_.pressed()); },
-                    [&](Grid& grid) { draw_grid(grid, r); },
-                });
-  }
+  CanvasPainter painter(id_, form_);
+  paint_surface(form_, clicks_.pressed(), painter);
 }
 
 void CanvasWindow::press(int x, int y) {

@@ -38,7 +38,16 @@ PixelRect moved(PixelRect r, int dx, int dy) {
 
 }  // namespace
 
-void draw_line(const Line& line) {
+void CanvasPainter::background(Colour colour) {
+  fill({0, 0, px(form_.ScaleWidth), px(form_.ScaleHeight)}, colour);
+}
+
+void CanvasPainter::clip(const PixelRect& area) {
+  clip_.reset();
+  clip_.emplace(area);
+}
+
+void CanvasPainter::line(const Line& line) {
   constexpr Colour kBlack{0, 0, 0};
   const int x1 = px(line.X1), y1 = px(line.Y1), x2 = px(line.X2), y2 = px(line.Y2);
   if (x1 == x2 || y1 == y2) {
@@ -53,30 +62,30 @@ void draw_line(const Line& line) {
   }
 }
 
-void draw_picture(const Picture& p, PixelRect r) {
+void CanvasPainter::picture(const Picture& p, const PixelRect& r) {
   fill(r, p.BackColor);
   const int inset = p.inset();
   if (!p.picture.empty()) {
     const Clip clip({r.x + inset, r.y + inset, r.width - 2 * inset, r.height - 2 * inset});
-    picture(p.picture, r.x + inset, r.y + inset);
+    ui::web::picture(p.picture, r.x + inset, r.y + inset);
   }
   if (p.sunken_frame) draw_bevel(r, kSunken);
 }
 
-void draw_label(const Label& label, PixelRect r) {
+void CanvasPainter::label(const Label& label, const PixelRect& r) {
   fill(r, label.BackColor);
   text(label.Caption, r, label.font, label.ForeColor,
        label.Alignment == Align::centre ? Place::top_centre : Place::top_left);
 }
 
-void draw_button(const Button& button, PixelRect r, bool pressed) {
+void CanvasPainter::button(const Button& button, const PixelRect& r, bool pressed) {
   fill(r, button.BackColor.value_or(colour_of(Shade::face)));
   draw_bevel(r, pressed ? kPressed : kRaised);
   const int shift = pressed ? 1 : 0;
   text(button.Caption, moved(r, shift, shift), button.font, {0, 0, 0}, Place::middle_centre);
 }
 
-void draw_grid(const Grid& grid, PixelRect r) {
+void CanvasPainter::grid(const Grid& grid, const PixelRect& r) {
   fill(r, grid.BackColorBkg);
   for (const CellLook& cell : grid_cells(grid)) {
     fill(moved(cell.area, r.x, r.y), cell.fill);

@@ -5,8 +5,8 @@
 #include "ui/key_filter.h"
 #include "ui/layout.h"
 #include "ui/runtime_error.h"
-#include "ui/scene.h"
 #include "ui/screen_fit.h"
+#include "ui/surface.h"
 #include "ui/win32/text.h"
 
 // Sent by Windows 8.1 and later, whose declarations a Vista build does not see.
@@ -20,6 +20,44 @@
 namespace ui::win32 {
 
 namespace {
+
+// One paint of a window, on a device context at the window's scale.
+class GdiPainter : public SurfacePainter {
+ public:
+  GdiPainter(HDC dc, const RECT& client, FontBook& fonts, Pictures& pictures, int scale)
+      : dc_(dc), client_(client), fonts_(fonts), pictures_(pictures), scale_(scale) {}
+
+  void background(Colour colour) override { fill(dc_, client_, rgb(colour)); }
+  void line(const Line& l) override {
+    draw_line(dc_, {px(l.X1), px(l.Y1)}, {px(l.X2), px(l.Y2)}, scale_, RGB(0, 0, 0));
+  }
+  void clip(const PixelRect& area) override {
+    clip_.reset();
+    clip_.emplace(dc_, rect_of(area, scale_));
+  }
+  void picture(const Picture& p, const PixelRect& r) override {
+    draw_picture(dc_, p, rect_of(r, scale_), ink(false));
+  }
+  void label(const Label& l, const PixelRect& r) override {
+    draw_label(dc_, l, rect_of(r, scale_), ink(false));
+  }
+  void button(const Button& b, const PixelRect& r, bool pressed) override {
+    draw_button(dc_, b, rect_of(r, scale_), ink(pressed));
+  }
+  void grid(const Grid& g, const PixelRect& r) override {
+    draw_grid(dc_, g, rect_of(r, scale_), ink(false));
+  }
+
+ private:
+  Ink ink(bool pressed) const { return {fonts_, pictures_, scale_, pressed}; }
+
+  HDC dc_;
+  RECT client_;
+  FontBook& fonts_;
+  Pictures& pictures_;
+  int scale_;
+  std::optional<Clip> clip_;
+};
 
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
@@ -305,24 +343,8 @@ void FormWindow::paint() {
 void FormWindow::draw(HDC dc) {
   RECT client;
   GetClientRect(handle(), &client);
-  fill(dc, client, rgb(form_.BackColor));
-  for (const Line* line : form_.lines()) {
-    if (line->Visible) {
-      draw_line(dc, {px(line->X1), px(line->Y1)}, {px(line->X2), px(line->Y2)}, scale_,
-                RGB(0, 0, 0));
-    }
-  }
-  for (Box* box : back_to_front(form_)) {
-    Clip clip(dc, rect_of(clip_of(form_, *box), scale_));
-    const RECT r = rect_of(window_rect(*box), scale_);
-    const Ink ink{fonts_, pictures_, scale_, box == clicks_.pressed()};
-    visit(*box, Overloaded{
-                    [&](Picture& picture) { draw_picture(dc, picture, r, ink); },
-                    [&](Label& label) { draw_label(dc, label, r, ink); },
-                    [&](Button& button) { draw_button(dc, button, r, ink); },
-                    [&](Grid& grid) { draw_grid(dc, grid, r, ink); },
-                });
-  }
+  GdiPainter painter(dc, client, fonts_, pictures_, scale_);
+  paint_surface(form_, clicks_.pressed(), painter);
 }
 
 void FormWindow::press(POINT at) {
