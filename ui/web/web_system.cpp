@@ -2,8 +2,8 @@
 
 #include <emscripten/emscripten.h>
 
+#include <cstdio>
 #include <cstdlib>
-#include <iostream>
 
 // In page.js.
 extern "C" {
@@ -71,9 +71,10 @@ void WebSystem::tell(const std::string& text) {
   klb_web_message_box(title().c_str(), text.c_str(), 0);
 }
 
-// The browser's console is the page's standard error.
+// The browser's console is the page's standard error. Not through iostream, whose locales
+// would double the size of the program.
 void WebSystem::write_error(const std::string& line) {
-  std::cerr << line << '\n';
+  std::fputs((line + '\n').c_str(), stderr);
 }
 
 void WebSystem::show_error(const std::string& text) {
