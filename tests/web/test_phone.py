@@ -94,9 +94,6 @@ class Phone(unittest.TestCase):
         self.assertEqual(scale, 8)
 
     def test_a_tap_presses_vitesse_and_the_page_stays_still(self):
-        racing = self.browser.wait(lambda: self.game.pixel(*VITESSE) == LIGHT_GREEN, 10)
-        self.assertIsNotNone(racing, "la course n'a pas commencé")
-
         def gap():
             """How far the black spider is above the blue one, in pixels of the window; None
             while either is out of sight (at the start, behind the button)."""
@@ -113,19 +110,27 @@ class Phone(unittest.TestCase):
                 };
                 return height(64, 0x0000ff) - height(2, 0x000000);""")
 
-        # Both spiders in sight, clear of the button. Held, the button is drawn pressed; let
-        # go, it is a click: the boost makes the blue spider gain on the black one, which
-        # climbs faster than it alone.
-        self.assertIsNotNone(self.browser.wait(lambda: gap() is not None, 10))
-        face = self.game.region(100, 257, 27, 12)
-        self.game.touch("touchStart", *self.game.at(*VITESSE))
-        self.assertNotEqual(self.game.region(100, 257, 27, 12), face)
-        self.game.touch("touchEnd")
-        self.assertEqual(self.game.region(100, 257, 27, 12), face)
-        behind = gap()
-        self.assertGreaterEqual(behind, 0)
-        gained = self.browser.wait(lambda: (gap() or behind) < behind - 3, 5)
-        self.assertIsNotNone(gained, "le toucher de VITESSE n'a pas lancé l'araignée bleue")
+        def racing():
+            return self.game.pixel(*VITESSE) == LIGHT_GREEN
+
+        # Held, the button is drawn pressed; let go, it is a click: the boost takes the blue
+        # spider past the black one, which climbs faster than it alone. A round that its drift
+        # ends first (the spider out of its lane) is continued for another.
+        for _ in range(5):
+            self.assertIsNotNone(self.browser.wait(racing, 10), "la course n'a pas commencé")
+            face = self.game.region(100, 257, 27, 12)
+            self.game.touch("touchStart", *self.game.at(*VITESSE))
+            pressed = self.game.region(100, 257, 27, 12)
+            self.game.touch("touchEnd")
+            released = self.game.region(100, 257, 27, 12)
+            ahead = self.browser.wait(lambda: (gap() or 0) < -3 or not racing(), 5)
+            if racing():
+                break
+            self.game.tap(*CONTINUER)
+        self.assertNotEqual(pressed, face)
+        self.assertEqual(released, face)
+        self.assertIsNotNone(ahead, "le toucher de VITESSE n'a pas lancé l'araignée bleue")
+        self.assertTrue(racing(), "aucune manche n'a duré assez")
 
         # A swipe over the game and a double tap beside it move nothing.
         x, y = self.game.at(60, 150)
