@@ -13,3 +13,11 @@ endfunction()
 function(klb_site_files)
   install(FILES ${ARGN} DESTINATION .)
 endfunction()
+
+# The service worker, which keeps the whole site for playing offline: written once every other
+# file of the site is laid out, so call it after every page and program has joined the site.
+function(klb_site_service_worker template)
+  install(CODE "execute_process(COMMAND \"${CMAKE_COMMAND}\"
+    \"-DSITE=\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\" \"-DTEMPLATE=${template}\"
+    -P \"${CMAKE_CURRENT_FUNCTION_LIST_DIR}/SiteServiceWorker.cmake\" COMMAND_ERROR_IS_FATAL ANY)")
+endfunction()

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds Klimbor for browsers with Debian's Emscripten into build-web/ (Release): the libraries
 # compiled to WebAssembly, the headless suite as a Node program (build-web/tests/), and the site,
-# every file its pages load, in build-web/site/. Needs Debian's emscripten (tools/setup.sh
-# installs it).
+# every file its pages load, in build-web/site/, packed too in build-web/Klimbor-<version>-web.zip.
+# Needs Debian's emscripten (tools/setup.sh installs it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,3 +20,10 @@ rm -rf build-web/site
 cmake --install build-web --prefix build-web/site >/dev/null
 mkdir -p build-web/site
 echo "Le site : build-web/site ($(find build-web/site -type f | wc -l) fichiers)"
+
+# The same site in one zip, to unpack at the root of any static web host; named after the
+# project's version.
+version=$(sed -n 's/^project(Klimbor VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+rm -f build-web/Klimbor-*-web.zip
+(cd build-web/site && cmake -E tar cf "../Klimbor-$version-web.zip" --format=zip -- *)
+echo "L'archive : build-web/Klimbor-$version-web.zip"

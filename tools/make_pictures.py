@@ -3,7 +3,8 @@
 
 The same drawings also go to assets/win32/ for the Windows programs, which carry them as
 resources: each picture as an uncompressed BMP (Windows loads those without a decoder), with a
-palette when it has few colours, and the application icon as klimbor.ico.
+palette when it has few colours, and the application icon as klimbor.ico. The browser edition's
+icons go to assets/web/.
 
 Run it after changing the artwork: python3 tools/make_pictures.py
 The files are committed, so building the game never needs Python.
@@ -436,9 +437,32 @@ def icons():
         f.write(ico(images))
 
 
+# The browser edition's icons (its web app manifest): the same spider, whole-scale enlarged.
+WEB_OUT = os.path.join(OUT, "web")
+
+
+def web_icons():
+    """klimbor-192.png and klimbor-512.png, the rounded square on a transparent ground; and
+    klimbor-maskable-512.png, which the phone crops to its own shape: orange to the edges, the
+    spider inside the middle circle four fifths across that every shape keeps."""
+    os.makedirs(WEB_OUT, exist_ok=True)
+    px = icon_base()
+    for size in (192, 512):
+        with open(os.path.join(WEB_OUT, f"klimbor-{size}.png"), "wb") as f:
+            f.write(png_rgba(enlarge(px, size // 16, size)))
+    sprite = spider(BLUE, (96, 160, 255), 0)
+    # 16 x 18 = 288 pixels: the square's diagonal, 407, stays inside the 409-pixel circle.
+    full = [[sprite.get(x, y + 2) for x in range(16)] for y in range(16)]
+    rows = [[(*ORANGE, 255) if p == (0, 0, 0, 0) else p for p in row]
+            for row in enlarge(full, 18, 512)]
+    with open(os.path.join(WEB_OUT, "klimbor-maskable-512.png"), "wb") as f:
+        f.write(png_rgba(rows))
+
+
 def main():
     os.makedirs(WIN32_OUT, exist_ok=True)
     icons()
+    web_icons()
     for frame in range(3):
         spider(BLUE, (96, 160, 255), frame).save(f"spider_blue_{frame}")
         spider(BLACK, (112, 112, 112), frame).save(f"spider_black_{frame}")

@@ -25,6 +25,12 @@ int fitting_scale(double screen_scale, PixelRect client, Frame frame, PixelRect 
   return scale;
 }
 
+int filling_scale(PixelRect client, Frame frame, PixelRect work_area) {
+  const int across = (work_area.width - frame.left - frame.right) / std::max(1, client.width);
+  const int down = (work_area.height - frame.top - frame.bottom) / std::max(1, client.height);
+  return std::max(1, std::min(across, down));
+}
+
 PixelRect placed_inside(PixelRect outer, PixelRect work_area) {
   outer.x = clamped(outer.x, outer.width, work_area.x, work_area.width);
   outer.y = clamped(outer.y, outer.height, work_area.y, work_area.height);

@@ -53,6 +53,20 @@ TEST(FittingScaleEdge, TheFrameCountsAndAnExactFitIsAFit) {
   EXPECT_EQ(ui::fitting_scale(3.0, kGame, {}, {0, 0, 387, 834}), 3);
 }
 
+// A phone, 390x844 at 3 less the page's margins: 8 is the largest scale that fits, whichever
+// side limits it, every side of the frame counting; an exact fit is a fit, and a screen too
+// small still gets 1.
+TEST(FillingScale, IsTheLargestWholeScaleThatFitsWithTheFrame) {
+  EXPECT_EQ(ui::filling_scale(kGame, {0, 72, 0, 0}, {0, 0, 1116, 2376}), 8);
+  EXPECT_EQ(ui::filling_scale(kGame, {0, 72, 0, 0}, {0, 0, 1116, 2296}), 8);
+  EXPECT_EQ(ui::filling_scale(kGame, {0, 72, 0, 0}, {0, 0, 1116, 2295}), 7);
+  EXPECT_EQ(ui::filling_scale(kGame, {3, 72, 3, 0}, {0, 0, 1038, 2376}), 8);
+  EXPECT_EQ(ui::filling_scale(kGame, {3, 72, 3, 0}, {0, 0, 1037, 2376}), 7);
+  EXPECT_EQ(ui::filling_scale(kGame, {0, 72, 0, 3}, {0, 0, 1116, 2298}), 7);
+  EXPECT_EQ(ui::filling_scale(kViewer, kFrame, {0, 0, 600, 600}), 1);
+  EXPECT_EQ(ui::filling_scale({0, 0, 1, 1}, {}, {0, 0, 5, 7}), 5);
+}
+
 TEST(Placement, AWindowAlreadyInsideStaysWhereItIs) {
   EXPECT_EQ(ui::placed_inside({100, 50, 264, 594}, kLaptop), (PixelRect{100, 50, 264, 594}));
 }

@@ -21,6 +21,7 @@ namespace {
 struct Screen {
   double ratio;                    // device pixels per CSS pixel
   int caption_bar, width, height;  // device pixels
+  int fill;                        // a touch screen's: the window as large as the room takes it
 };
 
 }  // namespace
@@ -36,8 +37,10 @@ void CanvasWindow::fit() {
   Screen screen{};
   klb_web_screen(&screen);
   const PixelRect client{0, 0, px(form_.ScaleWidth), px(form_.ScaleHeight)};
-  const int scale = fitting_scale(screen.ratio, client, {0, screen.caption_bar, 0, 0},
-                                  {0, 0, screen.width, screen.height});
+  const Frame frame{0, screen.caption_bar, 0, 0};
+  const PixelRect room{0, 0, screen.width, screen.height};
+  const int scale = screen.fill != 0 ? filling_scale(client, frame, room)
+                                     : fitting_scale(screen.ratio, client, frame, room);
   if (scale == scale_) return;
   scale_ = scale;
   klb_web_window_size(id_, client.width, client.height, scale_);

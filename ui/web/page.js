@@ -53,6 +53,10 @@ mergeInto(LibraryManager.library, {
           input.maxLength = prompt.max;
           input.autocomplete = 'off';
           input.spellcheck = false;
+          // A phone's keyboard: plain text, no capital forced, "Enter" answers.
+          input.inputMode = 'text';
+          input.enterKeyHint = 'done';
+          input.autocapitalize = 'off';
           form.append(input);
         }
         var buttons = document.createElement('div');
@@ -165,15 +169,28 @@ mergeInto(LibraryManager.library, {
     });
   },
 
-  // The caption bar's height and the room the page gives a window, in device pixels.
+  // The caption bar's height and the room the page gives a window, in device pixels: the
+  // viewport less the desktop's margins, the window's border and what the page shows beside
+  // the desktop (its footer), so that the page never scrolls. On a touch screen (a phone, a
+  // tablet) a window takes all that room; on a desktop, the screen's own scale.
   klb_web_screen__deps: ['$klb'],
   klb_web_screen: function(out) {
     var ratio = window.devicePixelRatio || 1;
-    var bar = 24;
+    var bar = 24, border = 2;
+    var desk = klb.desktop(), style = getComputedStyle(desk), beside = 0;
+    for (var i = 0; i < document.body.children.length; ++i) {
+      var child = document.body.children[i];
+      if (child !== desk) beside += child.offsetHeight;
+    }
+    var width = document.documentElement.clientWidth - border -
+                parseFloat(style.paddingLeft) - parseFloat(style.paddingRight);
+    var height = window.innerHeight - border - beside -
+                 parseFloat(style.paddingTop) - parseFloat(style.paddingBottom);
     HEAPF64[out >> 3] = ratio;
     HEAP32[(out >> 2) + 2] = Math.round(bar * ratio);
-    HEAP32[(out >> 2) + 3] = Math.floor(document.documentElement.clientWidth * ratio);
-    HEAP32[(out >> 2) + 4] = Math.floor(window.innerHeight * ratio);
+    HEAP32[(out >> 2) + 3] = Math.floor(width * ratio);
+    HEAP32[(out >> 2) + 4] = Math.floor(height * ratio);
+    HEAP32[(out >> 2) + 5] = matchMedia('(pointer: coarse)').matches ? 1 : 0;
   },
 
   // width, height: the client area in model pixels. The canvas holds scale device pixels for

@@ -1,0 +1,110 @@
+#!/usr/bin/python3
+"""The browser edition offline and installable, in headless Chromium: once a page has been
+loaded, its service worker has kept the whole site, so the game and the table of scores open
+and play with the server stopped; a site changed in any file replaces the old cache with its
+own; Chromium finds nothing missing to install the site as an application.
+
+Run with the others: KLB_SITE=build-web/site /usr/bin/python3 -m unittest discover -s tests/web
+-p 'test_*.py'"""
+
+import contextlib
+import os
+import pathlib
+import re
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+from browser import Browser, serve
+from player import LIGHT_GREEN, VITESSE
+
+ROOT = pathlib.Path(__file__).resolve().parents[2]
+SITE = os.environ.get("KLB_SITE", str(ROOT / "build-web" / "site"))
+
+
+def cache_name(site):
+    return re.search(r"var CACHE = '([^']+)'", (site / "sw.js").read_text()).group(1)
+
+
+class Offline(unittest.TestCase):
+    def setUp(self):
+        if not os.path.isfile(os.path.join(SITE, "sw.js")):
+            self.skipTest(f"pas de site construit dans {SITE} (tools/build-web.sh)")
+        # A copy of the site, which a test may change as a new version would.
+        self.site = pathlib.Path(tempfile.mkdtemp(prefix="klb-site-")) / "site"
+        shutil.copytree(SITE, self.site)
+        self.addCleanup(shutil.rmtree, self.site.parent)
+        self.browser = self.enterContext(Browser())
+        self.driver = self.browser.driver
+
+    def script(self, body, *args):
+        return self.driver.execute_script(body, *args)
+
+    def load_and_wait_for_the_worker(self, url):
+        self.browser.open(url)
+        self.browser.canvas(0, timeout=20)
+        controlled = self.browser.wait(
+            lambda: self.script("return navigator.serviceWorker.controller !== null;"), 20)
+        self.assertIsNotNone(controlled, "aucun service worker ne contrôle la page")
+
+    def cached_files(self):
+        """Each cache of the site with the files it holds, as paths from the site's root."""
+        return self.script("""
+            return (async () => {
+              const out = {};
+              for (const name of await caches.keys()) {
+                const keys = await (await caches.open(name)).keys();
+                out[name] = keys.map(r => new URL(r.url).pathname.slice(1)).sort();
+              }
+              return out;
+            })();""")
+
+    def test_the_whole_site_is_kept_and_plays_with_the_server_stopped(self):
+        with contextlib.ExitStack() as server:
+            address = server.enter_context(serve(str(self.site)))
+            self.load_and_wait_for_the_worker(address + "/index.html")
+            # Every file of the site, the folder itself as the game's page: one cache of them.
+            files = sorted(str(p.relative_to(self.site)) for p in self.site.rglob("*")
+                           if p.is_file() and p.name != "sw.js")
+            self.assertEqual(self.cached_files(), {cache_name(self.site): sorted([""] + files)})
+            # Nothing missing for Chromium to install the site as an application.
+            errors = self.driver.execute_cdp_cmd("Page.getInstallabilityErrors", {})
+            self.assertEqual(errors["installabilityErrors"], [])
+
+        # Really offline: what the worker does not keep no longer comes.
+        self.assertEqual(self.script(
+            "return fetch('absent.txt').then(() => 'servi', () => 'hors ligne');"), "hors ligne")
+        for page in ("/index.html", "/"):
+            self.browser.open(address + page)
+            game = self.browser.canvas(0, timeout=20)
+            started = self.browser.wait(lambda: game.pixel(*VITESSE) == LIGHT_GREEN, 10)
+            self.assertIsNotNone(started, f"la course ne commence pas hors ligne ({page})")
+        self.browser.open(address + "/scores.html")
+        self.browser.canvas(0, timeout=20)
+        self.assertEqual([e for e in self.browser.console_errors() if "absent.txt" not in e], [])
+
+    def test_a_site_changed_in_one_file_replaces_the_old_cache(self):
+        with serve(str(self.site)) as address:
+            self.load_and_wait_for_the_worker(address + "/index.html")
+            old = cache_name(self.site)
+            self.assertEqual(list(self.cached_files()), [old])
+
+            # The new version: one file changed, the worker written again as the install does.
+            with open(self.site / "klimbor.css", "a") as css:
+                css.write("/* nouvelle version */\n")
+            subprocess.run(["cmake", f"-DSITE={self.site}",
+                            f"-DTEMPLATE={ROOT / 'ui' / 'web' / 'sw.js.in'}",
+                            "-P", str(ROOT / "cmake" / "SiteServiceWorker.cmake")], check=True)
+            new = cache_name(self.site)
+            self.assertNotEqual(new, old)
+
+            self.script("return navigator.serviceWorker.ready.then(r => r.update());")
+            replaced = self.browser.wait(lambda: list(self.cached_files()) == [new], 20)
+            self.assertIsNotNone(replaced, f"les caches sont {list(self.cached_files())}")
+            self.assertIn("nouvelle version", self.script(
+                "return caches.match('klimbor.css').then(r => r.text());"))
+
+
+if __name__ == "__main__":
+    unittest.main()

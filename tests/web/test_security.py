@@ -1,0 +1,103 @@
+#!/usr/bin/python3
+"""The browser edition under its Content-Security-Policy, in headless Chromium: the site's own
+files only, no inline script or style, WebAssembly compiled but nothing evaluated; the game, a
+box and the table of scores all run with no violation of the policy, and nothing sets a cookie.
+
+Run with the others: KLB_SITE=build-web/site /usr/bin/python3 -m unittest discover -s tests/web
+-p 'test_*.py'"""
+
+import html.parser
+import os
+import pathlib
+import unittest
+
+from browser import Browser, serve
+from player import Player
+
+ROOT = pathlib.Path(__file__).resolve().parents[2]
+SITE = os.environ.get("KLB_SITE", str(ROOT / "build-web" / "site"))
+PAGES = ("index.html", "scores.html")
+
+# Kept from before the page's first script, which the policy does not block (DevTools adds it).
+WATCH = """
+window.klbViolations = [];
+document.addEventListener('securitypolicyviolation', function(e) {
+  window.klbViolations.push(e.effectiveDirective + ' ' + e.blockedURI + ' ' + e.sourceFile +
+                            ':' + e.lineNumber);
+});
+"""
+
+
+class _Page(html.parser.HTMLParser):
+    """What of a page the policy bears on: its policy, inline scripts, style and handlers."""
+
+    def __init__(self):
+        super().__init__()
+        self.policy, self.inline = None, []
+        self._in_script = False
+
+    def handle_starttag(self, tag, attrs):
+        attrs = dict(attrs)
+        if tag == "meta" and attrs.get("http-equiv") == "Content-Security-Policy":
+            self.policy = {d.split()[0]: d.split()[1:] for d in attrs["content"].split(";")}
+        if tag == "script" and "src" not in attrs:
+            self.inline.append("<script> sans src")
+        self.inline += [f"<{tag} {name}>" for name in attrs
+                        if name == "style" or name.startswith("on")]
+        if tag == "style":
+            self.inline.append("<style>")
+
+
+class Policy(unittest.TestCase):
+    def test_each_page_states_the_strict_policy_and_holds_nothing_inline(self):
+        for page in PAGES:
+            with self.subTest(page=page):
+                parsed = _Page()
+                parsed.feed((pathlib.Path(SITE) / page).read_text(encoding="utf-8"))
+                self.assertEqual(parsed.inline, [])
+                self.assertIsNotNone(parsed.policy, "aucune Content-Security-Policy")
+                self.assertEqual(parsed.policy["default-src"], ["'self'"])
+                self.assertEqual(parsed.policy["script-src"], ["'self'", "'wasm-unsafe-eval'"])
+                self.assertEqual(parsed.policy["style-src"], ["'self'"])
+                self.assertEqual(parsed.policy["object-src"], ["'none'"])
+                self.assertEqual(parsed.policy["base-uri"], ["'none'"])
+                self.assertEqual(parsed.policy["form-action"], ["'none'"])
+
+
+class UnderThePolicy(unittest.TestCase):
+    def setUp(self):
+        if not os.path.isdir(SITE):
+            self.skipTest(f"pas de site construit dans {SITE} (tools/build-web.sh)")
+        self.address = self.enterContext(serve(SITE))
+        self.browser = self.enterContext(Browser())
+        self.browser.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
+                                            {"source": WATCH})
+
+    def violations(self):
+        return self.browser.driver.execute_script("return window.klbViolations;")
+
+    def test_the_game_its_boxes_and_the_table_run_with_no_violation(self):
+        self.browser.open(self.address + "/index.html")
+        game = self.browser.canvas(0, timeout=20)
+        player = Player(self.browser, game)
+        # A round lost, then "Valider": the score enters no place, which a box says; then the
+        # table of scores shows in the game's page.
+        self.assertIsNotNone(self.browser.wait(player.result_shown, 90), "aucun résultat")
+        game.press_key("v")
+        box = self.browser.wait(lambda: self.browser.driver.execute_script(
+            "return document.querySelector('dialog[open]') !== null;"), 10)
+        self.assertIsNotNone(box, "aucune boîte après « Valider »")
+        self.browser.driver.execute_script("document.querySelector('dialog[open] button').click();")
+        self.assertIsNotNone(self.browser.canvas(1, timeout=10))
+        self.assertEqual(self.violations(), [])
+        self.assertEqual(self.browser.driver.execute_script("return document.cookie;"), "")
+
+        self.browser.open(self.address + "/scores.html")
+        self.browser.canvas(0, timeout=20)
+        self.assertEqual(self.violations(), [])
+        self.assertEqual(self.browser.driver.execute_script("return document.cookie;"), "")
+        self.assertEqual(self.browser.console_errors(), [])
+
+
+if __name__ == "__main__":
+    unittest.main()
