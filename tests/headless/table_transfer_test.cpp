@@ -95,6 +95,7 @@ TEST_F(TableTransfer, AFileOverSixtyFourKibIsRefusedBeforeAnything) {
   const std::string before = grid();
   const std::string refusal = import(std::string(scores::kTableLimit + 1, '\0'), true);
   EXPECT_TRUE(test::contains(refusal, "65537 octets")) << refusal;
+  EXPECT_TRUE(test::contains(refusal, "64 Kio")) << refusal;
   EXPECT_TRUE(test::contains(refusal, "n'a pas été modifié")) << refusal;
   EXPECT_TRUE(questions.empty());
   EXPECT_EQ(bytes(), stored);
@@ -129,24 +130,27 @@ TEST_F(TableTransfer, AnEmptyFileEmptiesTheTable) {
   EXPECT_EQ(shown, grid());
 }
 
+// The lock refused (another program rewriting) or the replacement: the table stays whole.
 TEST_F(TableTransfer, AStoreThatRefusesKeepsTheTableAndShowsItAgain) {
-  scores::NativeFileSystem failing =
-      test::failing_files(test::Step::replace, test::Failure::disk_full);
-  scores::ScoreStore refusing{failing, path()};
-  scores::frm_visualiser on_refusing{sys, refusing};
   const std::string stored = test::table({900, 500});
-  test::write_bytes(path(), stored);
-  sys.show(on_refusing);
-  const std::string before = test::grid_rows(on_refusing.Grd_livre);
   const std::string file = test::shared_table("worked_example.table");
-  const std::string refusal = test::refusal_of([&] {
-    scores::import_table(on_refusing, refusing, file, file.size(),
-                         [](const std::string&) { return true; });
-  });
-  EXPECT_TRUE(test::contains(refusal, path().string())) << refusal;
-  EXPECT_EQ(bytes(), stored);
-  EXPECT_EQ(test::grid_rows(on_refusing.Grd_livre), before);
-  EXPECT_TRUE(on_refusing.Timer1.enabled());
+  for (const test::Step step : {test::Step::lock, test::Step::replace}) {
+    scores::NativeFileSystem failing = test::failing_files(step, test::Failure::disk_full);
+    scores::ScoreStore refusing{failing, path()};
+    ui::HeadlessSystem system;
+    scores::frm_visualiser on_refusing{system, refusing};
+    test::write_bytes(path(), stored);
+    system.show(on_refusing);
+    const std::string before = test::grid_rows(on_refusing.Grd_livre);
+    const std::string refusal = test::refusal_of([&] {
+      scores::import_table(on_refusing, refusing, file, file.size(),
+                           [](const std::string&) { return true; });
+    });
+    EXPECT_TRUE(test::contains(refusal, path().string())) << test::name_of(step) << refusal;
+    EXPECT_EQ(bytes(), stored) << test::name_of(step);
+    EXPECT_EQ(test::grid_rows(on_refusing.Grd_livre), before) << test::name_of(step);
+    EXPECT_TRUE(on_refusing.Timer1.enabled()) << test::name_of(step);
+  }
 }
 
 }  // namespace
