@@ -97,8 +97,7 @@ void frm_visualiser::show_table(ScoreTable image) {
   file_.open_image(std::move(image));
   grid_row = 1;
   fill_rows();
-  file_.close();
-}
+}  // the image stays open until the refresh reads the file again
 
 // Cleared first: the rows a shorter file has no record for would keep the other table's.
 void frm_visualiser::show_stored() {
