@@ -74,7 +74,6 @@ void WebSystem::tell(const std::string& text) {
   klb_web_message_box(title().c_str(), text.c_str(), 0);
 }
 
-// The browser's console is the page's standard error.
 void WebSystem::on_page_action(std::string name, Form& form, PageAction action) {
   actions_.push_back({std::move(name), &form, std::move(action)});
 }
@@ -95,6 +94,7 @@ bool WebSystem::confirm(const std::string& question, const std::string& yes,
   return klb_web_confirm_box(title().c_str(), question.c_str(), yes.c_str(), no.c_str()) != 0;
 }
 
+// The browser's console is the page's standard error.
 void WebSystem::write_error(const std::string& line) {
   std::cerr << line << '\n';
 }
@@ -175,7 +175,8 @@ EMSCRIPTEN_KEEPALIVE void klb_web_closed(int window) {
   if (auto* w = window_on_page(window)) w->close();
 }
 
-// A control of the page: held of the data's bytes, size in all. 0 when it did not run.
+// A control of the page: data holds the first held bytes of what it hands over, size bytes in
+// all. 0 when the action did not run.
 EMSCRIPTEN_KEEPALIVE int klb_web_page_action(const char* name, const char* data, int held,
                                              double size) {
   auto* system = ui::web::WebSystem::on_page();
