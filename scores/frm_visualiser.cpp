@@ -1,6 +1,7 @@
 #include "scores/frm_visualiser.h"
 
 #include <string>
+#include <utility>
 
 #include "game/module1.h"
 #include "scores/score_slot.h"
@@ -87,6 +88,31 @@ void frm_visualiser::open_file() {
     if (reported_ == e.what()) return;
     reported_ = e.what();
     throw;
+  }
+}
+
+void frm_visualiser::show_table(ScoreTable image) {
+  Timer1.set_enabled(false);
+  clear_rows();
+  file_.open_image(std::move(image));
+  grid_row = 1;
+  fill_rows();
+}  // the image stays open until the refresh reads the file again
+
+// Cleared first: the rows a shorter file has no record for would keep the other table's.
+void frm_visualiser::show_stored() {
+  clear_rows();
+  Timer1.set_enabled(true);
+  Timer1_Timer();
+}
+
+void frm_visualiser::clear_rows() {
+  for (int row = 1; row <= kPlaces; ++row) {
+    for (int col = 1; col <= 3; ++col) {
+      Grd_livre.set_col(col);
+      Grd_livre.set_row(row);
+      Grd_livre.set_text("");
+    }
   }
 }
 

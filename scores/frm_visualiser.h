@@ -28,7 +28,14 @@ class frm_visualiser : public ui::Form {
   void Timer1_Timer();
   void cmd_fin_Click();
 
+  // A table that is not the file, shown in place of it with the refresh paused (a table the
+  // player brings, while asked whether it replaces the file's); rows past its end are blank.
+  void show_table(ScoreTable image);
+  // The file again, read at once, and the refresh back on.
+  void show_stored();
+
  private:
+  void clear_rows();
   void write_headings();
   void write_place_labels();
   void fill_rows();

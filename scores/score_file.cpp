@@ -1,12 +1,18 @@
 #include "scores/score_file.h"
 
+#include <utility>
+
 #include "scores/score_slot.h"
 #include "ui/runtime_error.h"
 
 namespace scores {
 
 void ScoreFile::open_for_reading() {
-  table_ = store_.load_places();
+  open_image(store_.load_places());
+}
+
+void ScoreFile::open_image(ScoreTable table) {
+  table_ = std::move(table);
   next_place_ = 1;
 }
 

@@ -16,6 +16,8 @@ class ScoreFile {
   explicit ScoreFile(ScoreStore& store) : store_(store) {}
 
   void open_for_reading();
+  // An image of a table that is not the file (one the player brings), read as the file is.
+  void open_image(ScoreTable table);
   bool is_open() const { return table_.has_value(); }
 
   void read_place(int place);

@@ -14,14 +14,6 @@
 
 namespace scores {
 
-namespace {
-
-// Far beyond the 3840 bytes of a full table: room for the bytes a foreign program may have put
-// after place 30, which a rewrite keeps, without reading a huge file into memory.
-constexpr std::size_t kRewriteLimit = 64 * 1024;
-
-}  // namespace
-
 ScoreStore::ScoreStore(FileSystem& files, Path path) : files_(files), path_(std::move(path)) {}
 
 ScoreTable ScoreStore::load_places() const {
@@ -30,8 +22,8 @@ ScoreTable ScoreStore::load_places() const {
 }
 
 ScoreTable ScoreStore::load_whole() const {
-  FileBytes file = files_.read(path_, kRewriteLimit + 1);
-  if (file.size > kRewriteLimit) {
+  FileBytes file = files_.read(path_, kTableLimit + 1);
+  if (file.size > kTableLimit) {
     throw ui::RuntimeError("Le fichier des scores « " + utf8_of(path_) +
                            " » est anormalement grand (" + std::to_string(file.size) +
                            " octets) : il n'a pas été modifié. Déplacez-le pour repartir d'un "
@@ -45,6 +37,11 @@ void ScoreStore::rewrite(const std::function<void(ScoreTable&)>& edit) {
   ScoreTable table = load_whole();
   edit(table);
   if (table.changed()) files_.replace(path_, table.bytes());
+}
+
+void ScoreStore::replace_all(std::string_view bytes) {
+  const auto lock = files_.lock(path_);
+  files_.replace(path_, bytes);
 }
 
 #ifdef _WIN32

@@ -1,12 +1,18 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <memory>
+#include <string_view>
 
 #include "scores/file_system.h"
 #include "scores/score_table.h"
 
 namespace scores {
+
+// Far beyond the 3840 bytes of a full table: room for the bytes a foreign program may have put
+// after place 30, which a rewrite keeps, without reading a huge file into memory.
+inline constexpr std::size_t kTableLimit = 64 * 1024;
 
 // The best-score file: where it lies and the file system that holds it.
 class ScoreStore {
@@ -21,10 +27,12 @@ class ScoreStore {
   // file, which then replaces the file in one step if the edit changed it. A file far larger
   // than any table is refused untouched.
   void rewrite(const std::function<void(ScoreTable&)>& edit);
+  // The whole file, up to kTableLimit bytes; a larger one is refused.
+  ScoreTable load_whole() const;
+  // The file replaced by these bytes, whatever it held, under the lock and in one step.
+  void replace_all(std::string_view bytes);
 
  private:
-  ScoreTable load_whole() const;
-
   FileSystem& files_;
   Path path_;
 };

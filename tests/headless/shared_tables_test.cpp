@@ -8,17 +8,6 @@
 
 namespace {
 
-// The viewer's rows as NAME.grid holds them: nickname, score and comment between tabs.
-std::string rows_of(const ui::Grid& grid) {
-  std::string text;
-  for (int row = 1; row <= 30; ++row) {
-    for (const char c : grid.text(row, 1) + "\t" + grid.text(row, 2) + "\t" + grid.text(row, 3))
-      text += c == '\0' ? std::string("\\0") : std::string(1, c);
-    text += '\n';
-  }
-  return text;
-}
-
 // The tables of tests/tables, recorded and read here as on the other system: the Linux and the
 // Windows suites both compare what they write and show with the same files, written by
 // tests/tables/make.py from the file layout alone.
@@ -34,7 +23,8 @@ TEST_P(SharedTables, AreRecordedToTheSameBytesAndReadToTheSameTexts) {
       << std::mismatch(got.begin(), got.end(), expected.begin(), expected.end()).first -
              got.begin();
   ASSERT_NE(recording.viewer(), nullptr);
-  EXPECT_EQ(rows_of(recording.viewer()->Grd_livre), test::shared_table(GetParam() + ".grid"));
+  EXPECT_EQ(test::grid_rows(recording.viewer()->Grd_livre),
+            test::shared_table(GetParam() + ".grid"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Tables, SharedTables, ::testing::ValuesIn(test::shared_table_cases()),

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 // In page.js.
 extern "C" {
@@ -12,6 +13,8 @@ int klb_web_message_box(const char* title, const char* text, int error);
 void klb_web_timer_start(int id, int interval);
 void klb_web_timer_stop(int id);
 void klb_web_end(const char* title);
+// In transfer.js.
+int klb_web_confirm_box(const char* title, const char* question, const char* yes, const char* no);
 }
 
 namespace ui::web {
@@ -69,6 +72,26 @@ std::string WebSystem::ask(const std::string& prompt, int max_chars) {
 
 void WebSystem::tell(const std::string& text) {
   klb_web_message_box(title().c_str(), text.c_str(), 0);
+}
+
+void WebSystem::on_page_action(std::string name, Form& form, PageAction action) {
+  actions_.push_back({std::move(name), &form, std::move(action)});
+}
+
+bool WebSystem::page_action(const std::string& name, std::string data, std::uint64_t size) {
+  for (const Action& action : actions_) {
+    if (action.name == name) {
+      return deliver(
+          *action.form, [&] { action.run(std::move(data), size); }, Source::player);
+    }
+  }
+  return false;
+}
+
+bool WebSystem::confirm(const std::string& question, const std::string& yes,
+                        const std::string& no) {
+  sync_windows();  // the windows as the handler left them, under the box
+  return klb_web_confirm_box(title().c_str(), question.c_str(), yes.c_str(), no.c_str()) != 0;
 }
 
 // The browser's console is the page's standard error. Not through iostream, whose locales
@@ -151,5 +174,15 @@ EMSCRIPTEN_KEEPALIVE void klb_web_key(int window, const char* key, int modified,
 
 EMSCRIPTEN_KEEPALIVE void klb_web_closed(int window) {
   if (auto* w = window_on_page(window)) w->close();
+}
+
+// A control of the page: data holds the first held bytes of what it hands over, size bytes in
+// all. 0 when the action did not run.
+EMSCRIPTEN_KEEPALIVE int klb_web_page_action(const char* name, const char* data, int held,
+                                             double size) {
+  auto* system = ui::web::WebSystem::on_page();
+  return system != nullptr &&
+         system->page_action(name, std::string(data, static_cast<std::size_t>(held)),
+                             static_cast<std::uint64_t>(size));
 }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,10 +34,26 @@ class WebSystem final : public WindowSystem, private TimerDriver {
   // The page's system, while it lives.
   static WebSystem* on_page();
 
+  // A control of the page outside the windows (a button of scores.html), named by the page: its
+  // action runs as a handler of form's, one at a time with the others, given what the control
+  // hands over (a file's first bytes and its whole size).
+  using PageAction = std::function<void(std::string data, std::uint64_t size)>;
+  void on_page_action(std::string name, Form& form, PageAction action);
+  // False when the action could not run now (another handler runs) or has no such name.
+  bool page_action(const std::string& name, std::string data, std::uint64_t size);
+
+  // A question with two answers, asked by a box of the page; true for yes.
+  bool confirm(const std::string& question, const std::string& yes, const std::string& no);
+
  private:
   struct Clock {
     Form* form;
     Timer* timer;
+  };
+  struct Action {
+    std::string name;
+    Form* form;
+    PageAction run;
   };
 
   void create_window(Form& form) override;
@@ -49,6 +67,7 @@ class WebSystem final : public WindowSystem, private TimerDriver {
 
   std::vector<std::unique_ptr<CanvasWindow>> windows_;  // numbered by their place
   std::vector<Clock> clocks_;                           // numbered by their place
+  std::vector<Action> actions_;
   ClockRandom random_;
 };
 

@@ -1,0 +1,131 @@
+# The table in and out of the browser, as a player moves it between installations: each table of
+# tests/tables imported on scores.html, confirmed, then downloaded again byte for byte; a file
+# too large refused in French; "Annuler" keeping the table the browser had.
+#
+# Run by tools/web-tests.sh: KLB_SITE=build-web/site /usr/bin/python3 -m unittest discover -s
+# tests/web -p 'test_*.py'.
+
+import os
+import pathlib
+import tempfile
+import unittest
+
+from selenium.webdriver.common.by import By
+
+from browser import Browser, serve
+
+SITE = os.environ.get("KLB_SITE", "build-web/site")
+TABLES = pathlib.Path(__file__).resolve().parent.parent / "tables"
+NAME = "scores klimbor"  # the table's file name on every installation
+
+
+class TableTransfer(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.TemporaryDirectory(prefix="klimbor-transfer-")
+        self.downloads = pathlib.Path(self.folder.name) / "downloads"
+        self.downloads.mkdir()
+        server = serve(SITE)
+        address = server.__enter__()
+        self.addCleanup(server.__exit__, None, None, None)
+        self.browser = Browser()
+        self.addCleanup(self.browser.__exit__, None, None, None)
+        self.addCleanup(self.folder.cleanup)
+        self.driver = self.browser.driver
+        self.driver.execute_cdp_cmd("Browser.setDownloadBehavior",
+                                    {"behavior": "allow", "downloadPath": str(self.downloads)})
+        self.browser.open(address + "/scores.html")
+        self.viewer = self.browser.canvas(0, timeout=20)
+        self.until(lambda: self.driver.find_element(By.ID, "table-import").is_enabled(),
+                   "les boutons du tableau restent désactivés")
+
+    def tearDown(self):
+        self.assertEqual(self.browser.console_errors(), [])
+
+    def until(self, condition, failure, timeout=10):
+        if self.browser.wait(condition, timeout) is None:
+            self.fail(failure)
+
+    def grid(self):
+        """The viewer's canvas as an image, to compare what it shows."""
+        return self.driver.execute_script("return document.querySelector('canvas').toDataURL();")
+
+    def box(self):
+        """The box open on the page, or None."""
+        boxes = self.driver.find_elements(By.CSS_SELECTOR, "dialog.box[open]")
+        return boxes[0] if boxes else None
+
+    def answer(self, caption):
+        box = self.box()
+        box.find_element(By.XPATH, f".//button[normalize-space()='{caption}']").click()
+        self.until(lambda: self.box() is None, f"la boîte reste ouverte après « {caption} »")
+
+    def choose(self, path):
+        """The file chosen in the page's file picker, as "Importer un tableau…" opens it."""
+        self.driver.find_element(By.ID, "table-file").send_keys(str(path))
+        self.until(lambda: self.box() is not None, f"aucune boîte après l'import de {path.name}")
+        return self.box()
+
+    def import_table(self, path, caption="Remplacer"):
+        box = self.choose(path)
+        self.assertIn("question", box.get_attribute("class"))
+        self.assertEqual(box.find_element(By.TAG_NAME, "p").text,
+                         "Remplacer le tableau de ce navigateur par celui-ci ?")
+        shown = self.grid()
+        self.answer(caption)
+        return shown
+
+    def export_table(self):
+        """The bytes of the file the browser saves for "Télécharger le tableau"."""
+        saved = self.downloads / NAME
+        saved.unlink(missing_ok=True)
+        self.driver.find_element(By.ID, "table-export").click()
+        self.until(lambda: saved.exists() and not list(self.downloads.glob("*.crdownload")),
+                   f"« {NAME} » n'a pas été téléchargé")
+        return saved.read_bytes()
+
+    def test_each_shared_table_comes_back_byte_for_byte(self):
+        tables = sorted(TABLES.glob("*.table")) + sorted(TABLES.glob("*.recorded"))
+        self.assertGreaterEqual(len(tables), 6)
+        before = self.grid()
+        for path in tables:
+            with self.subTest(table=path.name):
+                shown = self.import_table(path)
+                self.assertNotEqual(shown, before, "le tableau importé est montré pendant la question")
+                self.until(lambda: self.grid() == shown, "la grille ne montre pas le tableau importé")
+                self.assertEqual(self.export_table(), path.read_bytes())
+                before = shown
+
+    def test_annuler_keeps_the_browser_s_table(self):
+        kept = TABLES / "worked_example.table"
+        self.import_table(kept)
+        self.assertEqual(self.export_table(), kept.read_bytes())
+        before = self.grid()
+        shown = self.import_table(TABLES / "foreign.table", "Annuler")
+        self.assertNotEqual(shown, before, "le tableau importé est montré pendant la question")
+        self.until(lambda: self.grid() == before, "la grille ne revient pas au tableau du navigateur")
+        self.assertEqual(self.export_table(), kept.read_bytes())
+
+    def test_a_file_over_64_kib_is_refused_in_french(self):
+        kept = TABLES / "short_last_slot.table"
+        self.import_table(kept)
+        large = pathlib.Path(self.folder.name) / NAME
+        large.write_bytes(kept.read_bytes().ljust(64 * 1024 + 1, b"\0"))
+        box = self.choose(large)
+        self.assertIn("error", box.get_attribute("class"))
+        text = box.find_element(By.TAG_NAME, "p").text
+        self.assertIn("65537 octets", text)
+        self.assertIn("Le tableau actuel n'a pas été modifié.", text)
+        self.answer("OK")
+        self.assertEqual(self.export_table(), kept.read_bytes())
+
+    def test_an_empty_table_has_nothing_to_download(self):
+        self.driver.find_element(By.ID, "table-export").click()
+        self.until(lambda: self.box() is not None, "aucune boîte pour un tableau vide")
+        self.assertEqual(self.box().find_element(By.TAG_NAME, "p").text,
+                         "Le tableau des scores est encore vide : il n'y a rien à télécharger.")
+        self.answer("OK")
+        self.assertEqual(list(self.downloads.iterdir()), [])
+
+
+if __name__ == "__main__":
+    unittest.main()
