@@ -103,13 +103,22 @@ class Canvas:
         return self._driver.execute_script(
             "return document.querySelectorAll('canvas')[arguments[0]];", self._index)
 
-    def click(self, x, y):
-        """A click of the mouse at a point of the window, as a player makes it."""
+    def _pointer_at(self, x, y):
         width, height = self.css_size()
         scale = self._run("return c.width / c.getBoundingClientRect().width / +c.dataset.scale;")
-        ActionChains(self._driver).move_to_element_with_offset(
-            self.element(), (x + 0.5) / scale - width / 2,
-            (y + 0.5) / scale - height / 2).click().perform()
+        return ActionChains(self._driver).move_to_element_with_offset(
+            self.element(), (x + 0.5) / scale - width / 2, (y + 0.5) / scale - height / 2)
+
+    def click(self, x, y):
+        """A click of the mouse at a point of the window, as a player makes it."""
+        self._pointer_at(x, y).click().perform()
+
+    def mouse_down(self, x, y):
+        """The mouse's button pressed at a point of the window, and held."""
+        self._pointer_at(x, y).click_and_hold().perform()
+
+    def mouse_up(self):
+        ActionChains(self._driver).release().perform()
 
     def press_key(self, key):
         """A key typed on the window, which has the keyboard once clicked or shown."""
@@ -214,16 +223,35 @@ class Browser:
             self.origin = f"{parts.scheme}://{parts.netloc}"
         self.driver.get(url)
 
-    def new_window(self, url):
-        """Another window of the same browser (same profile, same site store) showing url; it
-        becomes the current one. Its handle, for switch_to."""
-        self.driver.switch_to.new_window("window")
+    def new_window(self, url, kind="window"):
+        """Another window (or, kind "tab", a tab in front of the current one) of the same
+        browser, same profile, same site store, showing url; it becomes the current one. Its
+        handle, for switch_to."""
+        self.driver.switch_to.new_window(kind)
         self._spy()
         self.open(url)
         return self.driver.current_window_handle
 
     def switch_to(self, handle):
+        """Makes that window (or tab) the current one, in front."""
         self.driver.switch_to.window(handle)
+
+    def window_captions(self):
+        """The captions of the program's windows shown on the page."""
+        return self.driver.execute_script(
+            "return [...document.querySelectorAll('section.window:not([hidden]) h1')]"
+            ".map(h => h.textContent);")
+
+    def close_window(self, index):
+        """A click on the close control of the index-th window's caption bar."""
+        self.driver.find_elements(By.CSS_SELECTOR, "section.window button.close")[index].click()
+
+    def ended_note(self):
+        """The page's note that the program has ended, and the caption of its button; or None."""
+        found = self.driver.execute_script(
+            "const n = document.querySelector('section.ended');"
+            "return n && [n.querySelector('p').textContent, n.querySelector('button').textContent];")
+        return tuple(found) if found else None
 
     def canvas(self, index, timeout):
         """The index-th window's canvas, once the program has shown it."""

@@ -72,8 +72,16 @@ class Game(SiteCase):
         self.until(browser, player.racing, 10, "no new game after the intro")
         self.assertGreater(time.monotonic() - clicked, 2.5, "the intro was cut short")
 
+        # The game's close control, its only window's: the program ends.
+        self.assertEqual(browser.window_captions(), ["Klimbor"])
+        browser.close_window(0)
+        self.until(browser, lambda: browser.ended_note() == (
+            "Klimbor est terminé.", "Relancer Klimbor"), 5, "closed, the game did not end")
+        self.assertEqual(browser.window_captions(), [])
+
         browser.open(self.address + "/scores.html")
         viewer = browser.canvas(0, timeout=30)
+        self.assertEqual(browser.window_captions(), ["Klimbor"])
         self.assertEqual(viewer.device_size(), (660, 654, 1))
         self.assertEqual(viewer.css_size(), (330, 327))
 
@@ -81,10 +89,28 @@ class Game(SiteCase):
         browser = self.browser()
         browser.open(self.address + "/index.html")
         game = browser.canvas(0, timeout=30)
+        shown = time.monotonic()
+        player = Player(browser, game, press=browser.type_keys)
+        # Behind another tab the game's clocks stop: gone longer than its intro, it comes back
+        # to the intro, which then runs its full length.
+        here = browser.driver.current_window_handle
+        left_after = time.monotonic() - shown
+        browser.new_window(self.address + "/index.html", kind="tab")
+        other = browser.canvas(0, timeout=30)
+        self.until(browser, Player(browser, other).racing, 15, "no race in the other tab")
+        browser.driver.close()
+        browser.switch_to(here)
+        back = time.monotonic()
+        intro_left = left_after < 2  # else its start timer may have fired before it was hidden
+        if intro_left:
+            self.assertTrue(player.intro(), "the game went on behind the other tab")
+        self.until(browser, player.racing, 10, "the game did not start once shown again")
+        if intro_left:
+            self.assertGreater(time.monotonic() - back, 2.5, "the intro was cut short")
+
         # Place 1 is out of reach: a won game takes place 2.
         before = table([("Record", 32767, "imbattable")])
         browser.store_table(before)
-        player = Player(browser, game, press=browser.type_keys)
 
         if not player.win_a_round():
             self.capture(browser)
