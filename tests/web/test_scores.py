@@ -35,14 +35,27 @@ class Recording(SiteCase):
         for prompt in ("entrez votre pseudo", "commentaire:"):
             self.until(browser, lambda: browser.box() == ("Klimbor", prompt, True), 10,
                        f"no question {prompt!r}")
+            # While a question waits, the game takes no key: "c" (Continuer) is dropped.
+            browser.driver.execute_script(
+                "document.querySelectorAll('canvas')[0]"
+                ".dispatchEvent(new KeyboardEvent('keydown', {key: 'c'}));")
             # What was typed goes with Annuler.
             browser.box_input().send_keys("ne compte pas")
             browser.box_button("Annuler")
         self.until(browser, lambda: browser.box() == ("Klimbor", PLACE.format(3), False), 10,
                    "no place message for place 3")
         browser.box_button("OK")
-        browser.canvas(1, timeout=10)
+        viewer = browser.canvas(1, timeout=10)
         self.assertEqual(browser.stored_table(), table(old[:2] + [("", 0, "")] + old[2:29]))
+
+        # Fin is drawn pressed while the mouse holds it, and ends the program once let go.
+        fin = (272, 608, 113, 41)
+        up = viewer.region(*fin)
+        viewer.mouse_down(328, 628)
+        self.until(browser, lambda: viewer.region(*fin) != up, 5, "Fin is not drawn pressed")
+        self.assertIsNone(browser.ended_note(), "the program ended on the press")
+        viewer.mouse_up()
+        self.until(browser, lambda: browser.ended_note() is not None, 5, "Fin did not end it")
 
     def test_two_windows_record_at_once_and_the_viewer_shows_both_at_its_refresh(self):
         browser = self.browser()
