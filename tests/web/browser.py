@@ -117,6 +117,10 @@ class Canvas:
         """The mouse's button pressed at a point of the window, and held."""
         self._pointer_at(x, y).click_and_hold().perform()
 
+    def mouse_move(self, x, y):
+        """The mouse moved to a point of the window, its button as it was."""
+        self._pointer_at(x, y).perform()
+
     def mouse_up(self):
         ActionChains(self._driver).release().perform()
 

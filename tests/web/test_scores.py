@@ -48,11 +48,22 @@ class Recording(SiteCase):
         viewer = browser.canvas(1, timeout=10)
         self.assertEqual(browser.stored_table(), table(old[:2] + [("", 0, "")] + old[2:29]))
 
-        # Fin is drawn pressed while the mouse holds it, and ends the program once let go.
+        # Fin is drawn pressed while the mouse holds it. Let go elsewhere, or the press taken
+        # back by the browser (as a touch that turns into a scroll), it is drawn up again and
+        # does nothing; let go on it, it ends the program.
         fin = (272, 608, 113, 41)
         up = viewer.region(*fin)
+        for take_back in (lambda: viewer.mouse_move(100, 628),
+                          lambda: browser.driver.execute_script(
+                              "document.querySelectorAll('canvas')[1]"
+                              ".dispatchEvent(new PointerEvent('pointercancel'));")):
+            viewer.mouse_down(328, 628)
+            self.until(browser, lambda: viewer.region(*fin) != up, 5, "Fin is not drawn pressed")
+            take_back()
+            viewer.mouse_up()
+            self.until(browser, lambda: viewer.region(*fin) == up, 5, "Fin stays pressed")
+            self.assertIsNone(browser.ended_note(), "a press taken back ended the program")
         viewer.mouse_down(328, 628)
-        self.until(browser, lambda: viewer.region(*fin) != up, 5, "Fin is not drawn pressed")
         self.assertIsNone(browser.ended_note(), "the program ended on the press")
         viewer.mouse_up()
         self.until(browser, lambda: browser.ended_note() is not None, 5, "Fin did not end it")
