@@ -84,6 +84,11 @@ class Game(SiteCase):
         self.assertEqual(browser.window_captions(), ["Klimbor"])
         self.assertEqual(viewer.device_size(), (660, 654, 1))
         self.assertEqual(viewer.css_size(), (330, 327))
+        # Given room for it, the viewer takes twice its size at its next refresh.
+        browser.driver.set_window_size(1000, 1000)
+        self.until(browser, lambda: viewer.device_size() == (1320, 1308, 2), 5,
+                   "the viewer did not take the room")
+        self.assertEqual(viewer.css_size(), (660, 654))
 
     def test_a_whole_game_with_the_keyboard_alone(self):
         browser = self.browser()
