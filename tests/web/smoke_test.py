@@ -42,6 +42,7 @@ def main(site):
             browser.screenshot("smoke-failure.png")
 
         failures += [f"console : {line}" for line in browser.console_errors()]
+        failures += [f"hors du site : {url}" for url in browser.foreign_requests()]
 
     for failure in failures:
         print("ÉCHEC :", failure, file=sys.stderr)

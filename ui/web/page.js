@@ -115,7 +115,8 @@ mergeInto(LibraryManager.library, {
         clearTimeout(t.handle);
         if (!document.hidden) {
           t.next = performance.now() + t.interval;
-          klb.schedule(id);
+          // A key of the object is text; the program must be given its timer's number.
+          klb.schedule(Number(id));
         }
       }
     },

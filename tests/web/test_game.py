@@ -1,0 +1,166 @@
+#!/usr/bin/python3
+"""The game in headless Chromium, as a player meets it: the intro, the race, a round left to
+the computer, the round buttons; and a whole game played with the keyboard alone, from the
+first race to the score table, through the questions and the place message."""
+
+import re
+import time
+import unittest
+
+from selenium.webdriver.common.keys import Keys
+
+from browser import table
+from player import (BLACK, BLUE, CONTINUER, DARK_RED, LIGHT_GREEN, OUTCOME_LABEL, OVAL,
+                    RECOMMENCER, Player)
+from site_case import SiteCase
+
+PLACE = "Bravo, vous étes classé à la {}éme place ! pour plus de détail consultez le fichier " \
+        "klb best scores"
+# Letters a French player types, all of them in Windows-1252.
+ACCENTED = "éèêàâçùûôîïœ’ÉÀÇ€"
+
+
+class Game(SiteCase):
+    def test_intro_race_loss_continuer_recommencer_on_a_dense_screen(self):
+        # Twice as many device pixels as CSS pixels: the game takes twice its size, in 2x2
+        # squares; the viewer, which would not fit twice, stays at its own.
+        browser = self.browser(width=800, height=600, device_scale=2)
+        browser.open(self.address + "/index.html")
+        game = browser.canvas(0, timeout=30)
+        shown = time.monotonic()
+        player = Player(browser, game)
+
+        self.assertEqual(game.css_size(), (129, 278))
+        self.assertEqual(game.device_size(), (258, 556, 2))
+        x, y = OVAL
+        for dx, dy in ((0, 0), (1, 1)):
+            self.assertEqual(game.device_pixel(2 * x + dx, 2 * y + dy), LIGHT_GREEN)
+        self.assertTrue(player.intro(), "the intro is not shown")
+        self.assertEqual(game.count(BLUE, 0, 0, 129, 278), 0, "a spider during the intro")
+        self.assertEqual(game.texts().count("Niveau 1"), 1, "the intro's level")
+
+        # Watched until the race replaces it: a look begun 2.5 s after the window showed still
+        # shows the intro.
+        last_intro = 0.0
+
+        def race_begun():
+            nonlocal last_intro
+            taken = time.monotonic() - shown
+            state = player.state()
+            if state.intro():
+                last_intro = taken
+            return state.racing()
+
+        self.until(browser, race_begun, 10, "the race did not start")
+        self.assertGreaterEqual(last_intro, 2.5, "the intro gave way before 2.5 s")
+        self.assertGreater(game.count(BLACK, 20, 230, 30, 48), 20, "the rival spider")
+        self.assertGreater(game.count(BLUE, 80, 250, 40, 28), 0, "the player beside VITESSE")
+
+        # Nobody presses VITESSE: the computer wins.
+        self.until(browser, player.result_shown, 30, "no result panel")
+        texts = game.texts()
+        self.assertIn("Perdu !", texts)
+        self.assertIn("Score: 0", texts)
+        self.assertGreater(game.count(DARK_RED, *OUTCOME_LABEL), 20, "the outcome label")
+
+        game.click(*CONTINUER)
+        self.until(browser, player.racing, 5, "Continuer did not start a round")
+        self.until(browser, player.result_shown, 30, "no result after Continuer")
+        game.click(*RECOMMENCER)
+        clicked = time.monotonic()
+        self.until(browser, player.intro, 5, "Recommencer did not show the intro")
+        self.until(browser, player.racing, 10, "no new game after the intro")
+        self.assertGreater(time.monotonic() - clicked, 2.5, "the intro was cut short")
+
+        # The game's close control, its only window's: the program ends.
+        self.assertEqual(browser.window_captions(), ["Klimbor"])
+        browser.close_window(0)
+        self.until(browser, lambda: browser.ended_note() == (
+            "Klimbor est terminé.", "Relancer Klimbor"), 5, "closed, the game did not end")
+        self.assertEqual(browser.window_captions(), [])
+
+        browser.open(self.address + "/scores.html")
+        viewer = browser.canvas(0, timeout=30)
+        self.assertEqual(browser.window_captions(), ["Klimbor"])
+        self.assertEqual(viewer.device_size(), (660, 654, 1))
+        self.assertEqual(viewer.css_size(), (330, 327))
+        # Given room for it, the viewer takes twice its size at its next refresh.
+        browser.driver.set_window_size(1000, 1000)
+        self.until(browser, lambda: viewer.device_size() == (1320, 1308, 2), 5,
+                   "the viewer did not take the room")
+        self.assertEqual(viewer.css_size(), (660, 654))
+
+    def test_a_whole_game_with_the_keyboard_alone(self):
+        browser = self.browser()
+        browser.open(self.address + "/index.html")
+        game = browser.canvas(0, timeout=30)
+        shown = time.monotonic()
+        player = Player(browser, game, press=browser.type_keys)
+        # Behind another tab the game's clocks stop: gone longer than its intro, it comes back
+        # to the intro, which then runs its full length.
+        here = browser.driver.current_window_handle
+        left_after = time.monotonic() - shown
+        browser.new_window(self.address + "/index.html", kind="tab")
+        other = browser.canvas(0, timeout=30)
+        self.until(browser, Player(browser, other).racing, 15, "no race in the other tab")
+        browser.driver.close()
+        browser.switch_to(here)
+        back = time.monotonic()
+        intro_left = left_after < 2  # else its start timer may have fired before it was hidden
+        if intro_left:
+            self.assertTrue(player.intro(), "the game went on behind the other tab")
+        self.until(browser, player.racing, 10, "the game did not start once shown again")
+        if intro_left:
+            self.assertGreater(time.monotonic() - back, 2.5, "the intro was cut short")
+
+        # Place 1 is out of reach: a won game takes place 2.
+        before = table([("Record", 32767, "imbattable")])
+        browser.store_table(before)
+
+        if not player.win_a_round():
+            self.capture(browser)
+            self.fail("the test player could not win a round with the keys")
+        score = int(next(re.fullmatch(r"Score: (\d+)", t).group(1) for t in game.texts()
+                         if t.startswith("Score: ")))
+        self.assertGreater(score, 0)
+
+        pseudo = "".join(self.random.choice(ACCENTED) for _ in range(6)) + " Zoé"
+        comment = "très " + "".join(self.random.choice(ACCENTED) for _ in range(10)) + " à ç"
+        print(f"pseudo {pseudo!r}, commentaire {comment!r}, score {score}")
+        browser.type_keys("v")
+        for prompt, answer in (("entrez votre pseudo", pseudo), ("commentaire:", comment)):
+            self.until(browser, lambda: browser.box() == ("Klimbor", prompt, True), 10,
+                       f"no question {prompt!r}")
+            self.assertEqual(browser.box_focus(), "input", "the answer cannot be typed at once")
+            browser.type_keys(answer + Keys.ENTER)
+        self.until(browser, lambda: browser.box() == ("Klimbor", PLACE.format(2), False), 10,
+                   "no place message")
+        self.assertEqual(browser.box_focus(), "OK")
+        browser.type_keys(Keys.ENTER)
+
+        viewer = browser.canvas(1, timeout=10)
+        self.until(browser, lambda: browser.box() is None, 5, "the message stays")
+        self.assertFalse(browser.driver.execute_script(
+            "return document.querySelectorAll('canvas')[0].offsetParent !== null;"),
+            "the game is still shown")
+        after = table([("Record", 32767, "imbattable"), (pseudo, score, comment)])
+        self.assertEqual(browser.stored_table(), after)
+        texts = viewer.texts()
+        self.assertIn(pseudo.ljust(30), texts)
+        self.assertIn(str(score), texts)
+        self.assertIn(comment, texts)
+
+        # Escape is Fin: the program ends, and the page offers it again; Enter takes the offer.
+        browser.type_keys(Keys.ESCAPE)
+        self.until(browser, lambda: browser.driver.execute_script(
+            "const e = document.activeElement;"
+            "return e.tagName === 'BUTTON' && e.closest('.ended') !== null;"), 5,
+            "Escape did not end the program")
+        browser.type_keys(Keys.ENTER)
+        game = browser.canvas(0, timeout=30)
+        self.assertTrue(Player(browser, game).intro(), "no new game after Relancer")
+        self.assertEqual(browser.stored_table(), after, "the table did not outlive the reload")
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,118 @@
+#!/usr/bin/python3
+"""The score table in headless Chromium: Annuler at both questions, two windows of one browser
+recording at once, and scores.html showing what another window recorded at its next refresh;
+the site's store read back byte for byte."""
+
+import unittest
+
+from browser import slot, table
+from player import VALIDER, Player
+from site_case import SiteCase
+from test_game import PLACE
+
+FIRST = "Félicitation, vous étes classé à la 1er place !!! pour plus de détail consultez le " \
+        "fichier klb best scores"
+
+
+class Recording(SiteCase):
+    def lose_then_validate(self, browser, game):
+        """The first round left to the computer, then Valider clicked: score 0."""
+        player = Player(browser, game)
+        self.until(browser, player.result_shown, 40, "no result panel")
+        self.assertIn("Score: 0", game.texts())
+        game.click(*VALIDER)
+
+    def test_annuler_at_both_questions_stores_blanks_and_no_comment(self):
+        browser = self.browser()
+        browser.open(self.address + "/index.html")
+        game = browser.canvas(0, timeout=30)
+        # A loss scores 0, which passes the negative scores: place 3.
+        old = [("Premier", 900, "loin devant"), ("Second", 500, "")]
+        old += [(f"Ancien {n}", -600 - n, f"n° {n}") for n in range(3, 31)]
+        browser.store_table(table(old))
+        self.lose_then_validate(browser, game)
+
+        for prompt in ("entrez votre pseudo", "commentaire:"):
+            self.until(browser, lambda: browser.box() == ("Klimbor", prompt, True), 10,
+                       f"no question {prompt!r}")
+            # While a question waits, the game takes no key: "c" (Continuer) is dropped.
+            browser.driver.execute_script(
+                "document.querySelectorAll('canvas')[0]"
+                ".dispatchEvent(new KeyboardEvent('keydown', {key: 'c'}));")
+            # What was typed goes with Annuler.
+            browser.box_input().send_keys("ne compte pas")
+            browser.box_button("Annuler")
+        self.until(browser, lambda: browser.box() == ("Klimbor", PLACE.format(3), False), 10,
+                   "no place message for place 3")
+        browser.box_button("OK")
+        viewer = browser.canvas(1, timeout=10)
+        self.assertEqual(browser.stored_table(), table(old[:2] + [("", 0, "")] + old[2:29]))
+
+        # Fin is drawn pressed while the mouse holds it. Let go elsewhere, or the press taken
+        # back by the browser (as a touch that turns into a scroll), it is drawn up again and
+        # does nothing; let go on it, it ends the program. Each event is handled by the time
+        # the browser has taken it: the looks are checked at once, before any refresh repaints.
+        fin = (272, 608, 113, 41)
+        up = viewer.region(*fin)
+        for take_back in (lambda: viewer.mouse_move(100, 628),
+                          lambda: browser.driver.execute_script(
+                              "document.querySelectorAll('canvas')[1]"
+                              ".dispatchEvent(new PointerEvent('pointercancel'));")):
+            viewer.mouse_down(328, 628)
+            self.assertNotEqual(viewer.region(*fin), up, "Fin is not drawn pressed")
+            take_back()
+            viewer.mouse_up()
+            self.assertEqual(viewer.region(*fin), up, "Fin stays pressed")
+            self.assertIsNone(browser.ended_note(), "a press taken back ended the program")
+        viewer.mouse_down(328, 628)
+        self.assertIsNone(browser.ended_note(), "the program ended on the press")
+        viewer.mouse_up()
+        self.until(browser, lambda: browser.ended_note() is not None, 5, "Fin did not end it")
+
+    def test_two_windows_record_at_once_and_the_viewer_shows_both_at_its_refresh(self):
+        browser = self.browser()
+        browser.open(self.address + "/scores.html")
+        viewer_window = browser.driver.current_window_handle
+        viewer = browser.canvas(0, timeout=30)
+        self.assertNotIn("Ancien 1".ljust(30), viewer.texts())
+        old = [(f"Ancien {n}", -600 - n, "") for n in range(1, 31)]
+        browser.store_table(table(old))
+        # Another window's writing shows at the next refresh, two seconds on at most.
+        self.until(browser, lambda: "Ancien 1".ljust(30) in viewer.texts(), 5,
+                   "the viewer did not show the new table")
+
+        players = {}
+        for name in ("Alice à l’est", "Bébert"):
+            handle = browser.new_window(self.address + "/index.html")
+            players[handle] = (name, browser.canvas(0, timeout=30))
+        for handle, (name, game) in players.items():
+            browser.switch_to(handle)
+            self.lose_then_validate(browser, game)
+        # Both asked at once; answered in turns.
+        for prompt in ("entrez votre pseudo", "commentaire:"):
+            for handle, (name, game) in players.items():
+                browser.switch_to(handle)
+                self.until(browser, lambda: browser.box() == ("Klimbor", prompt, True), 10,
+                           f"no question {prompt!r} for {name}")
+                browser.box_input().send_keys(name if prompt.startswith("entrez") else "vu")
+                browser.box_button("OK")
+        messages = {}
+        for handle, (name, game) in players.items():
+            browser.switch_to(handle)
+            self.until(browser, lambda: browser.box() is not None and not browser.box()[2], 15,
+                       f"no message for {name}")
+            messages[browser.box()[1]] = name
+            browser.box_button("OK")
+        self.assertEqual(set(messages), {FIRST, PLACE.format(2)})
+        # Equal scores: the second to record goes below the first.
+        first, second = messages[FIRST], messages[PLACE.format(2)]
+        self.assertEqual(browser.stored_table(),
+                         slot(first, 0, "vu") + slot(second, 0, "vu") + table(old)[:28 * 128])
+
+        browser.switch_to(viewer_window)
+        self.until(browser, lambda: {first.ljust(30), second.ljust(30)} <= set(viewer.texts()),
+                   5, "the viewer did not show both records")
+
+
+if __name__ == "__main__":
+    unittest.main()
