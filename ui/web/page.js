@@ -79,7 +79,7 @@ mergeInto(LibraryManager.library, {
         dialog.addEventListener('close', function() {
           var answer = dialog.returnValue === 'ok' && input ? input.value : '';
           dialog.remove();
-          if (klb.focused) klb.focused.canvas.focus();
+          if (klb.focused) klb.focused.canvas.focus({preventScroll: true});
           resolve(answer);
         });
         // Échap cancels, as Annuler does; the browser closes the box with an empty answer.
@@ -151,7 +151,7 @@ mergeInto(LibraryManager.library, {
     canvas.addEventListener('pointerdown', function(event) {
       if (event.button !== 0) return;
       klb.focused = win;
-      canvas.focus();
+      canvas.focus({preventScroll: true});
       canvas.setPointerCapture(event.pointerId);
       var at = klb.model_point(win, event);
       klb.deliver('klb_web_press', [id, at[0], at[1]]);
@@ -220,7 +220,8 @@ mergeInto(LibraryManager.library, {
     win.frame.hidden = !shown;
     if (shown) {
       klb.focused = win;
-      win.canvas.focus();
+      // Not scrolled to: a window taller than the page is seen from its caption bar down.
+      win.canvas.focus({preventScroll: true});
     } else if (klb.focused === win) {
       klb.focused = null;
     }

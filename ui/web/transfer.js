@@ -96,7 +96,7 @@ mergeInto(LibraryManager.library, {
         dialog.append(form);
         dialog.addEventListener('close', function() {
           dialog.remove();
-          if (klb.focused) klb.focused.canvas.focus();
+          if (klb.focused) klb.focused.canvas.focus({preventScroll: true});
           resolve(dialog.returnValue === 'yes' ? 1 : 0);
         });
         klb.desktop().append(dialog);
