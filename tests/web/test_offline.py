@@ -16,35 +16,37 @@ import subprocess
 import tempfile
 import unittest
 
-from browser import Browser, serve
+from browser import serve
 from player import LIGHT_GREEN, VITESSE
+from site_case import SITE, SiteCase
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
-SITE = os.environ.get("KLB_SITE", str(ROOT / "build-web" / "site"))
 
 
 def cache_name(site):
     return re.search(r"var CACHE = '([^']+)'", (site / "sw.js").read_text()).group(1)
 
 
-class Offline(unittest.TestCase):
+# Each scenario serves its own copy of the site, which it changes or stops serving.
+class Offline(SiteCase):
     def setUp(self):
+        super().setUp()
         if not os.path.isfile(os.path.join(SITE, "sw.js")):
             self.skipTest(f"pas de site construit dans {SITE} (tools/build-web.sh)")
         # A copy of the site, which a test may change as a new version would.
         self.site = pathlib.Path(tempfile.mkdtemp(prefix="klb-site-")) / "site"
         shutil.copytree(SITE, self.site)
         self.addCleanup(shutil.rmtree, self.site.parent)
-        self.browser = self.enterContext(Browser())
-        self.driver = self.browser.driver
+        self.web = self.browser()
+        self.driver = self.web.driver
 
     def script(self, body, *args):
         return self.driver.execute_script(body, *args)
 
     def load_and_wait_for_the_worker(self, url):
-        self.browser.open(url)
-        self.browser.canvas(0, timeout=20)
-        controlled = self.browser.wait(
+        self.web.open(url)
+        self.web.canvas(0, timeout=20)
+        controlled = self.web.wait(
             lambda: self.script("return navigator.serviceWorker.controller !== null;"), 20)
         self.assertIsNotNone(controlled, "aucun service worker ne contrôle la page")
 
@@ -73,16 +75,17 @@ class Offline(unittest.TestCase):
             self.assertEqual(errors["installabilityErrors"], [])
 
         # Really offline: what the worker does not keep no longer comes.
+        self.expect_failed_load(address + "/absent.txt")
         self.assertEqual(self.script(
             "return fetch('absent.txt').then(() => 'servi', () => 'hors ligne');"), "hors ligne")
         for page in ("/index.html", "/"):
-            self.browser.open(address + page)
-            game = self.browser.canvas(0, timeout=20)
-            started = self.browser.wait(lambda: game.pixel(*VITESSE) == LIGHT_GREEN, 10)
+            self.web.open(address + page)
+            game = self.web.canvas(0, timeout=20)
+            started = self.web.wait(lambda: game.pixel(*VITESSE) == LIGHT_GREEN, 10)
             self.assertIsNotNone(started, f"la course ne commence pas hors ligne ({page})")
-        self.browser.open(address + "/scores.html")
-        self.browser.canvas(0, timeout=20)
-        self.assertEqual([e for e in self.browser.console_errors() if "absent.txt" not in e], [])
+        self.web.open(address + "/scores.html")
+        self.web.canvas(0, timeout=20)
+        self.assertEqual([e for e in self.web.console_errors() if "absent.txt" not in e], [])
 
     def test_a_site_changed_in_one_file_replaces_the_old_cache(self):
         with serve(str(self.site)) as address:
@@ -100,7 +103,7 @@ class Offline(unittest.TestCase):
             self.assertNotEqual(new, old)
 
             self.script("return navigator.serviceWorker.ready.then(r => r.update());")
-            replaced = self.browser.wait(lambda: list(self.cached_files()) == [new], 20)
+            replaced = self.web.wait(lambda: list(self.cached_files()) == [new], 20)
             self.assertIsNotNone(replaced, f"les caches sont {list(self.cached_files())}")
             self.assertIn("nouvelle version", self.script(
                 "return caches.match('klimbor.css').then(r => r.text());"))

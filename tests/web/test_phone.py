@@ -8,14 +8,11 @@ Run with the others: KLB_SITE=build-web/site /usr/bin/python3 -m unittest discov
 -p 'test_*.py'"""
 
 import os
-import pathlib
 import unittest
 
-from browser import Browser, serve
 from player import CONTINUER, LIGHT_GREEN, VALIDER, VITESSE, Player
+from site_case import SITE, SiteCase
 
-ROOT = pathlib.Path(__file__).resolve().parents[2]
-SITE = os.environ.get("KLB_SITE", str(ROOT / "build-web" / "site"))
 WIDTH, HEIGHT, RATIO = 390, 844, 3
 GAME = (129, 278)  # the game window's client area at scale 1
 BAR = 24  # its caption bar, in CSS pixels
@@ -52,19 +49,19 @@ class TouchGame:
         self.tap(*points[key])
 
 
-class Phone(unittest.TestCase):
+class Phone(SiteCase):
     def setUp(self):
+        super().setUp()
         if not os.path.isdir(SITE):
             self.skipTest(f"pas de site construit dans {SITE} (tools/build-web.sh)")
-        self.address = self.enterContext(serve(SITE))
-        self.browser = self.enterContext(Browser(WIDTH, HEIGHT))
-        self.driver = self.browser.driver
+        self.web = self.browser(width=WIDTH, height=HEIGHT)
+        self.driver = self.web.driver
         self.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
             "width": WIDTH, "height": HEIGHT, "deviceScaleFactor": RATIO, "mobile": True})
         self.driver.execute_cdp_cmd("Emulation.setTouchEmulationEnabled",
                                     {"enabled": True, "maxTouchPoints": 5})
-        self.browser.open(self.address + "/index.html")
-        self.game = TouchGame(self.driver, self.browser.canvas(0, timeout=20))
+        self.web.open(self.address + "/index.html")
+        self.game = TouchGame(self.driver, self.web.canvas(0, timeout=20))
 
     def script(self, body):
         return self.driver.execute_script(body)
@@ -117,13 +114,13 @@ class Phone(unittest.TestCase):
         # spider past the black one, which climbs faster than it alone. A round that its drift
         # ends first (the spider out of its lane) is continued for another.
         for _ in range(5):
-            self.assertIsNotNone(self.browser.wait(racing, 10), "la course n'a pas commencé")
+            self.assertIsNotNone(self.web.wait(racing, 10), "la course n'a pas commencé")
             face = self.game.region(100, 257, 27, 12)
             self.game.touch("touchStart", *self.game.at(*VITESSE))
             pressed = self.game.region(100, 257, 27, 12)
             self.game.touch("touchEnd")
             released = self.game.region(100, 257, 27, 12)
-            ahead = self.browser.wait(lambda: (gap() or 0) < -3 or not racing(), 5)
+            ahead = self.web.wait(lambda: (gap() or 0) < -3 or not racing(), 5)
             if racing():
                 break
             self.game.tap(*CONTINUER)
@@ -144,10 +141,10 @@ class Phone(unittest.TestCase):
         self.assert_still()
 
     def test_a_question_takes_the_keyboard(self):
-        player = Player(self.browser, self.game)
+        player = Player(self.web, self.game)
         self.assertTrue(player.win_a_round(), "aucune manche gagnée au toucher")
         self.game.press_key("v")
-        asked = self.browser.wait(lambda: self.script(
+        asked = self.web.wait(lambda: self.script(
             "return document.querySelector('dialog[open] input') !== null;"), 10)
         self.assertIsNotNone(asked, "aucune question après « Valider »")
         field = self.script(

@@ -11,11 +11,9 @@ import os
 import pathlib
 import unittest
 
-from browser import Browser, serve
 from player import Player
+from site_case import SITE, SiteCase
 
-ROOT = pathlib.Path(__file__).resolve().parents[2]
-SITE = os.environ.get("KLB_SITE", str(ROOT / "build-web" / "site"))
 PAGES = ("index.html", "scores.html")
 
 # Kept from before the page's first script, which the policy does not block (DevTools adds it).
@@ -64,39 +62,39 @@ class Policy(unittest.TestCase):
                 self.assertEqual(parsed.policy["form-action"], ["'none'"])
 
 
-class UnderThePolicy(unittest.TestCase):
+class UnderThePolicy(SiteCase):
     def setUp(self):
+        super().setUp()
         if not os.path.isdir(SITE):
             self.skipTest(f"pas de site construit dans {SITE} (tools/build-web.sh)")
-        self.address = self.enterContext(serve(SITE))
-        self.browser = self.enterContext(Browser())
-        self.browser.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
-                                            {"source": WATCH})
+        self.web = self.browser()
+        self.web.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
+                                        {"source": WATCH})
 
     def violations(self):
-        return self.browser.driver.execute_script("return window.klbViolations;")
+        return self.web.driver.execute_script("return window.klbViolations;")
 
     def test_the_game_its_boxes_and_the_table_run_with_no_violation(self):
-        self.browser.open(self.address + "/index.html")
-        game = self.browser.canvas(0, timeout=20)
-        player = Player(self.browser, game)
+        self.web.open(self.address + "/index.html")
+        game = self.web.canvas(0, timeout=20)
+        player = Player(self.web, game)
         # A round lost, then "Valider": the score enters no place, which a box says; then the
         # table of scores shows in the game's page.
-        self.assertIsNotNone(self.browser.wait(player.result_shown, 90), "aucun résultat")
+        self.assertIsNotNone(self.web.wait(player.result_shown, 90), "aucun résultat")
         game.press_key("v")
-        box = self.browser.wait(lambda: self.browser.driver.execute_script(
+        box = self.web.wait(lambda: self.web.driver.execute_script(
             "return document.querySelector('dialog[open]') !== null;"), 10)
         self.assertIsNotNone(box, "aucune boîte après « Valider »")
-        self.browser.driver.execute_script("document.querySelector('dialog[open] button').click();")
-        self.assertIsNotNone(self.browser.canvas(1, timeout=10))
+        self.web.driver.execute_script("document.querySelector('dialog[open] button').click();")
+        self.assertIsNotNone(self.web.canvas(1, timeout=10))
         self.assertEqual(self.violations(), [])
-        self.assertEqual(self.browser.driver.execute_script("return document.cookie;"), "")
+        self.assertEqual(self.web.driver.execute_script("return document.cookie;"), "")
 
-        self.browser.open(self.address + "/scores.html")
-        self.browser.canvas(0, timeout=20)
+        self.web.open(self.address + "/scores.html")
+        self.web.canvas(0, timeout=20)
         self.assertEqual(self.violations(), [])
-        self.assertEqual(self.browser.driver.execute_script("return document.cookie;"), "")
-        self.assertEqual(self.browser.console_errors(), [])
+        self.assertEqual(self.web.driver.execute_script("return document.cookie;"), "")
+        self.assertEqual(self.web.console_errors(), [])
 
 
 if __name__ == "__main__":

@@ -5,45 +5,36 @@
 # Run by tools/web-tests.sh: KLB_SITE=build-web/site /usr/bin/python3 -m unittest discover -s
 # tests/web -p 'test_*.py'.
 
-import os
 import pathlib
 import tempfile
 import unittest
 
 from selenium.webdriver.common.by import By
 
-from browser import Browser, serve
+from site_case import SiteCase
 
-SITE = os.environ.get("KLB_SITE", "build-web/site")
 TABLES = pathlib.Path(__file__).resolve().parent.parent / "tables"
 NAME = "scores klimbor"  # the table's file name on every installation
 
 
-class TableTransfer(unittest.TestCase):
+class TableTransfer(SiteCase):
     def setUp(self):
+        super().setUp()
         self.folder = tempfile.TemporaryDirectory(prefix="klimbor-transfer-")
         self.downloads = pathlib.Path(self.folder.name) / "downloads"
         self.downloads.mkdir()
-        server = serve(SITE)
-        address = server.__enter__()
-        self.addCleanup(server.__exit__, None, None, None)
-        self.browser = Browser()
-        self.addCleanup(self.browser.__exit__, None, None, None)
         self.addCleanup(self.folder.cleanup)
-        self.driver = self.browser.driver
+        self.web = self.browser()
+        self.driver = self.web.driver
         self.driver.execute_cdp_cmd("Browser.setDownloadBehavior",
                                     {"behavior": "allow", "downloadPath": str(self.downloads)})
-        self.browser.open(address + "/scores.html")
-        self.viewer = self.browser.canvas(0, timeout=20)
-        self.until(lambda: self.driver.find_element(By.ID, "table-import").is_enabled(),
-                   "les boutons du tableau restent désactivés")
+        self.web.open(self.address + "/scores.html")
+        self.viewer = self.web.canvas(0, timeout=20)
+        self.wait_for(lambda: self.driver.find_element(By.ID, "table-import").is_enabled(),
+                      "les boutons du tableau restent désactivés")
 
-    def tearDown(self):
-        self.assertEqual(self.browser.console_errors(), [])
-
-    def until(self, condition, failure, timeout=10):
-        if self.browser.wait(condition, timeout) is None:
-            self.fail(failure)
+    def wait_for(self, condition, failure, timeout=10):
+        self.until(self.web, condition, timeout, failure)
 
     def grid(self):
         """The viewer's canvas as an image, to compare what it shows."""
@@ -57,12 +48,13 @@ class TableTransfer(unittest.TestCase):
     def answer(self, caption):
         box = self.box()
         box.find_element(By.XPATH, f".//button[normalize-space()='{caption}']").click()
-        self.until(lambda: self.box() is None, f"la boîte reste ouverte après « {caption} »")
+        self.wait_for(lambda: self.box() is None, f"la boîte reste ouverte après « {caption} »")
 
     def choose(self, path):
         """The file chosen in the page's file picker, as "Importer un tableau…" opens it."""
         self.driver.find_element(By.ID, "table-file").send_keys(str(path))
-        self.until(lambda: self.box() is not None, f"aucune boîte après l'import de {path.name}")
+        self.wait_for(lambda: self.box() is not None,
+                      f"aucune boîte après l'import de {path.name}")
         return self.box()
 
     def import_table(self, path, caption="Remplacer"):
@@ -79,8 +71,8 @@ class TableTransfer(unittest.TestCase):
         saved = self.downloads / NAME
         saved.unlink(missing_ok=True)
         self.driver.find_element(By.ID, "table-export").click()
-        self.until(lambda: saved.exists() and not list(self.downloads.glob("*.crdownload")),
-                   f"« {NAME} » n'a pas été téléchargé")
+        self.wait_for(lambda: saved.exists() and not list(self.downloads.glob("*.crdownload")),
+                      f"« {NAME} » n'a pas été téléchargé")
         return saved.read_bytes()
 
     def test_each_shared_table_comes_back_byte_for_byte(self):
@@ -91,7 +83,8 @@ class TableTransfer(unittest.TestCase):
             with self.subTest(table=path.name):
                 shown = self.import_table(path)
                 self.assertNotEqual(shown, before, "le tableau importé est montré pendant la question")
-                self.until(lambda: self.grid() == shown, "la grille ne montre pas le tableau importé")
+                self.wait_for(lambda: self.grid() == shown,
+                              "la grille ne montre pas le tableau importé")
                 self.assertEqual(self.export_table(), path.read_bytes())
                 before = shown
 
@@ -102,7 +95,8 @@ class TableTransfer(unittest.TestCase):
         before = self.grid()
         shown = self.import_table(TABLES / "foreign.table", "Annuler")
         self.assertNotEqual(shown, before, "le tableau importé est montré pendant la question")
-        self.until(lambda: self.grid() == before, "la grille ne revient pas au tableau du navigateur")
+        self.wait_for(lambda: self.grid() == before,
+                      "la grille ne revient pas au tableau du navigateur")
         self.assertEqual(self.export_table(), kept.read_bytes())
 
     def test_a_file_over_64_kib_is_refused_in_french(self):
@@ -120,7 +114,7 @@ class TableTransfer(unittest.TestCase):
 
     def test_an_empty_table_has_nothing_to_download(self):
         self.driver.find_element(By.ID, "table-export").click()
-        self.until(lambda: self.box() is not None, "aucune boîte pour un tableau vide")
+        self.wait_for(lambda: self.box() is not None, "aucune boîte pour un tableau vide")
         self.assertEqual(self.box().find_element(By.TAG_NAME, "p").text,
                          "Le tableau des scores est encore vide : il n'y a rien à télécharger.")
         self.answer("OK")
