@@ -50,6 +50,12 @@ class Offline(SiteCase):
             lambda: self.script("return navigator.serviceWorker.controller !== null;"), 20)
         self.assertIsNotNone(controlled, "aucun service worker ne contrôle la page")
 
+    def workers(self):
+        return self.script("""
+            return navigator.serviceWorker.getRegistration().then(r => r ? [
+              r.installing && r.installing.state, r.waiting && r.waiting.state,
+              r.active && r.active.state] : 'aucun');""")
+
     def cached_files(self):
         """Each cache of the site with the files it holds, as paths from the site's root."""
         return self.script("""
@@ -102,9 +108,17 @@ class Offline(SiteCase):
             new = cache_name(self.site)
             self.assertNotEqual(new, old)
 
-            self.script("return navigator.serviceWorker.ready.then(r => r.update());")
-            replaced = self.web.wait(lambda: list(self.cached_files()) == [new], 20)
-            self.assertIsNotNone(replaced, f"les caches sont {list(self.cached_files())}")
+            # Browsers look for a new worker at each visit, and again after an install that
+            # failed (a file that did not come): so does the test, every few seconds.
+            replaced = None
+            for _ in range(6):
+                self.script("return navigator.serviceWorker.ready.then(r => r.update())"
+                            ".then(() => 'ok', e => String(e));")
+                replaced = self.web.wait(lambda: list(self.cached_files()) == [new], 10)
+                if replaced is not None:
+                    break
+            self.assertIsNotNone(replaced, f"les caches sont {list(self.cached_files())} au lieu "
+                                 f"de [{new}] ; les workers : {self.workers()}")
             self.assertIn("nouvelle version", self.script(
                 "return caches.match('klimbor.css').then(r => r.text());"))
 
