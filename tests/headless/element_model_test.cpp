@@ -15,6 +15,7 @@
 #include "ui/random.h"
 #include "ui/runtime_error.h"
 #include "ui/scene.h"
+#include "ui/surface.h"
 
 namespace {
 
@@ -63,21 +64,52 @@ TEST_F(ElementModel, StackingFollowsTheElementTableFrontFirst) {
   EXPECT_EQ(k.niv1.container(), &k.dem);
 }
 
-// A window drawn as one surface, as the Windows build draws it.
-std::vector<std::string> drawn(const ui::Form& form) {
-  std::vector<std::string> names;
-  for (const ui::Box* b : ui::back_to_front(form)) names.push_back(b->name());
-  return names;
+// The strokes of a window drawn as one surface, as the Windows and browser builds draw it:
+// "background", "line <name>", and each box's name, "*" after a pressed one.
+struct StrokeLog : ui::SurfacePainter {
+  std::vector<std::string> strokes;
+  std::vector<std::pair<std::string, ui::PixelRect>> clips;  // each box's, as it was drawn
+  ui::PixelRect clip_now{};
+
+  void background(ui::Colour) override { strokes.push_back("background"); }
+  void line(const ui::Line& l) override { strokes.push_back("line " + l.name()); }
+  void clip(const ui::PixelRect& area) override { clip_now = area; }
+  void box(const ui::Box& b, bool pressed = false) {
+    strokes.push_back(b.name() + (pressed ? "*" : ""));
+    clips.emplace_back(b.name(), clip_now);
+  }
+  void picture(const ui::Picture& p, const ui::PixelRect&) override { box(p); }
+  void label(const ui::Label& l, const ui::PixelRect&) override { box(l); }
+  void button(const ui::Button& b, const ui::PixelRect&, bool pressed) override { box(b, pressed); }
+  void grid(const ui::Grid& g, const ui::PixelRect&) override { box(g); }
+};
+
+std::vector<std::string> drawn(const ui::Form& form, const ui::Box* pressed = nullptr) {
+  StrokeLog log;
+  ui::paint_surface(form, pressed, log);
+  return log.strokes;
 }
 
 TEST_F(ElementModel, OnOneSurfaceAContainerIsDrawnBeforeItsContentsAndTheFirstListedLast) {
   open_window();
-  EXPECT_EQ(drawn(k), (std::vector<std::string>{"line1", "dem", "niv1"})) << "the intro";
+  EXPECT_EQ(drawn(k), (std::vector<std::string>{"background", "line Line4", "line Line3", "line1",
+                                                "dem", "niv1"}))
+      << "the intro: the background, the shown lines behind every box, then the boxes";
   k.tout.Visible = true;
   k.Command1.Visible = true;
-  EXPECT_EQ(drawn(k), (std::vector<std::string>{"Command1", "line1", "dem", "niv1", "tout", "gagn",
-                                                "sko", "niv", "reco", "ok", "cont"}))
-      << "the result panel";
+  EXPECT_EQ(
+      drawn(k, &k.Command1),
+      (std::vector<std::string>{"background", "line Line4", "line Line3", "Command1*", "line1",
+                                "dem", "niv1", "tout", "gagn", "sko", "niv", "reco", "ok", "cont"}))
+      << "the result panel, VITESSE held down";
+
+  StrokeLog log;
+  ui::paint_surface(k, nullptr, log);
+  for (const auto& [name, clip] : log.clips) {
+    const ui::Box* box = *std::find_if(k.boxes().begin(), k.boxes().end(),
+                                       [&](const ui::Box* b) { return b->name() == name; });
+    EXPECT_EQ(clip, ui::clip_of(k, *box)) << name << " drawn inside its containers";
+  }
 }
 
 TEST_F(ElementModel, AClickReachesTheFrontmostShownElementWithinItsContainers) {
