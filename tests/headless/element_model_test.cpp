@@ -106,8 +106,9 @@ TEST_F(ElementModel, OnOneSurfaceAContainerIsDrawnBeforeItsContentsAndTheFirstLi
   StrokeLog log;
   ui::paint_surface(k, nullptr, log);
   for (const auto& [name, clip] : log.clips) {
+    const std::string& wanted = name;  // a lambda cannot take a structured binding in clang 14
     const ui::Box* box = *std::find_if(k.boxes().begin(), k.boxes().end(),
-                                       [&](const ui::Box* b) { return b->name() == name; });
+                                       [&](const ui::Box* b) { return b->name() == wanted; });
     EXPECT_EQ(clip, ui::clip_of(k, *box)) << name << " drawn inside its containers";
   }
 }
