@@ -171,9 +171,12 @@ void Klimbor::cont_Click() {
   player_dx = normal_drift(system_.rnd());
 }
 
-// "Valider": the next tick hands the score over to the best-score table.
+// "Valider": the next tick hands the score over to the best-score table. A recording that was
+// refused left the sprites one step up; they go back, so that each new "Valider" takes the same
+// single step from the start and the score on the panel is the one recorded.
 void Klimbor::ok_Click() {
   end_choice = 2;
+  back_to_start();
   Timer1.set_enabled(true);
 }
 
@@ -244,9 +247,7 @@ void Klimbor::test_outcomes() {
 
 void Klimbor::end_round(Outcome outcome) {
   apply_outcome_to_score(outcome);
-  ar1(0).Top = kStartTop;
-  ar1(0).Left = kPlayerStartLeft;
-  ar2(0).Top = kStartTop;
+  back_to_start();
   system_.randomize();
   player_dy = 15;
   player_dx = normal_drift(system_.rnd());
@@ -259,6 +260,12 @@ void Klimbor::end_round(Outcome outcome) {
   ar1(2).Visible = false;
   ar2(1).Visible = false;
   ar2(2).Visible = false;
+}
+
+void Klimbor::back_to_start() {
+  ar1(0).Top = kStartTop;
+  ar1(0).Left = kPlayerStartLeft;
+  ar2(0).Top = kStartTop;
 }
 
 void Klimbor::apply_outcome_to_score(Outcome outcome) {

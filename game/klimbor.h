@@ -62,6 +62,7 @@ class Klimbor : public ui::Form {
   void align_followers();
   void test_outcomes();
   void end_round(Outcome outcome);
+  void back_to_start();
   void apply_outcome_to_score(Outcome outcome);
   void show_result(Outcome outcome);
 

@@ -71,7 +71,9 @@ TEST_F(FailedRewrite, AnUnwritableFolderIsReportedAsRefused) {
   EXPECT_NE(errors[0].find("accès refusé"), std::string::npos) << errors[0];
 }
 
-TEST_F(FailedRewrite, ValiderAgainAfterAFailureStoresTheScore) {
+// Each refused "Valider" runs one more tick before the recording: the score on the panel must
+// still be the one recorded, however many refusals come first.
+TEST_F(FailedRewrite, ValiderAgainAfterTwentyFailuresStoresTheScoreOnThePanel) {
   test::write_bytes(path(), test::table({900}));
   ui::HeadlessSystem sys;
   scores::NativeFileSystem failing = test::failing_files(Step::replace, Failure::io_error);
@@ -84,15 +86,22 @@ TEST_F(FailedRewrite, ValiderAgainAfterAFailureStoresTheScore) {
   sys.show(game);
   sys.advance(3000);
   score = 600;
-  sys.answers = {"A", "", "A", ""};
-  game.ok_Click();
-  sys.advance(63);
-  ASSERT_EQ(sys.errors.size(), 1u);
+  player_dx = 30;  // out of the lane in a dozen steps
+  constexpr int kRefusals = 20;
+  for (int i = 0; i < kRefusals; ++i) {
+    sys.answers = {"A", ""};
+    game.ok_Click();
+    sys.advance(63);
+  }
+  ASSERT_EQ(sys.errors.size(), std::size_t{kRefusals});
   EXPECT_NE(sys.errors[0].find("erreur d'entrée-sortie"), std::string::npos);
+  EXPECT_EQ(score, 600) << "the refusals moved the spider out of its lane";
   disk_back = true;
+  sys.answers = {"A", ""};
   game.ok_Click();
   sys.advance(63);
   EXPECT_EQ(test::scores_of(bytes())[1], 600);
+  EXPECT_EQ(game.ar1(0).Top, 3960 - 15) << "one step from the start, as after the first Valider";
   EXPECT_FALSE(game.Visible);
 }
 
