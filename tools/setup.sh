@@ -37,7 +37,13 @@ if [ ${#missing[@]} -gt 0 ]; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     $sudo dpkg --add-architecture i386
   fi
-  $sudo apt-get update -qq
+  # A mirror caught mid-sync fails one index now and then; the others are still good, and the
+  # install below says what it cannot find.
+  for try in 1 2 3; do
+    $sudo apt-get update -qq && break
+    echo "Klimbor : apt-get update a échoué (essai $try sur 3)" >&2
+    [ "$try" -lt 3 ] && sleep 30
+  done
   $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null
 fi
 
