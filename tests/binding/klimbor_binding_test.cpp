@@ -241,6 +241,9 @@ TEST_F(KlimborBinding, ScreenReadersFindEveryControlByNameAndRoleAndPressIt) {
     EXPECT_EQ(a->text(QAccessible::Name), name);
   }
   EXPECT_EQ(accessible(k.tout)->role(), QAccessible::Graphic) << "a picture without a click";
+  QAccessibleInterface* frame = QAccessible::queryAccessibleInterface(window);
+  EXPECT_EQ(frame->role(), QAccessible::Window) << "AT-SPI's frame, not a filler";
+  EXPECT_EQ(frame->text(QAccessible::Name), "Klimbor");
   QAccessibleActionInterface* ok = accessible(k.ok)->actionInterface();
   ASSERT_NE(ok, nullptr);
   ok->doAction(QAccessibleActionInterface::pressAction());

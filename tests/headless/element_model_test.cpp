@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "klimbor_fixture.h"
+#include "ui/accessibility.h"
 #include "ui/bevel.h"
 #include "ui/dispatcher.h"
 #include "ui/grid.h"
@@ -169,6 +170,31 @@ TEST(Bevel, TwoRingsOfThePlatformsShadesLitFromTheTopLeftTheOuterAloneOnSmallBox
   EXPECT_EQ(painted(ui::kRaised, 2, 2), (Rows{"hd", "dd"}));
   EXPECT_EQ(painted(ui::kRaised, 1, 5), Rows(5, ".")) << "too narrow for a bevel";
   EXPECT_EQ(painted(ui::kRaised, 5, 1), Rows(1, "....."));
+}
+
+// What every binding tells a screen reader: the four controls by name, the texts as they stand
+// and told again when they change, the pictures without a click left out, the window a window.
+TEST_F(ElementModel, ScreenReadersAreToldTheControlsByNameTheTextsAsTheyChangeNotTheDecoration) {
+  open_window();
+  start_game();
+  const ui::Accessible window = ui::accessible_of(static_cast<const ui::Form&>(k));
+  EXPECT_EQ(window.role, ui::Role::window);
+  EXPECT_EQ(window.name, "Klimbor");
+  std::vector<std::string> buttons, decoration;
+  for (ui::Box* box : k.boxes()) {
+    const ui::Accessible a = ui::accessible_of(*box);
+    if (a.role == ui::Role::push_button) buttons.push_back(a.name);
+    if (a.decorative) decoration.push_back(box->name());
+    EXPECT_EQ(a.decorative, a.role == ui::Role::graphic) << box->name();
+    EXPECT_EQ(a.announced, a.role == ui::Role::text) << box->name();
+  }
+  EXPECT_EQ(buttons, (std::vector<std::string>{"Continuer", "Valider", "Recommencer", "VITESSE"}));
+  EXPECT_EQ(decoration, (std::vector<std::string>{"dem", "tout", "line1", "ar1(2)", "ar1(1)",
+                                                  "ar2(2)", "ar2(1)", "ar2(0)", "ar1(0)"}));
+  place_player_before_move(3960, 0);
+  tick();
+  EXPECT_EQ(ui::accessible_of(k.gagn).name, "Perdu !") << "the outcome read as it now stands";
+  EXPECT_EQ(ui::accessible_of(k.sko).name, "Score: 0");
 }
 
 TEST_F(ElementModel, PositionsReadBackExactlyAlsoWhileHidden) {

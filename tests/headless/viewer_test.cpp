@@ -6,6 +6,7 @@
 
 #include "score_support.h"
 #include "scores/frm_visualiser.h"
+#include "ui/accessibility.h"
 #include "ui/headless_system.h"
 
 using namespace Module1;
@@ -66,6 +67,15 @@ TEST_F(Viewer, PlacesShowAsStoredNothingTrimmed) {
   EXPECT_EQ(cell(4, 2), "") << "no row for a place not in the file";
   EXPECT_EQ(viewer.Grd_livre.row(), 3);
   EXPECT_EQ(viewer.Grd_livre.col(), 3) << "the current cell is the last written";
+  // A screen reader reads each place as one line, without the blanks that pad it.
+  const ui::Accessible table = ui::accessible_of(viewer.Grd_livre);
+  EXPECT_EQ(table.role, ui::Role::table);
+  EXPECT_EQ(table.name, "Pseudos, Scores, Commentaires");
+  EXPECT_EQ(ui::row_text(viewer.Grd_livre, 1), "1: Zo, 1000, salut");
+  EXPECT_EQ(ui::row_text(viewer.Grd_livre, 2), "2: 0");
+  EXPECT_EQ(ui::row_text(viewer.Grd_livre, 3), "3: Neg, -3, été");
+  EXPECT_EQ(ui::row_text(viewer.Grd_livre, 4), "4:");
+  EXPECT_EQ(ui::accessible_of(viewer.cmd_fin).name, "Fin");
 }
 
 TEST_F(Viewer, RefreshShowsANewRecordWithin2000MsAndKeepsTheRowsBelow) {

@@ -6,7 +6,8 @@
 #include <QStringList>
 #include <map>
 
-#include "ui/grid_cells.h"
+#include "ui/accessibility.h"
+#include "ui/qt/form_widget.h"
 #include "ui/qt/grid_widget.h"
 #include "ui/qt/picture_widget.h"
 
@@ -14,15 +15,46 @@ namespace ui::qt {
 
 namespace {
 
+// The shared reading in AT-SPI's words. The grid stays a list of rows, one line each, as Orca
+// reads it best.
+QAccessible::Role qt_role(Role role) {
+  switch (role) {
+    case Role::window:
+      return QAccessible::Window;  // AT-SPI's frame
+    case Role::push_button:
+      return QAccessible::Button;
+    case Role::graphic:
+      return QAccessible::Graphic;
+    case Role::text:
+      return QAccessible::StaticText;
+    case Role::table:
+      return QAccessible::List;
+  }
+  return QAccessible::NoRole;
+}
+
+class FormAccessible final : public QAccessibleWidget {
+ public:
+  explicit FormAccessible(FormWidget* form)
+      : QAccessibleWidget(form, qt_role(accessible_of(form->form()).role)) {}
+
+  QString text(QAccessible::Text t) const override {
+    if (t != QAccessible::Name) return QAccessibleWidget::text(t);
+    return qstr(accessible_of(static_cast<FormWidget*>(widget())->form()).name);
+  }
+};
+
 class PictureAccessible final : public QAccessibleWidget {
  public:
   explicit PictureAccessible(PictureWidget* picture)
-      : QAccessibleWidget(picture,
-                          picture->clickable() ? QAccessible::Button : QAccessible::Graphic) {}
+      : QAccessibleWidget(picture, qt_role(accessible_of(picture->model()).role)) {}
 
   QString text(QAccessible::Text t) const override {
     // The tooltip is the name already: read once, not twice.
     if (t == QAccessible::Description) return {};
+    if (t == QAccessible::Name) {
+      return qstr(accessible_of(static_cast<PictureWidget*>(widget())->model()).name);
+    }
     return QAccessibleWidget::text(t);
   }
   QStringList actionNames() const override {
@@ -65,14 +97,7 @@ class GridRowAccessible final : public QAccessibleInterface {
   void setText(QAccessible::Text, const QString&) override {}
   QString text(QAccessible::Text t) const override {
     if (t != QAccessible::Name || !isValid()) return {};
-    const Grid& model = grid_->model();
-    QStringList cells;
-    for (int col = 1; col < model.cols(); ++col) {
-      const QString cell = qstr(cell_text(model, row_, col)).trimmed();
-      if (!cell.isEmpty()) cells << cell;
-    }
-    const QString label = qstr(cell_text(model, row_, 0)).trimmed();
-    return cells.isEmpty() ? label : label + ' ' + cells.join(", ");
+    return qstr(row_text(grid_->model(), row_));
   }
   QRect rect() const override {
     if (!isValid()) return {};
@@ -90,15 +115,12 @@ class GridRowAccessible final : public QAccessibleInterface {
 // The grid as a list of its places, named by its headings; the rows are made as a reader asks.
 class GridAccessible final : public QAccessibleWidget {
  public:
-  explicit GridAccessible(GridWidget* grid) : QAccessibleWidget(grid, QAccessible::List) {}
+  explicit GridAccessible(GridWidget* grid)
+      : QAccessibleWidget(grid, qt_role(accessible_of(grid->model()).role)) {}
 
   QString text(QAccessible::Text t) const override {
     if (t != QAccessible::Name) return QAccessibleWidget::text(t);
-    QStringList headings;
-    for (int col = 1; col < grid().model().cols(); ++col) {
-      headings << qstr(cell_text(grid().model(), 0, col)).trimmed();
-    }
-    return headings.join(", ");
+    return qstr(accessible_of(grid().model()).name);
   }
   int childCount() const override { return grid().model().rows() - 1; }
   QAccessibleInterface* child(int index) const override {
@@ -132,6 +154,7 @@ QAccessibleInterface* interface_for(const QString&, QObject* object) {
   // Qt keeps the interfaces and deletes them with their widgets.
   if (auto* picture = dynamic_cast<PictureWidget*>(object)) return new PictureAccessible(picture);
   if (auto* grid = dynamic_cast<GridWidget*>(object)) return new GridAccessible(grid);
+  if (auto* form = dynamic_cast<FormWidget*>(object)) return new FormAccessible(form);
   return nullptr;
 }
 

@@ -2,9 +2,9 @@
 
 namespace ui::qt {
 
-// Lets screen readers tell the pictures apart: one with a click is a push button named by its
-// tooltip, which a reader can press; the others are graphics. A grid reads as a list of its
-// rows, one line each. Installing it again does nothing.
+// Tells screen readers, through AT-SPI, what the shared reading of the model says: each window a
+// frame named by its caption, the pictures with a click push buttons a reader can press, the
+// others graphics, the grid a list of its rows, one line each. Installing it again does nothing.
 void install_accessibility();
 
 }  // namespace ui::qt

@@ -18,7 +18,7 @@ class PictureWidget : public QWidget {
 
   // Where the children's coordinates start.
   int inset() const { return model_.inset(); }
-  bool clickable() const { return static_cast<bool>(model_.Click); }
+  const Picture& model() const { return model_; }
   void click() { on_click_(); }
 
  protected:
