@@ -29,27 +29,28 @@ std::string trimmed(std::string_view text) {
 }  // namespace
 
 Accessible accessible_of(const Form& form) {
-  return {Role::window, form.Caption, false, false};
+  return {.role = Role::window, .name = form.Caption};
 }
 
 // A picture with a click is a control named by its tooltip; the others are decoration (the
 // sprites, the panels, the finish line) that a reader passes over.
 Accessible accessible_of(const Picture& picture) {
-  if (picture.Click) return {Role::push_button, picture.ToolTipText, false, false};
-  return {Role::graphic, picture.ToolTipText, true, false};
+  if (picture.Click) return {.role = Role::push_button, .name = picture.ToolTipText};
+  return {.role = Role::graphic, .name = picture.ToolTipText, .decorative = true};
 }
 
 // The outcome, the level and the score change under the player's eyes: told as they change.
 Accessible accessible_of(const Label& label) {
-  return {Role::text, label.Caption, false, true};
+  return {.role = Role::text, .name = label.Caption, .announced = true};
 }
 
 Accessible accessible_of(const Button& button) {
-  return {Role::push_button, button.Caption, false, false};
+  return {.role = Role::push_button, .name = button.Caption};
 }
 
 Accessible accessible_of(const Grid& grid) {
-  return {Role::table, headings_of(grid), false, false};
+  // Kept in step with each refresh, but not read out at each: the reader goes to it.
+  return {.role = Role::table, .name = headings_of(grid)};
 }
 
 Accessible accessible_of(Box& box) {

@@ -54,7 +54,7 @@ TEST_F(Viewer, AMissingFileShowsOnlyTheFrameAndRefreshesChangeNothing) {
 
 TEST_F(Viewer, PlacesShowAsStoredNothingTrimmed) {
   test::write_bytes(
-      path(), slot("Zo", 1000, "salut") + std::string(128, '\0') + slot("Neg", -3, "\xE9t\xE9"));
+      path(), slot("Zo", 1000, "salut") + std::string(128, '\0') + slot("  Neg", -3, "\xE9t\xE9"));
   open();
   EXPECT_EQ(cell(1, 1), "Zo" + std::string(28, ' '));
   EXPECT_EQ(cell(1, 2), "1000");
@@ -62,6 +62,7 @@ TEST_F(Viewer, PlacesShowAsStoredNothingTrimmed) {
   EXPECT_EQ(cell(2, 1), std::string(30, '\0')) << "the empty record";
   EXPECT_EQ(cell(2, 2), "0");
   EXPECT_EQ(cell(2, 3), "");
+  EXPECT_EQ(cell(3, 1), "  Neg" + std::string(25, ' '));
   EXPECT_EQ(cell(3, 2), "-3");
   EXPECT_EQ(cell(3, 3), "été");
   EXPECT_EQ(cell(4, 2), "") << "no row for a place not in the file";
@@ -71,6 +72,7 @@ TEST_F(Viewer, PlacesShowAsStoredNothingTrimmed) {
   const ui::Accessible table = ui::accessible_of(viewer.Grd_livre);
   EXPECT_EQ(table.role, ui::Role::table);
   EXPECT_EQ(table.name, "Pseudos, Scores, Commentaires");
+  EXPECT_FALSE(table.announced) << "not read out again at every refresh";
   EXPECT_EQ(ui::row_text(viewer.Grd_livre, 1), "1: Zo, 1000, salut");
   EXPECT_EQ(ui::row_text(viewer.Grd_livre, 2), "2: 0");
   EXPECT_EQ(ui::row_text(viewer.Grd_livre, 3), "3: Neg, -3, été");
