@@ -619,25 +619,34 @@ TEST_F(Win32Binding, TheTimersTickAndShowWhileTheMenuIsOpenTheWindowMovesOrItsCa
         KillTimer(window, kGiveUp);
       });
 
-  // Pressed where the player would press, and released: the caption, then the close button, the
-  // only one a tool window has.
+  // Pressed where the player would press, and released where the mouse is, off the window: the
+  // caption by either button, then the close button, the only one a tool window has. Released
+  // on it, the right button would open the window's menu.
+  const RECT work = work_area_of(window);
+  ASSERT_LT(outer.right, work.right - 1);
+  SetCursorPos(work.right - 1, work.bottom - 1);
   struct Held {
     const char* what;
+    UINT press, release;
     WPARAM part;
     POINT at;
   };
-  const Held parts[] = {{"the caption was held", HTCAPTION, {outer.left + 20, outer.top + 5}},
-                        {"the close button was held", HTCLOSE, {outer.right - 8, outer.top + 8}}};
+  const POINT caption{outer.left + 20, outer.top + 5}, close{outer.right - 8, outer.top + 8};
+  const Held parts[] = {
+      {"the caption was held by the right button", WM_NCRBUTTONDOWN, WM_RBUTTONUP, HTCAPTION,
+       caption},
+      {"the caption was held", WM_NCLBUTTONDOWN, WM_LBUTTONUP, HTCAPTION, caption},
+      {"the close button was held", WM_NCLBUTTONDOWN, WM_LBUTTONUP, HTCLOSE, close}};
   for (const Held& held : parts) {
     ASSERT_EQ(SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(held.at.x, held.at.y)), held.part)
         << held.what;
-    const auto release = [window] { PostMessageW(window, WM_LBUTTONUP, 0, 0); };
+    const auto release = [window, up = held.release] { PostMessageW(window, up, 0, 0); };
     ticks_while(held.what, release, [&] {
       const GiveUp give_up(release);
-      SendMessageW(window, WM_NCLBUTTONDOWN, held.part, MAKELPARAM(held.at.x, held.at.y));
+      SendMessageW(window, held.press, held.part, MAKELPARAM(held.at.x, held.at.y));
     });
   }
-  EXPECT_FALSE(metronomes.Visible) << "released on it, the close button closes the window";
+  EXPECT_FALSE(metronomes.Visible) << "pressed on it, the close button closes the window";
 }
 
 // Wine reports 96 dpi: the other dpis are told by hand, as Windows 10 tells a window that moves
