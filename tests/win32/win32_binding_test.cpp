@@ -596,7 +596,15 @@ TEST_F(Win32Binding, TheTimersTickAndShowWhileTheMenuIsOpenTheWindowMovesOrItsCa
     EXPECT_GE(first, 3) << "ticks while " << what;
     EXPECT_GE(second, 3) << "ticks while " << what;
     EXPECT_EQ(undrawn, 0) << "ticks drawn while " << what;
+    // Then nothing but the timers wakes the program: what was sent before the end is taken, and
+    // no more comes.
+    MSG sent;
+    PeekMessageW(&sent, nullptr, 0, 0, PM_NOREMOVE);
+    Sleep(50);
+    EXPECT_FALSE(HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) << "after " << what;
   };
+  // A notice of an end whose start never came is no reason to stop ticking in the loops to come.
+  SendMessageW(window, WM_EXITMENULOOP, FALSE, 0);
 
   ticks_while(
       "the menu was open", [] { EndMenu(); },

@@ -323,8 +323,9 @@ LRESULT FormWindow::on_message(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_SYSCOMMAND:
       return around_system_loop(message, wparam, lparam);
     case kWake:
-      // One sent before the loop ended may come later, in the program's own loop.
-      if (waker_) ticks_.serve_due_ticks();
+      // One sent before the loop ended may come later, in the program's loop: it serves what is
+      // due, as that loop would.
+      ticks_.serve_due_ticks();
       return 0;
     case WM_NCDESTROY:
       SetWindowLongPtrW(handle(), GWLP_USERDATA, 0);
