@@ -540,6 +540,27 @@ void CALLBACK end_move_anyway(HWND window, UINT, UINT_PTR id, DWORD) {
   PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
 }
 
+// The same from another thread, for a loop that takes the mouse's messages alone and so no
+// WM_TIMER.
+class GiveUp {
+ public:
+  explicit GiveUp(std::function<void()> end)
+      : thread_([this, end = std::move(end)] {
+          for (int waited = 0; !over_; waited += 10) {
+            if (waited == 5000) return end();
+            Sleep(10);
+          }
+        }) {}
+  ~GiveUp() {
+    over_ = true;
+    thread_.join();
+  }
+
+ private:
+  std::atomic<bool> over_ = false;
+  std::thread thread_;
+};
+
 // A window of two quick timers.
 class Metronomes : public ui::Form {
  public:
@@ -550,40 +571,90 @@ class Metronomes : public ui::Form {
   ui::Timer second{"second", 40, true};
 };
 
-// While Windows runs a loop of its own, for a window's menu or its move, the program's loop
-// waits: every timer ticks all the same.
-TEST_F(Win32Binding, TheTimersTickWhileTheWindowsMenuIsOpenOrTheWindowMoves) {
+// While Windows runs a loop of its own, for a window's menu, its move or a button of its caption
+// held by the mouse, the program's loop waits: every timer ticks all the same, and what a tick
+// changed is on screen before the next.
+TEST_F(Win32Binding, TheTimersTickAndShowWhileTheMenuIsOpenTheWindowMovesOrItsCaptionIsHeld) {
   Metronomes metronomes;
   system.show(metronomes);
   HWND window = window_of(L"Klimbor", 129);
   ASSERT_NE(window, nullptr);
-  int first = 0, second = 0;
+  int first = 0, second = 0, undrawn = 0;
   std::function<void()> end_loop;
   const auto count = [&](int& ticks) {
+    if (first + second > 0 && GetUpdateRect(window, nullptr, FALSE)) ++undrawn;
     if (++ticks == 3 && first >= 3 && second >= 3) end_loop();
   };
   metronomes.first.Tick = [&] { count(first); };
   metronomes.second.Tick = [&] { count(second); };
+  // Runs the loop, which the ticks end.
+  const auto ticks_while = [&](const std::string& what, std::function<void()> end,
+                               const std::function<void()>& loop) {
+    first = second = undrawn = 0;
+    end_loop = std::move(end);
+    loop();
+    EXPECT_GE(first, 3) << "ticks while " << what;
+    EXPECT_GE(second, 3) << "ticks while " << what;
+    EXPECT_EQ(undrawn, 0) << "ticks drawn while " << what;
+    // Then nothing but the timers wakes the program: what was sent before the end is taken, and
+    // no more comes.
+    MSG sent;
+    PeekMessageW(&sent, nullptr, 0, 0, PM_NOREMOVE);
+    Sleep(50);
+    EXPECT_FALSE(HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) << "after " << what;
+  };
+  // A notice of an end whose start never came is no reason to stop ticking in the loops to come.
+  SendMessageW(window, WM_EXITMENULOOP, FALSE, 0);
 
-  end_loop = [] { EndMenu(); };
-  HMENU menu = CreatePopupMenu();
-  AppendMenuW(menu, MF_STRING, 1, L"Continuer");
-  SetTimer(window, kGiveUp, 5000, end_menu_anyway);
-  TrackPopupMenu(menu, TPM_RETURNCMD, 20, 20, 0, window, nullptr);
-  KillTimer(window, kGiveUp);
-  DestroyMenu(menu);
-  EXPECT_GE(first, 3) << "ticks while the menu was open";
-  EXPECT_GE(second, 3);
+  ticks_while(
+      "the menu was open", [] { EndMenu(); },
+      [&] {
+        HMENU menu = CreatePopupMenu();
+        AppendMenuW(menu, MF_STRING, 1, L"Continuer");
+        SetTimer(window, kGiveUp, 5000, end_menu_anyway);
+        TrackPopupMenu(menu, TPM_RETURNCMD, 20, 20, 0, window, nullptr);
+        KillTimer(window, kGiveUp);
+        DestroyMenu(menu);
+      });
 
-  first = second = 0;
-  end_loop = [window] { PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0); };
   const RECT outer = outer_of(window);
-  SetTimer(window, kGiveUp, 5000, end_move_anyway);
-  SendMessageW(window, WM_SYSCOMMAND, SC_MOVE | HTCAPTION,
-               MAKELPARAM(outer.left + 20, outer.top + 5));
-  KillTimer(window, kGiveUp);
-  EXPECT_GE(first, 3) << "ticks while the window was moved";
-  EXPECT_GE(second, 3);
+  ticks_while(
+      "the window was moved", [window] { PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0); },
+      [&] {
+        SetTimer(window, kGiveUp, 5000, end_move_anyway);
+        SendMessageW(window, WM_SYSCOMMAND, SC_MOVE | HTCAPTION,
+                     MAKELPARAM(outer.left + 20, outer.top + 5));
+        KillTimer(window, kGiveUp);
+      });
+
+  // Pressed where the player would press, and released where the mouse is, off the window: the
+  // caption by either button, then the close button, the only one a tool window has. Released
+  // on it, the right button would open the window's menu.
+  const RECT work = work_area_of(window);
+  ASSERT_LT(outer.right, work.right - 1);
+  SetCursorPos(work.right - 1, work.bottom - 1);
+  struct Held {
+    const char* what;
+    UINT press, release;
+    WPARAM part;
+    POINT at;
+  };
+  const POINT caption{outer.left + 20, outer.top + 5}, close{outer.right - 8, outer.top + 8};
+  const Held parts[] = {
+      {"the caption was held by the right button", WM_NCRBUTTONDOWN, WM_RBUTTONUP, HTCAPTION,
+       caption},
+      {"the caption was held", WM_NCLBUTTONDOWN, WM_LBUTTONUP, HTCAPTION, caption},
+      {"the close button was held", WM_NCLBUTTONDOWN, WM_LBUTTONUP, HTCLOSE, close}};
+  for (const Held& held : parts) {
+    ASSERT_EQ(SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(held.at.x, held.at.y)), held.part)
+        << held.what;
+    const auto release = [window, up = held.release] { PostMessageW(window, up, 0, 0); };
+    ticks_while(held.what, release, [&] {
+      const GiveUp give_up(release);
+      SendMessageW(window, held.press, held.part, MAKELPARAM(held.at.x, held.at.y));
+    });
+  }
+  EXPECT_FALSE(metronomes.Visible) << "pressed on it, the close button closes the window";
 }
 
 // Wine reports 96 dpi: the other dpis are told by hand, as Windows 10 tells a window that moves

@@ -61,7 +61,7 @@ class GdiPainter : public SurfacePainter {
 
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
-constexpr UINT_PTR kLoopTicks = 1;
+constexpr UINT kWake = WM_USER + 1;  // from the waker, while Windows runs a loop of its own
 
 // The calls of Windows 10 that older systems lack, looked up where they exist.
 template <class F>
@@ -209,12 +209,22 @@ void FormWindow::dpi_changed(int dpi, const RECT& suggested) {
   take(fit.scale, moving_ ? outer : placed_inside(outer, fit.work_area));
 }
 
+// Counted: Windows tells of a move or a menu from inside a loop that it may have run already.
 void FormWindow::modal_loop(bool entered) {
   if (entered) {
-    loop_ticks_.emplace(handle(), kLoopTicks, USER_TIMER_MINIMUM);
-  } else {
-    loop_ticks_.reset();
+    if (system_loops_++ == 0) waker_.emplace(handle(), kWake);
+  } else if (system_loops_ > 0 && --system_loops_ == 0) {
+    waker_.reset();
   }
+}
+
+// Windows may run a loop of its own in there without a word: while a caption button is held, or
+// before a held caption turns into a move, it takes the mouse's messages alone until the release.
+LRESULT FormWindow::around_system_loop(UINT message, WPARAM wparam, LPARAM lparam) {
+  modal_loop(true);
+  const LRESULT result = DefWindowProcW(handle(), message, wparam, lparam);
+  modal_loop(false);
+  return result;
 }
 
 void FormWindow::sync() {
@@ -308,8 +318,13 @@ LRESULT FormWindow::on_message(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_EXITMENULOOP:
       modal_loop(false);
       return 0;
-    case WM_TIMER:
-      if (wparam != kLoopTicks) break;
+    case WM_NCLBUTTONDOWN:
+    case WM_NCRBUTTONDOWN:
+    case WM_SYSCOMMAND:
+      return around_system_loop(message, wparam, lparam);
+    case kWake:
+      // One sent before the loop ended may come later, in the program's loop: it serves what is
+      // due, as that loop would.
       ticks_.serve_due_ticks();
       return 0;
     case WM_NCDESTROY:

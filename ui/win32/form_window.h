@@ -13,11 +13,13 @@
 #include "ui/layout.h"
 #include "ui/win32/gdi.h"
 #include "ui/win32/look.h"
+#include "ui/win32/periodic_timer.h"
 
 namespace ui::win32 {
 
-// While a window is moved or its menu is open, Windows runs a loop of its own and the program's
-// loop waits: the ticks that fall due meanwhile are served from there.
+// While a window is moved, its menu is open or a button of its caption is held, Windows runs a
+// loop of its own and the program's loop waits: the ticks that fall due meanwhile are served from
+// there.
 class LoopTicks {
  public:
   virtual void serve_due_ticks() = 0;
@@ -59,6 +61,7 @@ class FormWindow {
   SIZE scaled_size(int dpi) const;
   void dpi_changed(int dpi, const RECT& suggested);
   void modal_loop(bool entered);
+  LRESULT around_system_loop(UINT message, WPARAM wparam, LPARAM lparam);
   void paint();
   void press(POINT at);
   void release(POINT at);
@@ -72,8 +75,9 @@ class FormWindow {
   LoopTicks& ticks_;               // served from Windows' own loops
   UniqueLibrary common_controls_;  // freed after the window and its tips
   UniqueWindow window_;
-  std::optional<WindowTimer> loop_ticks_;  // while Windows' own loop runs
-  bool moving_ = false;                    // the player drags the window
+  int system_loops_ = 0;        // Windows' own loops running, one inside the other
+  std::optional<Waker> waker_;  // while they run
+  bool moving_ = false;         // the player drags the window
   bool tips_made_ = false;
   HWND tips_ = nullptr;  // a child of window_, destroyed with it
   std::vector<std::pair<Picture*, RECT>> tip_rects_;

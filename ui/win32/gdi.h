@@ -29,21 +29,6 @@ struct HandleDeleter {
 };
 using UniqueHandle = std::unique_ptr<void, HandleDeleter>;
 
-// A WM_TIMER of the window's, for the life of the guard.
-class WindowTimer {
- public:
-  WindowTimer(HWND window, UINT_PTR id, UINT period_ms) : window_(window), id_(id) {
-    SetTimer(window, id, period_ms, nullptr);
-  }
-  ~WindowTimer() { KillTimer(window_, id_); }
-  WindowTimer(const WindowTimer&) = delete;
-  WindowTimer& operator=(const WindowTimer&) = delete;
-
- private:
-  HWND window_;
-  UINT_PTR id_;
-};
-
 // Selects an object into a device context for the life of the guard.
 class Selected {
  public:

@@ -62,4 +62,22 @@ bool PeriodicTimer::take() {
   return WaitForSingleObject(handle_.get(), 0) == WAIT_OBJECT_0;
 }
 
+// Without a timer the window is not woken: its ticks wait for the end of the system's loop, as
+// they would with no waker at all.
+Waker::Waker(HWND window, UINT message) : window_(window), message_(message) {
+  if (!CreateTimerQueueTimer(&timer_, nullptr, wake, this, 1, 1, WT_EXECUTEINTIMERTHREAD)) {
+    timer_ = nullptr;
+  }
+}
+
+Waker::~Waker() {
+  if (timer_ != nullptr) DeleteTimerQueueTimer(nullptr, timer_, INVALID_HANDLE_VALUE);
+}
+
+// Notified, not sent: the pool's thread never waits for the window's, which may be deleting it.
+void CALLBACK Waker::wake(void* self, BOOLEAN) {
+  const auto& waker = *static_cast<const Waker*>(self);
+  SendNotifyMessageW(waker.window_, waker.message_, 0, 0);
+}
+
 }  // namespace ui::win32

@@ -47,4 +47,23 @@ class PeriodicTimer {
   UniqueHandle handle_;
 };
 
+// Sends a message to a window every millisecond, or as often as the system's tick allows, from a
+// thread of the system's pool, for its life. A sent message reaches the window from every loop
+// that waits for messages, even one that takes the mouse's alone, where WM_TIMER would wait.
+class Waker {
+ public:
+  Waker(HWND window, UINT message);
+  // Waits for a message being sent: none is sent once it has gone.
+  ~Waker();
+  Waker(const Waker&) = delete;
+  Waker& operator=(const Waker&) = delete;
+
+ private:
+  static void CALLBACK wake(void* self, BOOLEAN);
+
+  HWND window_;
+  UINT message_;
+  HANDLE timer_ = nullptr;  // in the process's default timer queue
+};
+
 }  // namespace ui::win32

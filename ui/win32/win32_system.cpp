@@ -149,8 +149,10 @@ void Win32System::pump_messages() {
 void Win32System::serve_due_ticks() {
   // By index: a tick may show a window whose timers join the list.
   for (std::size_t i = 0; i < clocks_.size(); ++i) {
-    if (clocks_[i].periodic->take())
-      deliver(*clocks_[i].form, clocks_[i].timer->Tick, Source::timer);
+    if (!clocks_[i].periodic->take()) continue;
+    deliver(*clocks_[i].form, clocks_[i].timer->Tick, Source::timer);
+    // Drawn at once, each tick: the loop may leave WM_PAINT waiting, as a caption button's does.
+    for (const auto& [form, window] : windows_) UpdateWindow(window->handle());
   }
 }
 
