@@ -9,7 +9,8 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev
   libgtest-dev libgmock-dev
   fonts-comic-neue
-  xvfb xauth xdotool imagemagick x11-xserver-utils
+  libxcb1-dev libx11-dev
+  xvfb xauth xdotool imagemagick x11-xserver-utils openbox
   dpkg-dev desktop-file-utils file lintian appstream
   clang libclang-rt-14-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools googletest

@@ -43,4 +43,14 @@ PixelRect centred_in(PixelRect outer, PixelRect work_area) {
   return placed_inside(outer, work_area);
 }
 
+PixelRect client_placed(PixelRect client, Frame frame, PixelRect work_area, bool centre) {
+  PixelRect outer{client.x - frame.left, client.y - frame.top,
+                  client.width + frame.left + frame.right,
+                  client.height + frame.top + frame.bottom};
+  outer = centre ? centred_in(outer, work_area) : placed_inside(outer, work_area);
+  client.x = outer.x + frame.left;
+  client.y = outer.y + frame.top;
+  return client;
+}
+
 }  // namespace ui

@@ -27,4 +27,9 @@ PixelRect placed_inside(PixelRect outer, PixelRect work_area);
 // The whole window centred on the work area, and inside it.
 PixelRect centred_in(PixelRect outer, PixelRect work_area);
 
+// Where a client area goes when its whole window, the frame included, is centred on the work area
+// (centre) or moved the least that puts it inside: toolkits that place a window by its client
+// area.
+PixelRect client_placed(PixelRect client, Frame frame, PixelRect work_area, bool centre);
+
 }  // namespace ui

@@ -91,8 +91,16 @@ TEST_F(KlimborBinding, WindowIsAFixedOrangeToolWindowOf129By278) {
   EXPECT_EQ(QColor(pixel(128, 277)), QColor(255, 128, 0)) << "orange where no element lies";
   sys.hide(k);
   EXPECT_FALSE(window->isVisible()) << "hidden at once, outside any handler";
+  // Put mostly off the screen, as a window manager may place a window it shows: once shown, the
+  // whole frame is moved back inside, the least it can be.
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  window->move(area.left() - 40, area.bottom() - 30);  // the second screen lies to the right
   sys.show(k);
   EXPECT_TRUE(window->isVisible());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return area.contains(window->frameGeometry()); }))
+      << "left partly off the screen";
+  EXPECT_NE(window->frameGeometry(), window->geometry()) << "the offscreen platform draws a frame";
+  EXPECT_EQ(window->frameGeometry().bottomLeft(), area.bottomLeft()) << "moved the least";
 }
 
 // The second screen of the suite is at 150 %: a window moved there takes scale 2.

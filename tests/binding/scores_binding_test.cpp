@@ -120,8 +120,9 @@ TEST_F(ScoresBinding, ViewerWindowIsALightGreen660By654ToolWindowWithItsGrid) {
   EXPECT_EQ(QColor(image.pixel(60, 520)), QColor(128, 255, 128)) << "beyond the last row";
   EXPECT_EQ(QColor(image.pixel(80, 31)), QColor(255, 128, 128)) << "a salmon grid line";
   const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-  EXPECT_LE((window->geometry().center() - screen.center()).manhattanLength(), 4)
-      << "centred on the screen, the frame's width aside";
+  EXPECT_LE((window->frameGeometry().center() - screen.center()).manhattanLength(), 1)
+      << "the whole window centred on the screen, frame included";
+  EXPECT_NE(window->frameGeometry(), window->geometry()) << "the offscreen platform draws a frame";
 
   // Dark green text in small bold letters; the cell written last in salmon, as selected.
   auto* grid = static_cast<ui::qt::GridWidget*>(window->widget_for(viewer.Grd_livre));

@@ -6,8 +6,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
 #include <array>
+#include <cctype>
 #include <cstdio>
+#include <fstream>
 #include <memory>
 #include <sstream>
 #include <stdexcept>
@@ -46,6 +51,99 @@ pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>
   posix_spawn_file_actions_destroy(&actions);
   if (rc != 0) throw std::runtime_error("cannot start " + argv[0]);
   return pid;
+}
+
+void stop(pid_t pid) {
+  ::kill(pid, SIGTERM);
+  int status = 0;
+  waitpid(pid, &status, 0);
+}
+
+// The keys the French answers need beyond a US keyboard: the keysyms of each key (a letter, then
+// its capital) and the characters they type. xdotool types a character the map lacks by
+// remapping a spare key for a moment, and a busy program may read the key after it is restored.
+struct FrenchKey {
+  const char* keysyms;
+  const char* characters;
+};
+constexpr std::array<FrenchKey, 17> kFrenchKeys{{
+    {"eacute Eacute", "éÉ"},
+    {"egrave Egrave", "èÈ"},
+    {"agrave Agrave", "àÀ"},
+    {"ccedilla Ccedilla", "çÇ"},
+    {"ugrave Ugrave", "ùÙ"},
+    {"acircumflex Acircumflex", "âÂ"},
+    {"ecircumflex Ecircumflex", "êÊ"},
+    {"icircumflex Icircumflex", "îÎ"},
+    {"ocircumflex Ocircumflex", "ôÔ"},
+    {"ucircumflex Ucircumflex", "ûÛ"},
+    {"ediaeresis Ediaeresis", "ëË"},
+    {"idiaeresis Idiaeresis", "ïÏ"},
+    {"udiaeresis Udiaeresis", "üÜ"},
+    {"oe OE", "œŒ"},
+    {"EuroSign rightsinglequotemark", "€’"},
+    {"guillemotleft guillemotright", "«»"},
+    {"ellipsis", "…"},
+}};
+
+bool on_a_french_key(const std::string& character) {
+  for (const FrenchKey& key : kFrenchKeys) {
+    if (std::string(key.characters).find(character) != std::string::npos) return true;
+  }
+  return false;
+}
+
+std::string trimmed(std::string s) {
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.pop_back();
+  return s;
+}
+
+using XDisplay = std::unique_ptr<Display, int (*)(Display*)>;
+
+// The client area and the whole window around it, as the server has them: xdotool counts the
+// frame's offset twice under a window manager.
+std::optional<Window> geometry_of(Display* x, const std::string& id) {
+  const auto client = static_cast<::Window>(std::stoul(id));
+  XWindowAttributes a{};
+  ::Window child = 0;
+  int cx = 0, cy = 0;
+  if (XGetWindowAttributes(x, client, &a) == 0 ||
+      XTranslateCoordinates(x, client, a.root, 0, 0, &cx, &cy, &child) == 0) {
+    return std::nullopt;
+  }
+  // The frame is the window's ancestor that lies on the root: the window itself without one.
+  ::Window top = client;
+  while (true) {
+    ::Window root = 0, parent = 0;
+    ::Window* children = nullptr;
+    unsigned count = 0;
+    if (XQueryTree(x, top, &root, &parent, &children, &count) == 0) return std::nullopt;
+    if (children != nullptr) XFree(children);
+    if (parent == root || parent == 0) break;
+    top = parent;
+  }
+  XWindowAttributes f{};
+  if (XGetWindowAttributes(x, top, &f) == 0) return std::nullopt;
+  return Window{id,       cx,
+                cy,       a.width,
+                a.height, {f.x, f.y, f.width + 2 * f.border_width, f.height + 2 * f.border_width}};
+}
+
+// A window manager that runs names a window of its own on the root.
+bool window_manager_runs(const std::string& display) {
+  const XDisplay x(XOpenDisplay(display.c_str()), XCloseDisplay);
+  if (!x) return false;
+  const Atom check = XInternAtom(x.get(), "_NET_SUPPORTING_WM_CHECK", True);
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, left = 0;
+  unsigned char* data = nullptr;
+  if (check == 0 || XGetWindowProperty(x.get(), DefaultRootWindow(x.get()), check, 0, 1, False,
+                                       XA_WINDOW, &type, &format, &count, &left, &data) != 0) {
+    return false;
+  }
+  if (data != nullptr) XFree(data);
+  return count == 1;
 }
 
 }  // namespace
@@ -116,7 +214,7 @@ void Program::kill_now() {
   status_ = 128 + SIGKILL;
 }
 
-Desktop::Desktop(int width, int height, int dpi) {
+Desktop::Desktop(int width, int height, int dpi, WindowManager manager) {
   std::array<int, 2> fds{};
   if (pipe(fds.data()) != 0) throw std::runtime_error("pipe");
   // Xvfb picks a free display and writes its number to the pipe.
@@ -140,12 +238,56 @@ Desktop::Desktop(int width, int height, int dpi) {
     run("echo 'Xft.dpi: " + std::to_string(dpi) + "' | DISPLAY=" + display_ +
         " xrdb -nocpp -global -merge");
   }
+  map_french_letters();
+  if (manager != WindowManager::none) start_window_manager(manager, width, height);
 }
 
 Desktop::~Desktop() {
-  ::kill(server_, SIGTERM);
-  int status = 0;
-  waitpid(server_, &status, 0);
+  if (window_manager_ > 0) stop(window_manager_);
+  if (!window_manager_settings_.empty()) std::filesystem::remove(window_manager_settings_);
+  stop(server_);
+}
+
+// On keys that have no keysym, leaving the last one spare.
+void Desktop::map_french_letters() const {
+  std::vector<int> spare;
+  std::istringstream map(run("DISPLAY=" + display_ + " xmodmap -pke"));
+  std::string line;
+  while (std::getline(map, line)) {
+    const auto eq = line.find('=');
+    if (eq == std::string::npos || line.rfind("keycode", 0) != 0) continue;
+    const int code = std::atoi(line.c_str() + 7);
+    if (code > 8 && trimmed(line.substr(eq + 1)).empty()) spare.push_back(code);
+  }
+  if (spare.size() <= kFrenchKeys.size()) {
+    throw std::runtime_error("the keyboard of " + display_ + " has too few spare keys");
+  }
+  std::string command = "DISPLAY=" + display_ + " xmodmap";
+  for (std::size_t i = 0; i < kFrenchKeys.size(); ++i) {
+    command += " -e 'keycode " + std::to_string(spare[i]) + " = " + kFrenchKeys[i].keysyms + "'";
+  }
+  run(command);
+}
+
+void Desktop::start_window_manager(WindowManager manager, int width, int height) {
+  // Its own settings, never the ones of whoever runs the tests.
+  std::string settings = "/etc/xdg/openbox/rc.xml";
+  if (manager == WindowManager::openbox_off_screen) {
+    window_manager_settings_ = std::filesystem::temp_directory_path() /
+                               ("klimbor-e2e-openbox-" + display_.substr(1) + ".xml");
+    std::ofstream(window_manager_settings_)
+        << "<?xml version=\"1.0\"?>\n"
+        << "<openbox_config xmlns=\"http://openbox.org/3.4/rc\"><applications>\n"
+        << "<application title=\"Klimbor\"><position force=\"yes\"><x>" << width - 60 << "</x><y>"
+        << height - 80 << "</y></position></application>\n"
+        << "</applications></openbox_config>\n";
+    settings = window_manager_settings_.string();
+  }
+  window_manager_ = spawn({"/usr/bin/openbox", "--sm-disable", "--config-file", settings},
+                          {"DISPLAY=" + display_}, "/dev/null");
+  if (!wait_for([this] { return window_manager_runs(display_); }, kPatience)) {
+    throw std::runtime_error("no window manager on " + display_);
+  }
 }
 
 std::string Desktop::xdotool(const std::string& args) const {
@@ -164,22 +306,13 @@ Shot Desktop::grab(int x, int y, int width, int height) const {
 std::vector<Window> Desktop::windows(const std::string& title) const {
   std::vector<Window> found;
   std::istringstream ids(xdotool("search --onlyvisible --name " + quote("^" + title + "$")));
+  // A window may close while it is looked at: the error only leaves it out.
+  XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+  const XDisplay x(XOpenDisplay(display_.c_str()), XCloseDisplay);
+  if (!x) return found;
   std::string id;
   while (ids >> id) {
-    Window w{id};
-    std::istringstream shell(xdotool("getwindowgeometry --shell " + id));
-    std::string line;
-    while (std::getline(shell, line)) {
-      const auto eq = line.find('=');
-      if (eq == std::string::npos) continue;
-      const std::string key = line.substr(0, eq);
-      const int value = std::atoi(line.c_str() + eq + 1);
-      if (key == "X") w.x = value;
-      if (key == "Y") w.y = value;
-      if (key == "WIDTH") w.width = value;
-      if (key == "HEIGHT") w.height = value;
-    }
-    found.push_back(w);
+    if (auto w = geometry_of(x.get(), id)) found.push_back(*w);
   }
   return found;
 }
@@ -201,7 +334,7 @@ std::optional<Window> Desktop::client_area(const Window& w, int width, int heigh
   if (sides < 0 || sides % 2 != 0 || sides > 24 || caption < border || caption > border + 40) {
     return std::nullopt;
   }
-  return Window{w.id, w.x + border, w.y + caption, width, height};
+  return Window{w.id, w.x + border, w.y + caption, width, height, w.frame};
 }
 
 void Desktop::click(int x, int y) const {
@@ -209,8 +342,18 @@ void Desktop::click(int x, int y) const {
   xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
 }
 
-void Desktop::focus(const Window& w) const {
-  xdotool("windowfocus " + w.id);
+bool Desktop::focus(const Window& w) const {
+  return wait_for(
+      [&] {
+        if (has_focus(w)) return true;
+        xdotool("windowfocus " + w.id);
+        return false;
+      },
+      kPatience, 100ms);
+}
+
+bool Desktop::has_focus(const Window& w) const {
+  return trimmed(xdotool("getwindowfocus")) == w.id;
 }
 
 void Desktop::key(const std::string& keysym) const {
@@ -218,6 +361,15 @@ void Desktop::key(const std::string& keysym) const {
 }
 
 void Desktop::type(const std::string& text) const {
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    const std::string character = text.substr(i, length);
+    if (length > 1 && !on_a_french_key(character)) {
+      throw std::invalid_argument("no key types " + character + ": add it to kFrenchKeys");
+    }
+    i += length;
+  }
   xdotool("type --delay 20 " + quote(text));
 }
 

@@ -41,9 +41,14 @@ class Shot {
   std::vector<std::uint8_t> rgb_;
 };
 
+struct Rect {
+  int x = 0, y = 0, width = 0, height = 0;
+};
+
 struct Window {
   std::string id;
-  int x = 0, y = 0, width = 0, height = 0;
+  int x = 0, y = 0, width = 0, height = 0;  // the client area, on the screen
+  Rect frame;                               // the whole window, as the window manager framed it
 };
 
 // A program started by the test; killed if still running when destroyed.
@@ -67,12 +72,22 @@ class Program {
   std::optional<int> status_;
 };
 
+enum class WindowManager {
+  none,
+  openbox,
+  // Openbox told to put every window titled Klimbor near the bottom right corner, mostly off the
+  // screen, as a window manager that remembers the places of a larger screen does.
+  openbox_off_screen,
+};
+
 // A virtual X server on a free display, with the player's mouse and keyboard.
 class Desktop {
  public:
   // A screen of this size; a density other than 96 dpi is given to the programs as the desktops
-  // of Linux give it, by the X resource Xft.dpi.
-  explicit Desktop(int width = 900, int height = 760, int dpi = 96);
+  // of Linux give it, by the X resource Xft.dpi. The keyboard has a key for every letter typed
+  // (type), so that nothing changes the keyboard's map while a program reads it.
+  explicit Desktop(int width = 900, int height = 760, int dpi = 96,
+                   WindowManager manager = WindowManager::none);
   ~Desktop();
   Desktop(const Desktop&) = delete;
   Desktop& operator=(const Desktop&) = delete;
@@ -92,17 +107,29 @@ class Desktop {
   void expect_own_frames() { own_frames_ = true; }
 
   void click(int x, int y) const;
-  // Gives a window the keyboard, as a window manager gives it to a window it maps.
-  void focus(const Window& w) const;
+  // Gives a window the keyboard, as a window manager gives it to a window it maps; true once it
+  // has it.
+  bool focus(const Window& w) const;
+  bool has_focus(const Window& w) const;
   void key(const std::string& keysym) const;
+  // ASCII and the French letters of the keyboard's map; anything else throws.
   void type(const std::string& text) const;
   std::string xdotool(const std::string& args) const;
 
  private:
+  void map_french_letters() const;
+  void start_window_manager(WindowManager manager, int width, int height);
+
   pid_t server_ = -1;
+  pid_t window_manager_ = -1;
+  std::filesystem::path window_manager_settings_;
   std::string display_;
   bool own_frames_ = false;
 };
+
+// How long a program may take to answer a player on a busy machine: a bound on waits for what
+// must come, never a pause.
+inline constexpr auto kPatience = 20s;
 
 // Polls until the condition holds or the time is up; true if it held.
 bool wait_for(const std::function<bool()>& condition, std::chrono::milliseconds limit,

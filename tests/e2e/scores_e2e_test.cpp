@@ -12,9 +12,9 @@ class Recording : public Session {
  protected:
   // The message, closed with OK; then the viewer takes the game's place.
   void close_message_and_see_viewer() {
-    ASSERT_TRUE(wait_focused_dialog(5s)) << "no message";
+    ASSERT_TRUE(wait_focused_dialog(kPatience)) << "no message";
     desktop.key("Return");
-    ASSERT_TRUE(wait_for([this] { return viewer_window().has_value(); }, 5s)) << "no viewer";
+    ASSERT_TRUE(wait_for([this] { return viewer_window().has_value(); }, kPatience)) << "no viewer";
     EXPECT_FALSE(desktop.window("Klimbor", 129, 278).has_value()) << "the game is still shown";
   }
   void click_fin_and_expect_exit_0(Program& program) {
@@ -22,7 +22,7 @@ class Recording : public Session {
     ASSERT_TRUE(shown.has_value()) << "no viewer to end";
     const Window v = *shown;
     desktop.click(v.x + 272 + 56, v.y + 608 + 20);
-    const auto status = program.wait_exit(5s);
+    const auto status = program.wait_exit(kPatience);
     ASSERT_TRUE(status.has_value()) << "still running after Fin";
     EXPECT_EQ(*status, 0);
   }
@@ -32,10 +32,10 @@ TEST_F(Recording, ValiderAfterALossSaysNoPlaceShowsTheTableAndFinEndsTheGame) {
   const std::string table = test::table({900, 500, 100});
   test::write_bytes(score_path(), table);
   start_game();
-  ASSERT_TRUE(wait_game(&Session::racing, 5s));
-  ASSERT_TRUE(wait_game(&Session::result_panel, 6s));
+  ASSERT_TRUE(wait_game(&Session::racing, kPatience));
+  ASSERT_TRUE(wait_game(&Session::result_panel, kPatience));
   click_game(kValider, kButtonsY);
-  ASSERT_TRUE(wait_dialog(5s));
+  ASSERT_TRUE(wait_dialog(kPatience));
   const Window message = *dialog();
   EXPECT_GT(message.width, 200) << "the no-place message is a long one";
   close_message_and_see_viewer();
@@ -77,7 +77,7 @@ TEST_F(Recording, ALossOnATableOfNegativeScoresTakesPlaceOneWithTheTypedAccented
   const std::string table = test::table(scores);
   test::write_bytes(score_path(), table);
   start_game();
-  ASSERT_TRUE(wait_game(&Session::result_panel, 10s)) << "no result";
+  ASSERT_TRUE(wait_game(&Session::result_panel, kPatience)) << "no result";
   validate_answering({"Zoé", "très bien"});
   close_message_and_see_viewer();
   const std::string after = test::read_bytes(score_path());

@@ -1,52 +1,117 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdlib>
+#include <functional>
+#include <ostream>
+#include <tuple>
+
 #include "session.h"
 
 namespace e2e {
+
+constexpr std::array<const char*, 3> kManagerNames{"NoWindowManager", "Openbox",
+                                                   "OpenboxPlacingOffScreen"};
+
+// For the failure messages: gtest finds it beside the type.
+void PrintTo(WindowManager manager, std::ostream* out) {
+  *out << kManagerNames.at(static_cast<std::size_t>(manager));
+}
+
 namespace {
 
-// A 1920x1080 laptop screen at 150 %, the density many desktops choose for it.
-class DenseScreen : public ::testing::Test {
+struct Screen {
+  const char* name;
+  int width, height, dpi;
+  int game_scale;  // the whole scale nearest to the density; the viewer, twice as large, stays at 1
+};
+
+void PrintTo(const Screen& screen, std::ostream* out) {
+  *out << screen.name;
+}
+
+// Laptop screens at 100 % and at 150 %, the density many desktops choose for them; each without
+// a window manager, under openbox, and under openbox placing every window mostly off the screen.
+class Screens : public ::testing::TestWithParam<std::tuple<Screen, WindowManager>> {
  protected:
+  const Screen& screen() const { return std::get<0>(GetParam()); }
   std::vector<std::string> environment() const {
     return {"DISPLAY=" + desktop.display(), "HOME=" + home.path().string()};
   }
-  static void expect_inside_the_screen(const Window& w) {
-    EXPECT_GE(w.x, 0);
-    EXPECT_GE(w.y, 0);
-    EXPECT_LE(w.x + w.width, 1920);
-    EXPECT_LE(w.y + w.height, 1080);
+  bool on_the_screen(const Window& w) const {
+    return w.frame.x >= 0 && w.frame.y >= 0 && w.frame.x + w.frame.width <= screen().width &&
+           w.frame.y + w.frame.height <= screen().height;
+  }
+  // The window manager may place a window elsewhere first: the program moves it once shown.
+  std::optional<Window> wait_window(int width, int height,
+                                    const std::function<bool(const Window&)>& settled) {
+    std::optional<Window> w;
+    wait_for(
+        [&] {
+          w = desktop.window("Klimbor", width, height);
+          return w && settled(*w);
+        },
+        kPatience);
+    return w;
+  }
+  static std::string frame_of(const Window& w) {
+    return std::to_string(w.frame.width) + "x" + std::to_string(w.frame.height) + " at " +
+           std::to_string(w.frame.x) + "," + std::to_string(w.frame.y);
   }
 
-  Desktop desktop{1920, 1080, 144};
+  Desktop desktop{screen().width, screen().height, screen().dpi, std::get<1>(GetParam())};
   test::TempFolder home;
 };
 
-TEST_F(DenseScreen, TheGameTakesTwiceItsSizeAndTheViewerWhichWouldNotFitStaysAtOneCentred) {
+TEST_P(Screens, TheGameTakesTheNearestWholeScaleAndTheViewerOneEachWholeFrameOnTheScreen) {
+  const int s = screen().game_scale;
   Program game({bin("Klimbor")}, environment());
-  std::optional<Window> g;
-  ASSERT_TRUE(wait_for([&] { return (g = desktop.window("Klimbor", 258, 556)).has_value(); }, 10s))
-      << "no game window at twice 129x278: " << desktop.xdotool("search --name Klimbor");
-  expect_inside_the_screen(*g);
-  // The pixel art in even 2x2 squares: the title's light green oval where it lies at 1x, doubled.
+  const auto inside = [this](const Window& w) { return on_the_screen(w); };
+  const std::optional<Window> g = wait_window(129 * s, 278 * s, inside);
+  ASSERT_TRUE(g.has_value()) << "no game window at " << s
+                             << " times 129x278: " << desktop.xdotool("search --name Klimbor");
+  EXPECT_TRUE(on_the_screen(*g)) << "the game's frame " << frame_of(*g);
+  // The pixel art in even squares: the title's light green oval where it lies at 1x, enlarged.
   const Shot shot = desktop.grab(*g);
-  EXPECT_EQ(shot.at(2 * Session::kOvalX, 2 * Session::kOvalY), kLightGreen);
-  EXPECT_EQ(shot.at(2 * Session::kOvalX + 1, 2 * Session::kOvalY + 1), kLightGreen);
-  EXPECT_EQ(shot.at(2 * 101, 2 * Session::kButtonsY), kOrange);
+  EXPECT_EQ(shot.at(s * Session::kOvalX, s * Session::kOvalY), kLightGreen);
+  EXPECT_EQ(shot.at(s * Session::kOvalX + s - 1, s * Session::kOvalY + s - 1), kLightGreen);
+  EXPECT_EQ(shot.at(s * 101, s * Session::kButtonsY), kOrange);
 
   Program viewer({bin("klb best scores")}, environment());
-  std::optional<Window> v;
-  ASSERT_TRUE(wait_for([&] { return (v = desktop.window("Klimbor", 660, 654)).has_value(); }, 10s))
-      << "no viewer window at 660x654: " << desktop.xdotool("search --name Klimbor");
-  expect_inside_the_screen(*v);
-  EXPECT_NEAR(v->x + v->width / 2, 960, 2) << "centred across";
-  EXPECT_NEAR(v->y + v->height / 2, 540, 2) << "centred down";
+  const auto centred = [this](const Window& w) {
+    return std::abs(2 * w.frame.x + w.frame.width - screen().width) <= 4 &&
+           std::abs(2 * w.frame.y + w.frame.height - screen().height) <= 4;
+  };
+  const std::optional<Window> v = wait_window(660, 654, centred);
+  ASSERT_TRUE(v.has_value()) << "no viewer window at 660x654: "
+                             << desktop.xdotool("search --name Klimbor");
+  EXPECT_TRUE(on_the_screen(*v)) << "the viewer's frame " << frame_of(*v);
+  EXPECT_NEAR(v->frame.x + v->frame.width / 2.0, screen().width / 2.0, 2) << "centred across";
+  EXPECT_NEAR(v->frame.y + v->frame.height / 2.0, screen().height / 2.0, 2) << "centred down";
+  const std::optional<Window> still = desktop.window("Klimbor", 129 * s, 278 * s);
+  ASSERT_TRUE(still.has_value()) << "the game window went";
+  EXPECT_TRUE(on_the_screen(*still)) << "the game's frame " << frame_of(*still);
   // Fin within reach: a click on it ends the program.
   desktop.click(v->x + 272 + 56, v->y + 608 + 20);
-  const auto status = viewer.wait_exit(5s);
+  const auto status = viewer.wait_exit(kPatience);
   ASSERT_TRUE(status.has_value()) << "Fin could not be clicked";
   EXPECT_EQ(*status, 0);
 }
+
+std::string name_of(const testing::TestParamInfo<std::tuple<Screen, WindowManager>>& info) {
+  return std::string(std::get<0>(info.param).name) +
+         kManagerNames.at(static_cast<std::size_t>(std::get<1>(info.param)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Laptops, Screens,
+                         testing::Combine(testing::Values(Screen{"Hd100", 1366, 768, 96, 1},
+                                                          Screen{"Hd150", 1366, 768, 144, 2},
+                                                          Screen{"FullHd100", 1920, 1080, 96, 1},
+                                                          Screen{"FullHd150", 1920, 1080, 144, 2}),
+                                          testing::Values(WindowManager::none,
+                                                          WindowManager::openbox,
+                                                          WindowManager::openbox_off_screen)),
+                         name_of);
 
 }  // namespace
 }  // namespace e2e

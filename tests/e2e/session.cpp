@@ -69,12 +69,14 @@ void Session::start_game(const std::vector<std::string>& extra_env) {
     return std::nullopt;
   };
   std::optional<Window> w;
-  ASSERT_TRUE(wait_for([&] { return (w = fresh()).has_value(); }, 10s))
+  ASSERT_TRUE(wait_for([&] { return (w = fresh()).has_value(); }, kPatience))
       << "no game window on " << desktop.display() << "; running " << game->running()
       << "; windows: " << desktop.xdotool("search --name Klimbor")
       << "; stderr: " << run("cat '" + game_errors().string() + "'");
   game_window = *w;
-  if (keyboard) desktop.focus(game_window);
+  if (keyboard) {
+    ASSERT_TRUE(desktop.focus(game_window)) << "the game window has not the keyboard";
+  }
 }
 
 void Session::act(const std::string& keysym, int x, int y) const {
@@ -88,7 +90,8 @@ void Session::act(const std::string& keysym, int x, int y) const {
 void Session::start_viewer() {
   viewer = std::make_unique<Program>(command("klb best scores"), environment(),
                                      viewer_errors().string());
-  ASSERT_TRUE(wait_for([&] { return viewer_window().has_value(); }, 10s)) << "no viewer window";
+  ASSERT_TRUE(wait_for([&] { return viewer_window().has_value(); }, kPatience))
+      << "no viewer window";
 }
 
 std::vector<std::string> Session::command(const std::string& program) const {
@@ -155,13 +158,13 @@ bool Session::win_a_round(std::chrono::seconds limit) {
   // same in every game, so one look serves the whole run.
   std::vector<Rgb>& zero = zero_score_label_;
   if (zero.empty()) {
-    if (!wait_game(&Session::result_panel, 10s)) return false;
+    if (!wait_game(&Session::result_panel, kPatience)) return false;
     zero = score_label(game_shot());
   }
   const auto end = Clock::now() + limit;
   while (Clock::now() < end) {
     if (result_panel(game_shot())) act("c", kContinuer, kButtonsY);
-    if (!wait_game(&Session::racing, 5s)) return false;
+    if (!wait_game(&Session::racing, kPatience)) return false;
     steer_until_round_ends();
     // From 0, only a win (or a draw) raises the score.
     if (score_label(game_shot()) != zero) return true;
@@ -172,17 +175,26 @@ bool Session::win_a_round(std::chrono::seconds limit) {
 void Session::validate_answering(const std::vector<std::string>& answers) {
   act("v", kValider, kButtonsY);
   for (const std::string& answer : answers) {
-    if (!wait_focused_dialog(5s)) {
+    if (!wait_focused_dialog(kPatience)) {
       run("DISPLAY=" + desktop.display() + " import -window root /tmp/klimbor-e2e-failure.png");
       FAIL() << "no question; the screen is in /tmp/klimbor-e2e-failure.png";
     }
+    const std::optional<Window> asked = dialog();
+    ASSERT_TRUE(asked.has_value()) << "the question went before it was answered";
     if (answer.empty()) {
       desktop.key("Escape");
     } else {
       desktop.type(answer);
       desktop.key("Return");
     }
-    wait_for([this] { return !dialog().has_value(); }, 2s);
+    // The next question may come at once; the next answer must not go to this one.
+    ASSERT_TRUE(wait_for(
+        [&] {
+          const auto now = dialog();
+          return !now || now->id != asked->id;
+        },
+        kPatience))
+        << "the question stays after the answer";
   }
 }
 
@@ -219,8 +231,8 @@ bool Session::wait_focused_dialog(std::chrono::milliseconds limit) {
         if (!d) return false;
         // Without a window manager, Wine leaves the X focus where it was: give it to the box,
         // as a window manager would.
-        if (under_wine()) desktop.focus(*d);
-        return desktop.xdotool("getwindowfocus").find(d->id) == 0;
+        if (under_wine()) desktop.xdotool("windowfocus " + d->id);
+        return desktop.has_focus(*d);
       },
       limit);
 }

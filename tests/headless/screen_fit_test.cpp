@@ -90,4 +90,25 @@ TEST(Placement, TheViewerIsCentredOnTheWorkAreaNotTheScreen) {
   EXPECT_EQ(ui::centred_in({0, 0, 1326, 1346}, kLaptop), (PixelRect{297, 0, 1326, 1346}));
 }
 
+// A toolkit that places the client area: the frame around it is what is centred, unequal sides
+// and all, and what is kept inside; a window already inside with its frame stays.
+TEST(Placement, AClientAreaIsPlacedSoThatItsWholeFrameIsCentredOrInside) {
+  constexpr Frame kThin{1, 26, 1, 1};
+  EXPECT_EQ(ui::client_placed({0, 0, 660, 654}, kThin, {0, 0, 1920, 1080}, true),
+            (PixelRect{630, 225, 660, 654}))
+      << "the frame from y = 199, not the client area from 213";
+  EXPECT_EQ(ui::client_placed({0, 0, 200, 100}, {8, 30, 2, 4}, {100, 20, 800, 600}, true),
+            (PixelRect{403, 283, 200, 100}));
+  EXPECT_EQ(ui::client_placed({1800, 900, 258, 556}, kThin, {0, 0, 1920, 1080}, false),
+            (PixelRect{1661, 523, 258, 556}));
+  EXPECT_EQ(ui::client_placed({0, 0, 258, 556}, {8, 30, 2, 4}, kLaptop, false),
+            (PixelRect{8, 30, 258, 556}))
+      << "the caption bar on the screen";
+  EXPECT_EQ(ui::client_placed({8, 30, 258, 556}, {8, 30, 2, 4}, kLaptop, false),
+            (PixelRect{8, 30, 258, 556}));
+  EXPECT_EQ(ui::client_placed({40, 60, 660, 654}, {}, {0, 0, 1366, 768}, true),
+            (PixelRect{353, 57, 660, 654}))
+      << "without a window manager the client area is the whole window";
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QWindow>
 
 #include "ui/grid.h"
 #include "ui/key_filter.h"
@@ -46,11 +47,15 @@ KeyPress key_press(const QKeyEvent& event) {
 }  // namespace
 
 FormWidget::FormWidget(Form& form, EventSink& sink, const QScreen& screen)
-    : form_(form), sink_(sink) {
+    : form_(form), sink_(sink), centring_(form.centred) {
   setObjectName(qstr(form.name()));
   setWindowTitle(qstr(form.Caption));
   setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint);
+  // Its native window first: the window manager can then say what frame it will draw, and the
+  // window follows its screen (fit_to).
+  winId();
+  windowHandle()->installEventFilter(this);
   scale_ = fitting_scale(form, *this, screen);
   setFixedSize(px(form.ScaleWidth) * scale_, px(form.ScaleHeight) * scale_);
   setAutoFillBackground(true);
@@ -63,6 +68,7 @@ FormWidget::FormWidget(Form& form, EventSink& sink, const QScreen& screen)
   // Later siblings lie on top in Qt: raising from the back makes the first listed the front.
   for (auto it = form.boxes().rbegin(); it != form.boxes().rend(); ++it) widgets_[*it]->raise();
   sync();
+  place(*this, screen, centring_);
 }
 
 QWidget* FormWidget::build(Box& box) {
@@ -116,7 +122,7 @@ void FormWidget::sync() {
 void FormWidget::fit_to(const QScreen& screen) {
   const int scale = fitting_scale(form_, *this, screen);
   if (scale != scale_) set_scale(scale);
-  place(*this, form_, screen);
+  place(*this, screen, centring_);
 }
 
 void FormWidget::set_scale(int scale) {
@@ -147,6 +153,21 @@ void FormWidget::sync_box(Box& box, QWidget& widget) {
                  [&](Grid&) { static_cast<GridWidget&>(widget).sync(); },
                  [](auto&) {},
              });
+}
+
+// The window manager may have put the window elsewhere than asked, and only now is the frame it
+// drew sure: the window is placed again, by that frame, each time it is shown.
+bool FormWidget::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Expose && showing_ && windowHandle()->isExposed()) {
+    showing_ = false;
+    place(*this, *screen(), centring_);
+    centring_ = false;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void FormWidget::showEvent(QShowEvent*) {
+  showing_ = true;
 }
 
 void FormWidget::paintEvent(QPaintEvent*) {

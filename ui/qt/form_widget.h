@@ -29,6 +29,8 @@ class FormWidget : public QWidget {
   Form& form() const { return form_; }
 
  protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -44,6 +46,8 @@ class FormWidget : public QWidget {
   int scale_ = 1;                                         // the children draw at it too
   std::unordered_map<const Element*, QWidget*> widgets_;  // owned by their Qt parents
   std::vector<bool> lines_shown_;
+  bool centring_;         // until first shown, if the form is centred
+  bool showing_ = false;  // shown, not yet on the screen with its frame
 };
 
 }  // namespace ui::qt

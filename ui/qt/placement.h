@@ -17,14 +17,16 @@ void prepare_scaling();
 // The screen's pixels per 96-dpi pixel, from the density the desktop gives it (Xft.dpi on X11).
 double scale_of(const QScreen& screen);
 
-// The window manager's frame around a client area: the real one once a window has been shown,
-// else as large as desktops usually draw it at that density.
+// The window manager's frame around the window's client area: as drawn once the window is shown;
+// before, as the window system says it will draw it (none without a window manager), else as
+// large as desktops usually draw it at that density. Best known once the window has its native
+// window (winId()).
 Frame frame_of(const QWidget& window, const QScreen& screen);
 
 int fitting_scale(const Form& form, const QWidget& window, const QScreen& screen);
 
-// Puts the whole window inside the screen's work area, centred if the form asks for it; a window
-// the window manager places is only moved back inside once shown.
-void place(QWidget& window, const Form& form, const QScreen& screen);
+// Moves the window so that its whole frame lies inside the screen's work area, centred there if
+// asked. Where a window not shown yet and not centred goes is the window manager's choice.
+void place(QWidget& window, const QScreen& screen, bool centre);
 
 }  // namespace ui::qt

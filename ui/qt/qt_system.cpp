@@ -11,7 +11,6 @@
 #include <iostream>
 
 #include "ui/qt/accessibility.h"
-#include "ui/qt/placement.h"
 
 namespace ui::qt {
 
@@ -28,9 +27,7 @@ QtSystem::~QtSystem() {
 void QtSystem::create_window(Form& form) {
   const QScreen& screen = *QGuiApplication::primaryScreen();
   auto widget = std::make_unique<FormWidget>(form, *this, screen);
-  place(*widget, form, screen);
-  // Its native window now, to follow it to a screen of another density.
-  widget->winId();
+  // To a screen of another density, the window follows with its scale.
   FormWidget* moved = widget.get();
   QObject::connect(widget->windowHandle(), &QWindow::screenChanged, moved, [moved](QScreen* now) {
     if (now != nullptr) moved->fit_to(*now);
