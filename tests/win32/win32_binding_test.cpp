@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -592,9 +593,17 @@ TEST_F(Win32Binding, TheTimersTickAndShowWhileTheMenuIsOpenTheWindowMovesOrItsCa
                                const std::function<void()>& loop) {
     first = second = undrawn = 0;
     end_loop = std::move(end);
+    const auto start = std::chrono::steady_clock::now();
     loop();
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now() - start)
+                        .count();
     EXPECT_GE(first, 3) << "ticks while " << what;
     EXPECT_GE(second, 3) << "ticks while " << what;
+    // Never more often than its interval, however often the program is woken: one tick that
+    // fell due before, and one at each interval's end while the loop lasted.
+    EXPECT_LE(first, ms / 63 + 2) << "ticks while " << what << ", in " << ms << " ms";
+    EXPECT_LE(second, ms / 40 + 2) << "ticks while " << what << ", in " << ms << " ms";
     EXPECT_EQ(undrawn, 0) << "ticks drawn while " << what;
     // Then nothing but the timers wakes the program: what was sent before the end is taken, and
     // no more comes.
