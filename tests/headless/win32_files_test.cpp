@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <winioctl.h>
 
 #include <algorithm>
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "recording_fixture.h"
 #include "scores/file_layer.h"
@@ -382,6 +384,128 @@ TEST_P(WithoutLocks, AScoreIsStillRecorded) {
 INSTANTIATE_TEST_SUITE_P(AnyAnswer, WithoutLocks,
                          ::testing::Values(ERROR_NOT_SUPPORTED, ERROR_INVALID_FUNCTION,
                                            ERROR_CALL_NOT_IMPLEMENTED));
+
+// A symbolic link at the path, as Windows reports one, played through the seam: the link's
+// attributes carry FILE_ATTRIBUTE_REPARSE_POINT, and FSCTL_GET_REPARSE_POINT on it answers with
+// the target written in it. The link is a plain file of its own bytes here, which a rewrite must
+// leave as they are: MoveFileExW over it is what would replace a real link with a file.
+struct LinkWritten {
+  std::wstring print_name;
+  std::wstring substitute_name;
+  bool relative;
+};
+
+class ReportedLink : public scores::Win32Calls {
+ public:
+  ReportedLink(fs::path link, LinkWritten written)
+      : link_(std::move(link)), written_(std::move(written)) {}
+  DWORD get_file_attributes(const wchar_t* path) override {
+    const DWORD attributes = Win32Calls::get_file_attributes(path);
+    return is_link(path) ? attributes | FILE_ATTRIBUTE_REPARSE_POINT : attributes;
+  }
+  HANDLE create_file(const wchar_t* path, DWORD access, DWORD sharing, DWORD disposition,
+                     DWORD attributes) override {
+    const HANDLE file = Win32Calls::create_file(path, access, sharing, disposition, attributes);
+    if (is_link(path) && (attributes & FILE_FLAG_OPEN_REPARSE_POINT)) link_handle_ = file;
+    return file;
+  }
+  // REPARSE_DATA_BUFFER for a link: tag, data length, reserved, the substitute name's offset and
+  // length, the print name's, the flags, then the names, offsets and lengths in bytes.
+  BOOL device_io_control(HANDLE file, DWORD code, void* output, DWORD size, DWORD* done) override {
+    if (file != link_handle_ || code != FSCTL_GET_REPARSE_POINT)
+      return Win32Calls::device_io_control(file, code, output, size, done);
+    const std::wstring names = written_.substitute_name + written_.print_name;
+    std::vector<char> data(20 + names.size() * sizeof(wchar_t));
+    const auto put = [&](std::size_t at, std::size_t value, std::size_t bytes) {
+      for (std::size_t i = 0; i < bytes; ++i) data[at + i] = static_cast<char>(value >> (8 * i));
+    };
+    const std::size_t substitute = written_.substitute_name.size() * sizeof(wchar_t);
+    put(0, IO_REPARSE_TAG_SYMLINK, 4);
+    put(4, data.size() - 8, 2);
+    put(8, 0, 2);
+    put(10, substitute, 2);
+    put(12, substitute, 2);
+    put(14, written_.print_name.size() * sizeof(wchar_t), 2);
+    put(16, written_.relative ? 1 : 0, 4);
+    std::copy_n(reinterpret_cast<const char*>(names.data()), names.size() * sizeof(wchar_t),
+                data.begin() + 20);
+    if (size < data.size()) return FALSE;
+    std::copy(data.begin(), data.end(), static_cast<char*>(output));
+    *done = static_cast<DWORD>(data.size());
+    return TRUE;
+  }
+  BOOL move_file(const wchar_t* from, const wchar_t* to, DWORD flags) override {
+    if (is_link(to)) ADD_FAILURE() << "moved over the link";
+    return Win32Calls::move_file(from, to, flags);
+  }
+
+ private:
+  bool is_link(const wchar_t* path) const { return ::lstrcmpiW(path, link_.c_str()) == 0; }
+  fs::path link_;
+  LinkWritten written_;
+  HANDLE link_handle_ = INVALID_HANDLE_VALUE;
+};
+
+// As Windows writes a link: its print name and the system's name; the system's name alone; a
+// target relative to the link's folder.
+enum class Written { print_name, substitute_name_alone, relative };
+
+class LinkAtThePath : public Win32Files, public ::testing::WithParamInterface<Written> {};
+
+TEST_P(LinkAtThePath, ItsTargetIsLockedReadAndReplacedAndTheLinkLeftAlone) {
+  const fs::path synced = folder.path() / "synced";
+  fs::create_directory(synced);
+  const fs::path target = synced / "klimbor.dat";
+  test::write_bytes(target, test::table({900, 500, 100}));
+  const std::string link_bytes = test::table({50});
+  test::write_bytes(path(), link_bytes);
+  const std::wstring absolute = target.wstring();
+  const LinkWritten written =
+      GetParam() == Written::print_name ? LinkWritten{absolute, L"\\??\\" + absolute, false}
+      : GetParam() == Written::substitute_name_alone
+          ? LinkWritten{L"", L"\\??\\" + absolute, false}
+          : LinkWritten{L"synced\\klimbor.dat", L"synced\\klimbor.dat", true};
+  files = scores::Win32FileSystem(std::make_unique<ReportedLink>(path(), written));
+  validate(600);
+  expect_announced(test::place_message(2));
+  EXPECT_EQ(test::scores_of(test::read_bytes(target))[1], 600);
+  EXPECT_TRUE(test::read_bytes(path()) == link_bytes) << "the link was written";
+  EXPECT_TRUE(fs::exists(synced / ".klimbor.dat.lock")) << "the lock lies beside the target";
+  EXPECT_FALSE(fs::exists(folder.path() / ".scores klimbor.lock"));
+}
+
+std::string written_name(const ::testing::TestParamInfo<Written>& info) {
+  constexpr const char* kNames[] = {"PrintName", "SubstituteNameAlone", "Relative"};
+  return kNames[static_cast<int>(info.param)];
+}
+
+void PrintTo(Written written, std::ostream* out) {
+  *out << written_name({written, 0});
+}
+
+INSTANTIATE_TEST_SUITE_P(As, LinkAtThePath,
+                         ::testing::Values(Written::print_name, Written::substitute_name_alone,
+                                           Written::relative),
+                         written_name);
+
+// A real link, where the system makes one: Windows for an administrator or in developer mode;
+// Wine's CreateSymbolicLinkW may answer yes and make nothing, which the attributes tell.
+TEST_F(Win32Files, ARealSymbolicLinkStaysALinkAndItsTargetIsReplaced) {
+  constexpr DWORD kUnprivileged = 0x2;  // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+  fs::create_directory(folder.path() / "synced");
+  const fs::path target = folder.path() / "synced" / "klimbor.dat";
+  test::write_bytes(target, test::table({900, 500, 100}));
+  if (!::CreateSymbolicLinkW(path().c_str(), L"synced\\klimbor.dat", kUnprivileged) &&
+      !::CreateSymbolicLinkW(path().c_str(), L"synced\\klimbor.dat", 0))
+    GTEST_SKIP() << "no symbolic link made (error " << ::GetLastError() << ")";
+  if (attributes() == INVALID_FILE_ATTRIBUTES || !(attributes() & FILE_ATTRIBUTE_REPARSE_POINT))
+    GTEST_SKIP() << "CreateSymbolicLinkW answered yes and made no link";
+  validate(600);
+  expect_announced(test::place_message(2));
+  EXPECT_EQ(test::scores_of(test::read_bytes(target))[1], 600);
+  EXPECT_TRUE(attributes() & FILE_ATTRIBUTE_REPARSE_POINT) << "the link replaced by a file";
+  EXPECT_EQ(test::scores_of(bytes())[1], 600) << "the link leads to the new table";
+}
 
 TEST(ScorePath, IsAtTheRootOfDriveC) {
   EXPECT_EQ(scores::default_score_path().wstring(), L"C:\\scores klimbor");
