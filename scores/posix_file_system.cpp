@@ -246,27 +246,25 @@ bool PosixFileSystem::take(int fd, short type, const fs::path& table, const fs::
 
 // The lock file serves whoever may write the table, whatever the umask of the player who made
 // it: it takes the table's permissions (its owner keeping read and write) and group, and, where
-// root records, its owner. Only the lock file's owner may change it; where another's is too
-// narrow, it is removed and made anew (reopen_lock_file). With no table yet, the lock file keeps
-// the permissions of any new file, which the new table gets too.
+// root records, its owner. Only the lock file's owner may change it (the calls fail for anyone
+// else, and change nothing); where another's is too narrow, it is removed and made anew
+// (reopen_lock_file). With no table yet, the lock file keeps the permissions of any new file,
+// which the new table gets too.
 void PosixFileSystem::share_lock_file(int fd, const fs::path& table) {
   struct stat wanted {};
-  struct stat now {};
-  if (calls_->stat(table.c_str(), &wanted) != 0 || calls_->fstat(fd, &now) != 0) return;
-  if (now.st_uid != wanted.st_uid || now.st_gid != wanted.st_gid) {
-    if (calls_->fchown(fd, wanted.st_uid, wanted.st_gid) != 0)
-      calls_->fchown(fd, static_cast<uid_t>(-1), wanted.st_gid);
-  }
-  const mode_t mode = (wanted.st_mode & 0666) | S_IRUSR | S_IWUSR;
-  if ((now.st_mode & 07777) != mode) calls_->fchmod(fd, mode);
+  if (calls_->stat(table.c_str(), &wanted) != 0) return;
+  if (calls_->fchown(fd, wanted.st_uid, wanted.st_gid) != 0)
+    calls_->fchown(fd, static_cast<uid_t>(-1), wanted.st_gid);
+  calls_->fchmod(fd, (wanted.st_mode & 0666) | S_IRUSR | S_IWUSR);
 }
 
 // A lock file this user may not open for writing, made by another player before the table was
 // shared with this one (or by a game older than this rule): removed, once no rewrite holds it,
-// so that the next try makes it anew for every player. Whoever may replace the table may remove
-// a file beside it. A player who may not write the table either leaves it alone: false, the
-// recording goes on unlocked and the replace refuses the table with its own reason. A lock file
-// this user may not even read cannot be seen free: refused, naming it.
+// so that the next try makes it anew for every player. A player who may not write the table
+// leaves it alone: false, the recording goes on unlocked and the replace refuses the table with
+// its own reason. So does one who may not remove it: a folder closed to him refuses the replace
+// too, and in a sticky folder only the table's owner may replace the table. A lock file this user
+// may not even read cannot be seen free: refused, naming it.
 bool PosixFileSystem::reopen_lock_file(const fs::path& table, const fs::path& lock_file,
                                        int& waited) {
   if (const int check = calls_->open(table.c_str(), O_WRONLY | kNoWait, 0); check >= 0) {
@@ -286,8 +284,7 @@ bool PosixFileSystem::reopen_lock_file(const fs::path& table, const fs::path& lo
   if (!take(fd, F_RDLCK, table, lock_file, waited)) return false;
   const bool removed = calls_->unlink(lock_file.c_str()) == 0 || errno == ENOENT;
   calls_->close(fd);
-  if (!removed) lock_closed(table, lock_file);
-  return true;
+  return removed;
 }
 
 // Whether the lock is held on the file that has the lock file's name: another player may have

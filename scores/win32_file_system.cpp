@@ -205,7 +205,7 @@ constexpr DWORD kReparseBufferSize = 16 * 1024;  // MAXIMUM_REPARSE_DATA_BUFFER_
 // A name of the link's data, or the empty text where it lies outside what was read.
 std::wstring name_in(const std::vector<char>& data, DWORD size, USHORT offset, USHORT length) {
   const std::size_t start = sizeof(LinkReparseData) + offset;
-  if (length == 0 || start + length > size) return {};
+  if (start + length > size) return {};
   std::wstring name(length / sizeof(wchar_t), L'\0');
   std::copy_n(data.data() + start, name.size() * sizeof(wchar_t),
               reinterpret_cast<char*>(name.data()));

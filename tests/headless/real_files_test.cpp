@@ -434,38 +434,47 @@ TEST_F(RealFiles, ALinkPointedElsewhereDuringARewriteChangesNothingOfIt) {
   EXPECT_FALSE(fs::exists(folder.path() / ".second.lock"));
 }
 
-// A temporary's process asked of the system: this process, alive; init, alive though another
-// user's, whom a player may not signal; a process that has ended, gone.
+// A temporary's process asked of the system: this process, alive; a process of another user,
+// whom a player may not signal, alive too; a process that has ended, gone.
 TEST_F(RealFiles, TheSweepAsksTheSystemWhetherEachTemporarysProcessIsAlive) {
   const pid_t ended = ::fork();
   if (ended == 0) ::_exit(0);
   ASSERT_GT(ended, 0);
   ASSERT_EQ(::waitpid(ended, nullptr, 0), ended);
+  int ready[2], done[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  ASSERT_EQ(::pipe(done), 0);
+  const pid_t another = ::fork();
+  if (another == 0) {
+    char byte = 0;
+    ::close(done[1]);
+    if (::geteuid() == 0 &&
+        (::setresgid(64101, 64101, 64101) != 0 || ::setresuid(64101, 64101, 64101) != 0))
+      ::_exit(1);
+    if (::write(ready[1], "r", 1) != 1 || ::read(done[0], &byte, 1) < 0) ::_exit(1);
+    ::_exit(0);
+  }
+  ASSERT_GT(another, 0);
+  char byte = 0;
+  ASSERT_EQ(::read(ready[0], &byte, 1), 1);
   const auto temporary = [&](pid_t process) {
     return folder.path() / (".scores klimbor.tmp." + std::to_string(process));
   };
   test::write_bytes(path(), test::table({900}));
-  for (const pid_t process : {::getpid(), pid_t{1}, ended})
+  for (const pid_t process : {::getpid(), another, ended})
     test::write_bytes(temporary(process), "x");
   {
     const Unprivileged as_a_player(folder.path());
     const auto held = files.lock(path());
     ASSERT_NE(held, nullptr);
   }
+  ::close(done[1]);
+  ::waitpid(another, nullptr, 0);
+  for (const int fd : {ready[0], ready[1], done[0]}) ::close(fd);
   EXPECT_TRUE(fs::exists(temporary(::getpid())));
-  EXPECT_TRUE(fs::exists(temporary(1)));
+  EXPECT_TRUE(fs::exists(temporary(another)));
   EXPECT_FALSE(fs::exists(temporary(ended)));
 }
-
-// Counts the pauses between tries of a held lock instead of sleeping them.
-class PausesCounted : public scores::PosixCalls {
- public:
-  explicit PausesCounted(int& paused) : paused_(paused) {}
-  void sleep(int milliseconds) override { paused_ += milliseconds; }
-
- private:
-  int& paused_;
-};
 
 // Made by a game older than the lock file's sharing, or before the table was shared: the lock
 // file of another player that this one may not open for writing. Removed once free and made anew
@@ -484,7 +493,8 @@ TEST_F(RealFiles, ANarrowLockFileOfAnotherPlayerIsMadeAnewOnceFree) {
   region.l_type = F_WRLCK;
   ASSERT_EQ(::fcntl(holder, F_OFD_SETLK, &region), 0);
   int paused = 0;
-  files = scores::PosixFileSystem(std::make_unique<PausesCounted>(paused));
+  files = scores::PosixFileSystem(std::make_unique<CountedPauses>(paused));
+  const int descriptors = test::open_descriptors();
   {
     const Unprivileged as_a_player(folder.path());
     validate(600);
@@ -493,6 +503,7 @@ TEST_F(RealFiles, ANarrowLockFileOfAnotherPlayerIsMadeAnewOnceFree) {
   EXPECT_EQ(paused, 3000);
   EXPECT_TRUE(bytes() == before) << "the table changed";
   EXPECT_TRUE(fs::exists(lock_file)) << "removed while a rewrite held it";
+  EXPECT_EQ(test::open_descriptors(), descriptors) << "a file left open";
 
   ::close(holder);
   sys.errors.clear();
@@ -501,6 +512,7 @@ TEST_F(RealFiles, ANarrowLockFileOfAnotherPlayerIsMadeAnewOnceFree) {
     validate(600);
   }
   expect_announced(test::place_message(2));
+  EXPECT_EQ(test::open_descriptors(), descriptors - 1) << "a file left open";
   struct stat info {};
   ::stat(lock_file.c_str(), &info);
   EXPECT_EQ(info.st_uid, nobody->pw_uid) << "made anew by the player";
@@ -531,6 +543,113 @@ TEST_F(RealFiles, ALockFileOfAnotherPlayerThatThisOneMayNotEvenReadIsNamedInTheR
   }
   expect_refused_untouched("accès refusé");
   EXPECT_FALSE(contains(sys.errors[0], "verrou")) << sys.errors[0];
+}
+
+// A table every player may write, in a folder where this one may create nothing: neither the
+// lock file nor the temporary can be made there. Refused for the folder, whether or not another
+// player's lock file lies there, which this one may then not remove either.
+TEST_F(RealFiles, AWritableTableInAFolderClosedToThePlayerIsRefusedForTheFolder) {
+  if (::geteuid() != 0 || ::getpwnam("nobody") == nullptr)
+    GTEST_SKIP() << "needs root and the user nobody";
+  const std::string before = test::table({900, 500, 100});
+  test::write_bytes(path(), before);
+  ASSERT_EQ(::chmod(path().c_str(), 0666), 0);
+  for (const bool lock_file_there : {false, true}) {
+    if (lock_file_there) test::write_bytes(folder.path() / ".scores klimbor.lock", "");
+    sys.errors.clear();
+    {
+      const Unprivileged as_a_player(folder.path());
+      ASSERT_EQ(::chmod(folder.path().c_str(), 0555), 0);
+      validate(600);
+      ::chmod(folder.path().c_str(), 0755);
+    }
+    expect_refused_untouched("accès refusé");
+    EXPECT_FALSE(contains(sys.errors[0], "verrou")) << sys.errors[0];
+    EXPECT_TRUE(bytes() == before) << "the table changed";
+  }
+}
+
+// The lock file refused for writing, then unreadable for another reason: that reason is told.
+class LockFileUnreadable : public scores::PosixCalls {
+ public:
+  int open(const char* path, int flags, mode_t mode) override {
+    if (!std::string(path).ends_with(".lock")) return PosixCalls::open(path, flags, mode);
+    errno = (flags & O_CREAT) ? EACCES : EIO;
+    return -1;
+  }
+};
+
+TEST_F(RealFiles, ALockFileThatCannotBeReadIsReportedWithItsReason) {
+  const std::string before = test::table({900, 500, 100});
+  test::write_bytes(path(), before);
+  files = scores::PosixFileSystem(std::make_unique<LockFileUnreadable>());
+  validate(600);
+  expect_refused_untouched("erreur d'entrée-sortie");
+  EXPECT_TRUE(bytes() == before) << "the table changed";
+}
+
+// On a file system without locks, another player's lock file is no obstacle to remove.
+TEST_F(RealFiles, ANarrowLockFileOfAnotherPlayerWhereThereAreNoLocksIsLeftAndTheScoreRecorded) {
+  if (::geteuid() != 0 || ::getpwnam("nobody") == nullptr)
+    GTEST_SKIP() << "needs root and the user nobody";
+  test::write_bytes(path(), test::table({900, 500, 100}));
+  ASSERT_EQ(::chmod(path().c_str(), 0666), 0);
+  const fs::path lock_file = folder.path() / ".scores klimbor.lock";
+  test::write_bytes(lock_file, "");
+  ASSERT_EQ(::chmod(lock_file.c_str(), 0644), 0);
+  use_locks_refused_with(ENOLCK);
+  {
+    const Unprivileged as_a_player(folder.path());
+    validate(600);
+  }
+  expect_announced(test::place_message(2));
+  EXPECT_EQ(test::scores_of(bytes())[1], 600);
+  struct stat info {};
+  ::stat(lock_file.c_str(), &info);
+  EXPECT_EQ(info.st_uid, 0u) << "the lock file was made anew, for nothing";
+}
+
+// Another player removes the lock file and makes it anew between its opening here and the lock,
+// as a player meeting a lock file too narrow for him does: `times` times, or at every try.
+class LockFileMadeAnew : public scores::PosixCalls {
+ public:
+  LockFileMadeAnew(fs::path lock_file, int times, int& made)
+      : lock_file_(std::move(lock_file)), times_(times), made_(made) {}
+  int lock(int fd, int command, struct flock* region) override {
+    if (region->l_type == F_WRLCK && made_ != times_) {
+      ++made_;
+      fs::remove(lock_file_);
+      test::write_bytes(lock_file_, "");
+    }
+    return PosixCalls::lock(fd, command, region);
+  }
+
+ private:
+  fs::path lock_file_;
+  int times_;
+  int& made_;
+};
+
+TEST_F(RealFiles, ALockFileMadeAnewBeforeItIsLockedIsOpenedAgain) {
+  const fs::path lock_file = folder.path() / ".scores klimbor.lock";
+  int made = 0;
+  files = scores::PosixFileSystem(std::make_unique<LockFileMadeAnew>(lock_file, 1, made));
+  Holder meanwhile = Holder::unknown;
+  store.rewrite([&](scores::ScoreTable& table) {
+    meanwhile = lock_holder(path());
+    table.write(1, score_rec);
+  });
+  EXPECT_EQ(made, 1);
+  EXPECT_EQ(meanwhile, Holder::an_open_file) << "the lock held is not the lock file's";
+
+  // Made anew at every try: given up after ten tries, as a lock held by another program.
+  made = 0;
+  files = scores::PosixFileSystem(std::make_unique<LockFileMadeAnew>(lock_file, -1, made));
+  const int descriptors = test::open_descriptors();
+  validate(600);
+  expect_refused_untouched("un autre programme est en train d'écrire le tableau");
+  EXPECT_EQ(made, 10);
+  EXPECT_EQ(test::open_descriptors(), descriptors) << "a file left open";
 }
 
 // Two players of one shared table, each in a process of his own under his own user and group,

@@ -115,19 +115,30 @@ class LosingTheTemporary : public scores::Win32Calls {
   }
 };
 
-// A process alive opens as this one, which runs; any other number names no process, as Windows
-// answers for it.
+// A process alive opens as this one, which runs. A process gone is answered in either of the
+// ways Windows answers: an odd number names no process; an even one opens as a process that has
+// ended, which another program still holds open.
 class SeeingAlive : public scores::Win32Calls {
  public:
   explicit SeeingAlive(std::function<bool(unsigned long)> alive) : alive_(std::move(alive)) {}
   HANDLE open_process(DWORD access, DWORD process) override {
-    if (alive_(process)) return Win32Calls::open_process(access, ::GetCurrentProcessId());
+    if (alive_(process) || process % 2 == 0) {
+      const HANDLE opened = Win32Calls::open_process(access, ::GetCurrentProcessId());
+      if (!alive_(process)) ended_ = opened;
+      return opened;
+    }
     ::SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
+  }
+  BOOL get_exit_code_process(HANDLE process, DWORD* code) override {
+    if (process != ended_) return Win32Calls::get_exit_code_process(process, code);
+    *code = 0;
+    return TRUE;
   }
 
  private:
   std::function<bool(unsigned long)> alive_;
+  HANDLE ended_ = nullptr;
 };
 
 }  // namespace
