@@ -1,5 +1,7 @@
 #include "scores/file_layer.h"
 
+#include <limits>
+
 #include "ui/runtime_error.h"
 
 namespace scores {
@@ -118,6 +120,18 @@ void lock_held_in_browser(const Path& table) {
   held_too_long(table, "un autre onglet ou une autre fenêtre du jeu", "le verrou du navigateur");
 }
 
+void lock_closed(const Path& table, const Path& lock_file) {
+  save_failed(table, "le verrou " + quoted(lock_file) +
+                         " est à un autre utilisateur et fermé à celui-ci (accès refusé) ; une "
+                         "fois ce fichier supprimé, le jeu le refera ouvert à tous ceux qui "
+                         "peuvent écrire le tableau");
+}
+
+void temporary_vanished(const Path& table, const Path& temporary) {
+  save_failed(table, "le fichier temporaire " + quoted(temporary) +
+                         " a été effacé par un autre programme avant de remplacer le tableau");
+}
+
 Path folder_of(const Path& path) {
   return path.has_parent_path() ? path.parent_path() : Path(Path::string_type(1, '.'));
 }
@@ -130,8 +144,22 @@ Path temporary_of(const Path& table, unsigned long process) {
   return beside(table, ".tmp." + std::to_string(process));
 }
 
-bool is_temporary_of(const Path& table, std::basic_string_view<Path::value_type> name) {
-  return name.starts_with(hidden_name(table, ".tmp."));
+// Digits alone, as temporary_of writes them: any other name is no temporary of the game's, and
+// a number no process can have (0, or too large) is none either.
+std::optional<unsigned long> writer_of_temporary(const Path& table,
+                                                 std::basic_string_view<Path::value_type> name) {
+  const Path::string_type prefix = hidden_name(table, ".tmp.");
+  if (!name.starts_with(prefix) || name.size() == prefix.size()) return std::nullopt;
+  constexpr unsigned long kLargest = std::numeric_limits<int>::max();
+  unsigned long process = 0;
+  for (const Path::value_type c : name.substr(prefix.size())) {
+    if (c < '0' || c > '9') return std::nullopt;
+    const auto digit = static_cast<unsigned long>(c - '0');
+    if (process > (kLargest - digit) / 10) return std::nullopt;
+    process = process * 10 + digit;
+  }
+  if (process == 0) return std::nullopt;
+  return process;
 }
 
 }  // namespace scores

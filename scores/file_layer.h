@@ -1,6 +1,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -64,15 +65,23 @@ constexpr int kLockWaitMs = 3000;
 [[noreturn]] void lock_held(const Path& table);
 // The same in a browser, whose lock every page of the site shares and which has no file.
 [[noreturn]] void lock_held_in_browser(const Path& table);
+// Said of a table left as it was, naming a lock file beside it that another user made and that
+// this one may neither open nor replace.
+[[noreturn]] void lock_closed(const Path& table, const Path& lock_file);
+// Said of a table left as it was, when the temporary file of the rewrite was removed by another
+// program before it could replace the table.
+[[noreturn]] void temporary_vanished(const Path& table, const Path& temporary);
 
 Path folder_of(const Path& path);
 // The lock file (".scores klimbor.lock") and the temporary files (".scores klimbor.tmp.PID").
 Path lock_file_of(const Path& table);
 Path temporary_of(const Path& table, unsigned long process);
 
-// Whether a name in the table's folder is one of its temporaries, as a program killed in the
-// middle of a rewrite leaves them behind: each file layer removes those it finds under the lock,
-// while nobody else writes.
-bool is_temporary_of(const Path& table, std::basic_string_view<Path::value_type> name);
+// The process that writes a temporary of the table, from its name in the table's folder; none
+// for any other name. A program killed in the middle of a rewrite leaves its temporary behind:
+// each file layer removes, under the lock, those whose process is gone, and never the temporary
+// of a process still alive, which may be writing it.
+std::optional<unsigned long> writer_of_temporary(const Path& table,
+                                                 std::basic_string_view<Path::value_type> name);
 
 }  // namespace scores

@@ -1,5 +1,6 @@
 #include "scores/posix_calls.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -47,6 +48,9 @@ int PosixCalls::lock(int fd, int command, struct flock* region) {
 
 void PosixCalls::sleep(int milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+int PosixCalls::kill(pid_t process, int signal) {
+  return ::kill(process, signal);
 }
 
 }  // namespace scores

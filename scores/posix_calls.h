@@ -28,6 +28,8 @@ class PosixCalls {
   virtual int lock(int fd, int command, struct flock* region);
   // The pause between two tries of a lock another program holds.
   virtual void sleep(int milliseconds);
+  // kill with signal 0: whether a process is there, without a signal sent.
+  virtual int kill(pid_t process, int signal);
 };
 
 }  // namespace scores

@@ -16,6 +16,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Tries of the lock file when other players remove it between its opening and the lock.
+constexpr int kLockRounds = 10;
+
 [[noreturn]] void save_failed(const fs::path& path, int error) {
   scores::save_failed(path, french_reason(error));
 }
@@ -139,15 +142,14 @@ void PosixFileSystem::write_all(int fd, std::string_view bytes) {
 // The protection the user set on the table is honoured, although the folder alone would allow
 // the rename: a table this process may not open for writing is refused as it stands. False when
 // there is no table yet.
-bool PosixFileSystem::writable_table(const fs::path& path, const fs::path& target,
-                                     struct stat& old) {
-  if (calls_->stat(target.c_str(), &old) != 0) {
+bool PosixFileSystem::writable_table(const fs::path& path, struct stat& old) {
+  if (calls_->stat(path.c_str(), &old) != 0) {
     if (errno == ENOENT) return false;
     save_failed(path, errno);
   }
   if (const std::string refused = not_a_file_reason(old.st_mode); !refused.empty())
     save_failed(path, refused);
-  const int fd = calls_->open(target.c_str(), O_WRONLY | kNoWait, 0);  // no O_TRUNC: checked only
+  const int fd = calls_->open(path.c_str(), O_WRONLY | kNoWait, 0);  // no O_TRUNC: checked only
   if (fd < 0) save_failed(path, errno);
   calls_->close(fd);
   return true;
@@ -165,12 +167,13 @@ void PosixFileSystem::keep_owner_and_mode(int fd, const struct stat& old) {
   }
 }
 
+// The path is the file itself, resolved by the caller (resolve): a link there is not followed
+// again, so the file replaced is the one locked and read.
 void PosixFileSystem::replace(const fs::path& path, std::string_view bytes) {
-  const fs::path target = link_target(path);
   struct stat old {};
-  const bool existed = writable_table(path, target, old);
-  const fs::path folder = folder_of(target);
-  const fs::path temporary = temporary_of(target, static_cast<unsigned long>(::getpid()));
+  const bool existed = writable_table(path, old);
+  const fs::path folder = folder_of(path);
+  const fs::path temporary = temporary_of(path, static_cast<unsigned long>(::getpid()));
   calls_->unlink(temporary.c_str());
   const int fd = calls_->open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) save_failed(path, errno);
@@ -188,9 +191,14 @@ void PosixFileSystem::replace(const fs::path& path, std::string_view bytes) {
     calls_->unlink(temporary.c_str());
     save_failed(path, error);
   }
-  if (calls_->rename(temporary.c_str(), target.c_str()) != 0) {
+  if (calls_->rename(temporary.c_str(), path.c_str()) != 0) {
     const int error = errno;
     calls_->unlink(temporary.c_str());
+    // The temporary lies in the table's folder: with the folder still there, it is the
+    // temporary that is missing, removed by another program.
+    struct stat there {};
+    if (error == ENOENT && calls_->stat(folder.c_str(), &there) == 0)
+      temporary_vanished(path, temporary);
     save_failed(path, error);
   }
   // The rename itself reaches the disk with the folder. The table is already replaced here, so a
@@ -202,25 +210,19 @@ void PosixFileSystem::replace(const fs::path& path, std::string_view bytes) {
   }
 }
 
-// A lock file beside the table, opened for writing: NFS grants an exclusive lock on nothing
-// else. Open-file-description locks belong to this descriptor, not to the process, so no other
-// close in the program drops them; kernels before 3.15 get the classic POSIX lock instead. Never
-// waited on: a lock still held after a few seconds of tries refuses the recording.
-std::unique_ptr<FileLock> PosixFileSystem::lock(const fs::path& path) {
-  const fs::path target = link_target(path);
-  const fs::path lock_file = lock_file_of(target);
-  const int fd = calls_->open(lock_file.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    // Another player's lock file in a shared folder, or a folder the rewrite will be refused in
-    // anyway: the recording goes on unlocked and the replace tells what stands in its way.
-    if (errno == EACCES || errno == EPERM || errno == EROFS) return nullptr;
-    save_failed(path, errno);
-  }
+fs::path PosixFileSystem::resolve(const fs::path& path) {
+  return link_target(path);
+}
+
+// Tried without waiting, again after each pause while another program holds it; the pauses of
+// every try of one lock add up in waited. False where the file system has no locks at all (the
+// descriptor then closed); a lock still held after kLockWaitMs refuses the recording.
+bool PosixFileSystem::take(int fd, short type, const fs::path& table, const fs::path& lock_file,
+                           int& waited) {
   struct flock whole {};
-  whole.l_type = F_WRLCK;
+  whole.l_type = type;
   whole.l_whence = SEEK_SET;
   int command = F_OFD_SETLK;
-  int waited = 0;
   while (calls_->lock(fd, command, &whole) != 0) {
     const int error = errno;
     if (error == EINTR) continue;
@@ -234,17 +236,114 @@ std::unique_ptr<FileLock> PosixFileSystem::lock(const fs::path& path) {
       continue;
     }
     calls_->close(fd);
-    if (held_by_another(error)) lock_held(path, lock_file);
+    if (held_by_another(error)) lock_held(table, lock_file);
     // One game at a time is the common case: a record saved unlocked beats a record lost.
-    if (no_locks_here(error)) return nullptr;
-    save_failed(path, error);
+    if (no_locks_here(error)) return false;
+    save_failed(table, error);
   }
-  auto held = std::make_unique<PosixLock>(*calls_, fd);
+  return true;
+}
+
+// The lock file serves whoever may write the table, whatever the umask of the player who made
+// it: it takes the table's permissions (its owner keeping read and write) and group, and, where
+// root records, its owner. Only the lock file's owner may change it (the calls fail for anyone
+// else, and change nothing); where another's is too narrow, it is removed and made anew
+// (reopen_lock_file). With no table yet, the lock file keeps the permissions of any new file,
+// which the new table gets too.
+void PosixFileSystem::share_lock_file(int fd, const fs::path& table) {
+  struct stat wanted {};
+  if (calls_->stat(table.c_str(), &wanted) != 0) return;
+  if (calls_->fchown(fd, wanted.st_uid, wanted.st_gid) != 0)
+    calls_->fchown(fd, static_cast<uid_t>(-1), wanted.st_gid);
+  calls_->fchmod(fd, (wanted.st_mode & 0666) | S_IRUSR | S_IWUSR);
+}
+
+// A lock file this user may not open for writing, made by another player before the table was
+// shared with this one (or by a game older than this rule): removed, once no rewrite holds it,
+// so that the next try makes it anew for every player. A player who may not write the table
+// leaves it alone: false, the recording goes on unlocked and the replace refuses the table with
+// its own reason. So does one who may not remove it: a folder closed to him refuses the replace
+// too, and in a sticky folder only the table's owner may replace the table. A lock file this user
+// may not even read cannot be seen free: refused, naming it.
+bool PosixFileSystem::reopen_lock_file(const fs::path& table, const fs::path& lock_file,
+                                       int& waited) {
+  if (const int check = calls_->open(table.c_str(), O_WRONLY | kNoWait, 0); check >= 0) {
+    calls_->close(check);
+  } else if (errno != ENOENT) {
+    return false;
+  }
+  const int fd = calls_->open(lock_file.c_str(), O_RDONLY | O_NOFOLLOW | kNoWait, 0);
+  if (fd < 0) {
+    const int error = errno;
+    // No lock file, and a folder that refuses one: the replace is refused there too.
+    if (error == ENOENT) return false;
+    if (error == EACCES || error == EPERM) lock_closed(table, lock_file);
+    save_failed(table, error);
+  }
+  // A reader's lock is refused while a rewrite holds the file.
+  if (!take(fd, F_RDLCK, table, lock_file, waited)) return false;
+  const bool removed = calls_->unlink(lock_file.c_str()) == 0 || errno == ENOENT;
+  calls_->close(fd);
+  return removed;
+}
+
+// Whether the lock is held on the file that has the lock file's name: another player may have
+// removed the file between its opening here and the lock (reopen_lock_file).
+bool PosixFileSystem::still_named(int fd, const fs::path& lock_file) {
+  struct stat held {};
+  struct stat named {};
+  return calls_->fstat(fd, &held) == 0 && calls_->stat(lock_file.c_str(), &named) == 0 &&
+         held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
+// A process that cannot be signalled for want of rights (another player's) is alive too.
+bool PosixFileSystem::alive(unsigned long process) {
+  return calls_->kill(static_cast<pid_t>(process), 0) == 0 || errno != ESRCH;
+}
+
+// Under the lock: the temporaries of processes that are gone, killed in the middle of a
+// rewrite. One whose process is alive may be written at this moment (by a game that could not
+// lock): left alone.
+void PosixFileSystem::remove_stale_temporaries(const fs::path& table) {
   std::error_code ec;
-  for (fs::directory_iterator it(folder_of(target), ec), end; !ec && it != end; it.increment(ec)) {
-    if (is_temporary_of(target, it->path().filename().native())) calls_->unlink(it->path().c_str());
+  for (fs::directory_iterator it(folder_of(table), ec), end; !ec && it != end; it.increment(ec)) {
+    const auto writer = writer_of_temporary(table, it->path().filename().native());
+    if (writer && !alive(*writer)) calls_->unlink(it->path().c_str());
   }
-  return held;
+}
+
+// A lock file beside the table, opened for writing: NFS grants an exclusive lock on nothing
+// else. It is the table's users' (share_lock_file), not the table itself: the rename puts a new
+// file in the table's place, and a lock on the old one would keep nobody out of the new one.
+// Open-file-description locks belong to this descriptor, not to the process, so no other close
+// in the program drops them; kernels before 3.15 get the classic POSIX lock instead. Never
+// waited on: a lock still held after a few seconds of tries refuses the recording.
+std::unique_ptr<FileLock> PosixFileSystem::lock(const fs::path& path) {
+  const fs::path lock_file = lock_file_of(path);
+  int waited = 0;
+  for (int round = 0; round < kLockRounds; ++round) {
+    const int fd = calls_->open(lock_file.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | kNoWait, 0666);
+    if (fd < 0) {
+      const int error = errno;
+      if (error == EACCES || error == EPERM) {
+        if (!reopen_lock_file(path, lock_file, waited)) return nullptr;
+        continue;
+      }
+      // A disk that takes no writes: the replace is refused there too, and says so.
+      if (error == EROFS) return nullptr;
+      save_failed(path, error);
+    }
+    share_lock_file(fd, path);
+    if (!take(fd, F_WRLCK, path, lock_file, waited)) return nullptr;
+    if (!still_named(fd, lock_file)) {
+      calls_->close(fd);
+      continue;
+    }
+    auto held = std::make_unique<PosixLock>(*calls_, fd);
+    remove_stale_temporaries(path);
+    return held;
+  }
+  lock_held(path, lock_file);  // made anew by others at every try
 }
 
 }  // namespace scores

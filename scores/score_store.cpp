@@ -22,26 +22,34 @@ ScoreTable ScoreStore::load_places() const {
 }
 
 ScoreTable ScoreStore::load_whole() const {
-  FileBytes file = files_.read(path_, kTableLimit + 1);
-  if (file.size > kTableLimit) {
-    throw ui::RuntimeError("Le fichier des scores « " + utf8_of(path_) +
-                           " » est anormalement grand (" + std::to_string(file.size) +
+  return load_whole(path_);
+}
+
+ScoreTable ScoreStore::load_whole(const Path& file) const {
+  FileBytes bytes = files_.read(file, kTableLimit + 1);
+  if (bytes.size > kTableLimit) {
+    throw ui::RuntimeError("Le fichier des scores « " + utf8_of(file) +
+                           " » est anormalement grand (" + std::to_string(bytes.size) +
                            " octets) : il n'a pas été modifié. Déplacez-le pour repartir d'un "
                            "tableau vide.");
   }
-  return ScoreTable(std::move(file.bytes), file.size);
+  return ScoreTable(std::move(bytes.bytes), bytes.size);
 }
 
+// The path resolved once, at the start: a link pointed elsewhere in the middle of the rewrite
+// changes nothing, the file locked is the file read and the file replaced.
 void ScoreStore::rewrite(const std::function<void(ScoreTable&)>& edit) {
-  const auto lock = files_.lock(path_);
-  ScoreTable table = load_whole();
+  const Path file = files_.resolve(path_);
+  const auto lock = files_.lock(file);
+  ScoreTable table = load_whole(file);
   edit(table);
-  if (table.changed()) files_.replace(path_, table.bytes());
+  if (table.changed()) files_.replace(file, table.bytes());
 }
 
 void ScoreStore::replace_all(std::string_view bytes) {
-  const auto lock = files_.lock(path_);
-  files_.replace(path_, bytes);
+  const Path file = files_.resolve(path_);
+  const auto lock = files_.lock(file);
+  files_.replace(file, bytes);
 }
 
 #ifdef _WIN32

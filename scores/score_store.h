@@ -33,6 +33,8 @@ class ScoreStore {
   void replace_all(std::string_view bytes);
 
  private:
+  ScoreTable load_whole(const Path& file) const;
+
   FileSystem& files_;
   Path path_;
 };

@@ -57,5 +57,14 @@ BOOL Win32Calls::close_handle(HANDLE handle) {
 void Win32Calls::sleep(DWORD milliseconds) {
   ::Sleep(milliseconds);
 }
+BOOL Win32Calls::device_io_control(HANDLE file, DWORD code, void* output, DWORD size, DWORD* done) {
+  return ::DeviceIoControl(file, code, nullptr, 0, output, size, done, nullptr);
+}
+HANDLE Win32Calls::open_process(DWORD access, DWORD process) {
+  return ::OpenProcess(access, FALSE, process);
+}
+BOOL Win32Calls::get_exit_code_process(HANDLE process, DWORD* code) {
+  return ::GetExitCodeProcess(process, code);
+}
 
 }  // namespace scores

@@ -26,6 +26,11 @@ class Win32Calls {
   virtual BOOL unlock_file(HANDLE file, OVERLAPPED* region);
   virtual BOOL close_handle(HANDLE handle);
   virtual void sleep(DWORD milliseconds);
+  // DeviceIoControl without input, synchronous: FSCTL_GET_REPARSE_POINT reads where a link leads.
+  virtual BOOL device_io_control(HANDLE file, DWORD code, void* output, DWORD size, DWORD* done);
+  // OpenProcess, null when refused; GetExitCodeProcess.
+  virtual HANDLE open_process(DWORD access, DWORD process);
+  virtual BOOL get_exit_code_process(HANDLE process, DWORD* code);
 };
 
 }  // namespace scores

@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <utility>
+#include <vector>
 
 #include "scores/file_layer.h"
 #include "scores/win32_calls.h"
+
+#include <winioctl.h>  // after windows.h, which win32_calls.h brings
 
 namespace scores {
 
@@ -152,18 +156,92 @@ DWORD why_denied(Win32Calls& calls, const Path& path) {
   return error == ERROR_ACCESS_DENIED ? error : DWORD{ERROR_SHARING_VIOLATION};
 }
 
-// The folder is searched for every name, not for the temporaries' prefix: a pattern matches the
-// short 8.3 names too, which would take other files for temporaries.
+// Whether the process is there: one that cannot be opened for want of rights (another user's)
+// is; one that has ended but is still held open by some program is not. A process number that
+// names no process is refused as an invalid parameter.
+bool alive(Win32Calls& calls, DWORD process) {
+  const HANDLE opened = calls.open_process(PROCESS_QUERY_LIMITED_INFORMATION, process);
+  if (opened == nullptr) return ::GetLastError() != ERROR_INVALID_PARAMETER;
+  DWORD code = 0;
+  const bool running = !calls.get_exit_code_process(opened, &code) || code == STILL_ACTIVE;
+  calls.close_handle(opened);
+  return running;
+}
+
+// Under the lock: the temporaries of processes that are gone, killed in the middle of a
+// rewrite. One whose process is alive may be written at this moment (by a game that could not
+// lock): left alone. The folder is searched for every name, not for the temporaries' prefix: a
+// pattern matches the short 8.3 names too, which would take other files for temporaries.
 void remove_stale_temporaries(Win32Calls& calls, const Path& table) {
   const Path folder = folder_of(table);
   WIN32_FIND_DATAW found{};
   const HANDLE search = calls.find_first_file((folder / L"*").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return;
   do {
-    if (is_temporary_of(table, found.cFileName))
-      calls.delete_file((folder / found.cFileName).c_str());
+    const auto writer = writer_of_temporary(table, found.cFileName);
+    if (writer && !alive(calls, *writer)) calls.delete_file((folder / found.cFileName).c_str());
   } while (calls.find_next_file(search, &found));
   calls.find_close(search);
+}
+
+// What FSCTL_GET_REPARSE_POINT gives for a symbolic link: REPARSE_DATA_BUFFER of the driver kit
+// (ntifs.h), its part for links. The names lie in the path buffer, at offsets and lengths in
+// bytes.
+struct LinkReparseData {
+  ULONG tag;
+  USHORT data_length;
+  USHORT reserved;
+  USHORT substitute_offset;
+  USHORT substitute_length;
+  USHORT print_offset;
+  USHORT print_length;
+  ULONG flags;
+  // The path buffer follows.
+};
+constexpr ULONG kRelativeLink = 1;               // SYMLINK_FLAG_RELATIVE
+constexpr DWORD kLinkHops = 63;                  // as many as Windows follows itself
+constexpr DWORD kReparseBufferSize = 16 * 1024;  // MAXIMUM_REPARSE_DATA_BUFFER_SIZE
+
+// A name of the link's data, or the empty text where it lies outside what was read.
+std::wstring name_in(const std::vector<char>& data, DWORD size, USHORT offset, USHORT length) {
+  const std::size_t start = sizeof(LinkReparseData) + offset;
+  if (start + length > size) return {};
+  std::wstring name(length / sizeof(wchar_t), L'\0');
+  std::copy_n(data.data() + start, name.size() * sizeof(wchar_t),
+              reinterpret_cast<char*>(name.data()));
+  return name;
+}
+
+// Where a symbolic link leads, as it is written in it: the name shown (C:\dir\file), else the
+// system's own name without its prefix (\??\C:\dir\file, \??\UNC\server\share\file); a relative
+// target lies in the link's folder. None for another kind of reparse point (a file of a cloud
+// folder, a deduplicated file) or a link that cannot be read: the file is then the path itself.
+std::optional<Path> link_target(Win32Calls& calls, const Path& link) {
+  const Handle file(calls,
+                    calls.create_file(link.c_str(), 0, kShareAll, OPEN_EXISTING,
+                                      FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS));
+  if (!file.valid()) return std::nullopt;
+  std::vector<char> data(kReparseBufferSize);
+  DWORD size = 0;
+  if (!calls.device_io_control(file.get(), FSCTL_GET_REPARSE_POINT, data.data(), kReparseBufferSize,
+                               &size) ||
+      size < sizeof(LinkReparseData))
+    return std::nullopt;
+  LinkReparseData link_data{};
+  std::copy_n(data.data(), sizeof link_data, reinterpret_cast<char*>(&link_data));
+  if (link_data.tag != IO_REPARSE_TAG_SYMLINK) return std::nullopt;
+  std::wstring target = name_in(data, size, link_data.print_offset, link_data.print_length);
+  if (target.empty()) {
+    target = name_in(data, size, link_data.substitute_offset, link_data.substitute_length);
+    if (target.rfind(L"\\??\\UNC\\", 0) == 0) {
+      target.replace(0, 8, L"\\\\");
+    } else if (target.rfind(L"\\??\\", 0) == 0) {
+      target.erase(0, 4);
+    }
+  }
+  if (target.empty()) return std::nullopt;
+  if (link_data.flags & kRelativeLink) return folder_of(link) / Path(target);
+  return Path(target);
 }
 
 }  // namespace
@@ -239,6 +317,24 @@ void Win32FileSystem::replace(const Path& path, std::string_view bytes) {
   temporary.moved();
 }
 
+// A symbolic link at the path is followed, link after link, to the file it leads to, which may
+// not exist yet: MoveFileExW over a link would put the new table in place of the link, where
+// Linux writes the file the link leads to. A folder, a missing file, any other file is itself.
+Path Win32FileSystem::resolve(const Path& path) {
+  if (!device_path_reason(path).empty()) return path;  // refused as it stands, never opened
+  Path target = path;
+  for (DWORD hops = 0; hops < kLinkHops; ++hops) {
+    const DWORD attributes = calls_->get_file_attributes(target.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+        (attributes & FILE_ATTRIBUTE_DIRECTORY))
+      return target;
+    std::optional<Path> next = link_target(*calls_, target);
+    if (!next) return target;
+    target = std::move(*next);
+  }
+  save_failed(path, french(Reason::too_many_links));
+}
+
 // A program that holds the table open (a viewer reading it, an antivirus, a backup) makes the
 // move fail until it lets go; such readers hold a file for moments, so the move is tried again for
 // about a second. Windows refuses the move over a held file with access denied, as it refuses one
@@ -250,6 +346,11 @@ void Win32FileSystem::move_into_place(const Path& path, const Path& temporary) {
                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
       return;
     DWORD error = ::GetLastError();
+    // The temporary lies in the table's folder: with the folder still there, it is the
+    // temporary that is missing, removed by another program.
+    if (missing(error) &&
+        calls_->get_file_attributes(folder_of(path).c_str()) != INVALID_FILE_ATTRIBUTES)
+      temporary_vanished(path, temporary);
     if (error == ERROR_ACCESS_DENIED) error = why_denied(*calls_, path);
     if (!held_by_another(error)) save_failed(path, error);
     if (waited >= kRetryFor) save_failed(path, french(Reason::in_use));

@@ -12,9 +12,11 @@ class Win32Calls;
 
 // The score file on Windows, under the same rules as on POSIX systems. A rewrite goes to a
 // temporary file beside the table, is flushed to disk and moved over the old file with
-// write-through: a crash at any moment leaves the old table or the new one. Only a file on a
-// disk is ever read or replaced, and one the user may not write is left alone. Paths are wide
-// throughout, so a folder named with accents is reached as it is named.
+// write-through: a crash at any moment leaves the old table or the new one. A symbolic link at
+// the path stays a link: resolve gives the file it leads to, which is the one locked, read and
+// replaced. Only a file on a disk is ever read or replaced, and one the user may not write is
+// left alone. Paths are wide throughout, so a folder named with accents is reached as it is
+// named.
 class Win32FileSystem final : public FileSystem {
  public:
   Win32FileSystem();
@@ -23,6 +25,7 @@ class Win32FileSystem final : public FileSystem {
   Win32FileSystem& operator=(Win32FileSystem&&) noexcept;
   ~Win32FileSystem() override;
 
+  Path resolve(const Path& path) override;
   FileBytes read(const Path& path, std::size_t limit) override;
   void replace(const Path& path, std::string_view bytes) override;
   std::unique_ptr<FileLock> lock(const Path& path) override;

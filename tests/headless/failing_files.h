@@ -37,4 +37,12 @@ scores::NativeFileSystem failing_files(Step step, Failure failure);
 // The native file layer calling peek right before and right after the table is replaced.
 scores::NativeFileSystem peeking_files(std::function<void(bool replaced)> peek);
 
+// On a disk only (folder_files_test.cpp): the native file layer whose temporary file another
+// program removes right before it is moved over the table, as a sweep of stale temporaries
+// would have done to a writer still at work.
+scores::NativeFileSystem files_losing_the_temporary();
+// On a disk only: the native file layer that takes a process for alive exactly when alive says
+// so, instead of asking the system.
+scores::NativeFileSystem files_seeing_alive(std::function<bool(unsigned long process)> alive);
+
 }  // namespace test

@@ -1,8 +1,17 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <string>
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "failing_files.h"
 #include "recording_fixture.h"
 #include "scores/frm_visualiser.h"
 #include "scores/score_file.h"
@@ -87,15 +96,76 @@ TEST_F(RecordingOnADisk, ANewTableGetsThePermissionsOfAnyNewFile) {
   EXPECT_EQ(static_cast<mode_t>(test::fs::status(path()).permissions()), 0666 & ~umask_now);
 }
 
+test::fs::path temporary_of(const test::fs::path& folder, const std::string& process) {
+  return folder / (".scores klimbor.tmp." + process);
+}
+
+// Left by a game killed in the middle of its rewrite: its process number, far beyond those
+// that Linux or Windows hand out, names no process.
 TEST_F(RecordingOnADisk, AKilledRewritesTemporaryIsRemovedByTheNextRecording) {
   test::write_bytes(path(), test::table({900}));
-  test::write_bytes(folder.path() / ".scores klimbor.tmp.4242", "half a tab");
+  test::write_bytes(temporary_of(folder.path(), "99999999"), "half a tab");
   test::write_bytes(folder.path() / "notes.scores klimbor.tmp.1", "not the game's");
   validate(600);
   expect_announced(test::place_message(2));
-  EXPECT_FALSE(test::fs::exists(folder.path() / ".scores klimbor.tmp.4242"));
+  EXPECT_FALSE(test::fs::exists(temporary_of(folder.path(), "99999999")));
   EXPECT_TRUE(test::fs::exists(folder.path() / "notes.scores klimbor.tmp.1"))
       << "only the game's own temporaries are removed";
+}
+
+// A temporary whose process is alive may be written at this very moment, by a game that could
+// not take the lock: the lock's sweep leaves it to its writer. This process is alive.
+TEST_F(OnADisk, TheSweepLeavesTheTemporaryOfAProcessStillAliveToIt) {
+#ifdef _WIN32
+  const std::string self = std::to_string(::GetCurrentProcessId());
+#else
+  const std::string self = std::to_string(::getpid());
+#endif
+  test::write_bytes(temporary_of(folder.path(), self), "being written");
+  test::write_bytes(temporary_of(folder.path(), "99999999"), "half a tab");
+  {
+    const auto held = files.lock(path());
+    ASSERT_NE(held, nullptr);
+  }
+  EXPECT_TRUE(test::fs::exists(temporary_of(folder.path(), self)));
+  EXPECT_FALSE(test::fs::exists(temporary_of(folder.path(), "99999999")));
+}
+
+// The same through the seam: which processes are alive is the test's to say.
+TEST_F(OnADisk, TheSweepRemovesOnlyTheTemporariesOfProcessesThatAreGone) {
+  for (const char* process : {"41", "42", "43", "44", "0", "x42", "42x", "99999999999"})
+    test::write_bytes(temporary_of(folder.path(), process), "x");
+  std::vector<unsigned long> asked;
+  files = test::files_seeing_alive([&](unsigned long process) {
+    asked.push_back(process);
+    return process == 42;
+  });
+  const int descriptors = test::open_descriptors();
+  { const auto held = files.lock(path()); }
+  EXPECT_EQ(test::open_descriptors(), descriptors) << "a file or a process left open";
+  EXPECT_FALSE(test::fs::exists(temporary_of(folder.path(), "41")));
+  EXPECT_TRUE(test::fs::exists(temporary_of(folder.path(), "42")));
+  EXPECT_FALSE(test::fs::exists(temporary_of(folder.path(), "43")));
+  EXPECT_FALSE(test::fs::exists(temporary_of(folder.path(), "44")));
+  std::sort(asked.begin(), asked.end());
+  asked.erase(std::unique(asked.begin(), asked.end()), asked.end());
+  EXPECT_EQ(asked, (std::vector<unsigned long>{41, 42, 43, 44}));
+  for (const char* process : {"0", "x42", "42x", "99999999999"})
+    EXPECT_TRUE(test::fs::exists(temporary_of(folder.path(), process)))
+        << "\"" << process << "\" is no process number: no temporary of the game's";
+}
+
+// Its rename then fails for want of the temporary, in a folder that is there: said as such.
+TEST_F(RecordingOnADisk, ATemporaryRemovedByAnotherProgramIsSaidSoAndTheTableLeftAsItWas) {
+  const std::string before = test::table({900, 500, 100});
+  test::write_bytes(path(), before);
+  files = test::files_losing_the_temporary();
+  validate(600);
+  expect_refused_untouched("a été effacé par un autre programme avant de remplacer le tableau");
+  EXPECT_TRUE(test::contains(sys.errors[0], "« " + folder.path().string())) << sys.errors[0];
+  EXPECT_TRUE(test::contains(sys.errors[0], ".scores klimbor.tmp.")) << sys.errors[0];
+  EXPECT_FALSE(test::contains(sys.errors[0], "le dossier n'existe pas")) << sys.errors[0];
+  EXPECT_TRUE(bytes() == before) << "the table changed";
 }
 
 }  // namespace

@@ -85,6 +85,28 @@ class PeekingCalls : public scores::PosixCalls {
   std::function<void(bool)> peek_;
 };
 
+class LosingTheTemporary : public scores::PosixCalls {
+ public:
+  int rename(const char* from, const char* to) override {
+    PosixCalls::unlink(from);
+    return PosixCalls::rename(from, to);
+  }
+};
+
+class SeeingAlive : public scores::PosixCalls {
+ public:
+  explicit SeeingAlive(std::function<bool(unsigned long)> alive) : alive_(std::move(alive)) {}
+  int kill(pid_t process, int signal) override {
+    if (signal != 0) return PosixCalls::kill(process, signal);
+    if (alive_(static_cast<unsigned long>(process))) return 0;
+    errno = ESRCH;
+    return -1;
+  }
+
+ private:
+  std::function<bool(unsigned long)> alive_;
+};
+
 }  // namespace
 
 int open_descriptors() {
@@ -100,6 +122,14 @@ scores::NativeFileSystem failing_files(Step step, Failure failure) {
 
 scores::NativeFileSystem peeking_files(std::function<void(bool)> peek) {
   return scores::PosixFileSystem(std::make_unique<PeekingCalls>(std::move(peek)));
+}
+
+scores::NativeFileSystem files_losing_the_temporary() {
+  return scores::PosixFileSystem(std::make_unique<LosingTheTemporary>());
+}
+
+scores::NativeFileSystem files_seeing_alive(std::function<bool(unsigned long)> alive) {
+  return scores::PosixFileSystem(std::make_unique<SeeingAlive>(std::move(alive)));
 }
 
 }  // namespace test

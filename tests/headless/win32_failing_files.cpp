@@ -107,6 +107,40 @@ class PeekingCalls : public scores::Win32Calls {
   std::function<void(bool)> peek_;
 };
 
+class LosingTheTemporary : public scores::Win32Calls {
+ public:
+  BOOL move_file(const wchar_t* from, const wchar_t* to, DWORD flags) override {
+    Win32Calls::delete_file(from);
+    return Win32Calls::move_file(from, to, flags);
+  }
+};
+
+// A process alive opens as this one, which runs. A process gone is answered in either of the
+// ways Windows answers: an odd number names no process; an even one opens as a process that has
+// ended, which another program still holds open.
+class SeeingAlive : public scores::Win32Calls {
+ public:
+  explicit SeeingAlive(std::function<bool(unsigned long)> alive) : alive_(std::move(alive)) {}
+  HANDLE open_process(DWORD access, DWORD process) override {
+    if (alive_(process) || process % 2 == 0) {
+      const HANDLE opened = Win32Calls::open_process(access, ::GetCurrentProcessId());
+      if (!alive_(process)) ended_ = opened;
+      return opened;
+    }
+    ::SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  BOOL get_exit_code_process(HANDLE process, DWORD* code) override {
+    if (process != ended_) return Win32Calls::get_exit_code_process(process, code);
+    *code = 0;
+    return TRUE;
+  }
+
+ private:
+  std::function<bool(unsigned long)> alive_;
+  HANDLE ended_ = nullptr;
+};
+
 }  // namespace
 
 // Counted by the system; Wine counts none, so there every handle value is tried instead (handles
@@ -129,6 +163,14 @@ scores::NativeFileSystem failing_files(Step step, Failure failure) {
 
 scores::NativeFileSystem peeking_files(std::function<void(bool)> peek) {
   return scores::Win32FileSystem(std::make_unique<PeekingCalls>(std::move(peek)));
+}
+
+scores::NativeFileSystem files_losing_the_temporary() {
+  return scores::Win32FileSystem(std::make_unique<LosingTheTemporary>());
+}
+
+scores::NativeFileSystem files_seeing_alive(std::function<bool(unsigned long)> alive) {
+  return scores::Win32FileSystem(std::make_unique<SeeingAlive>(std::move(alive)));
 }
 
 }  // namespace test

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <winioctl.h>
 
 #include <algorithm>
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "recording_fixture.h"
 #include "scores/file_layer.h"
@@ -382,6 +384,180 @@ TEST_P(WithoutLocks, AScoreIsStillRecorded) {
 INSTANTIATE_TEST_SUITE_P(AnyAnswer, WithoutLocks,
                          ::testing::Values(ERROR_NOT_SUPPORTED, ERROR_INVALID_FUNCTION,
                                            ERROR_CALL_NOT_IMPLEMENTED));
+
+// A reparse point at the path, as Windows reports one, played through the seam: the file's
+// attributes carry FILE_ATTRIBUTE_REPARSE_POINT, and FSCTL_GET_REPARSE_POINT on it answers with
+// its tag and, for a symbolic link, the target written in it. The link is a plain file of its
+// own bytes here, which a rewrite must leave as they are: MoveFileExW over it is what would
+// replace a real link with a file.
+struct Reparse {
+  ULONG tag = IO_REPARSE_TAG_SYMLINK;
+  std::wstring print_name;
+  std::wstring substitute_name;
+  bool relative = false;
+  std::size_t print_name_claims = 0;  // bytes that the print name's length claims beyond its own
+};
+
+class ReportedLink : public scores::Win32Calls {
+ public:
+  ReportedLink(fs::path link, Reparse reparse)
+      : link_(std::move(link)), reparse_(std::move(reparse)) {}
+  DWORD get_file_attributes(const wchar_t* path) override {
+    const DWORD attributes = Win32Calls::get_file_attributes(path);
+    return is_link(path) ? attributes | FILE_ATTRIBUTE_REPARSE_POINT : attributes;
+  }
+  HANDLE create_file(const wchar_t* path, DWORD access, DWORD sharing, DWORD disposition,
+                     DWORD attributes) override {
+    const HANDLE file = Win32Calls::create_file(path, access, sharing, disposition, attributes);
+    if (is_link(path) && (attributes & FILE_FLAG_OPEN_REPARSE_POINT)) link_handle_ = file;
+    return file;
+  }
+  // REPARSE_DATA_BUFFER for a link: tag, data length, reserved, the substitute name's offset and
+  // length, the print name's, the flags, then the names, offsets and lengths in bytes.
+  BOOL device_io_control(HANDLE file, DWORD code, void* output, DWORD size, DWORD* done) override {
+    if (file != link_handle_ || code != FSCTL_GET_REPARSE_POINT)
+      return Win32Calls::device_io_control(file, code, output, size, done);
+    const std::wstring names = reparse_.substitute_name + reparse_.print_name;
+    std::vector<char> data(20 + names.size() * sizeof(wchar_t));
+    const auto put = [&](std::size_t at, std::size_t value, std::size_t bytes) {
+      for (std::size_t i = 0; i < bytes; ++i) data[at + i] = static_cast<char>(value >> (8 * i));
+    };
+    const std::size_t substitute = reparse_.substitute_name.size() * sizeof(wchar_t);
+    put(0, reparse_.tag, 4);
+    put(4, data.size() - 8, 2);
+    put(8, 0, 2);
+    put(10, substitute, 2);
+    put(12, substitute, 2);
+    put(14, reparse_.print_name.size() * sizeof(wchar_t) + reparse_.print_name_claims, 2);
+    put(16, reparse_.relative ? 1 : 0, 4);
+    std::copy_n(reinterpret_cast<const char*>(names.data()), names.size() * sizeof(wchar_t),
+                data.begin() + 20);
+    if (size < data.size()) return FALSE;
+    std::copy(data.begin(), data.end(), static_cast<char*>(output));
+    *done = static_cast<DWORD>(data.size());
+    return TRUE;
+  }
+  BOOL move_file(const wchar_t* from, const wchar_t* to, DWORD flags) override {
+    const bool leads_elsewhere =
+        reparse_.tag == IO_REPARSE_TAG_SYMLINK && !reparse_.substitute_name.empty();
+    if (is_link(to) && leads_elsewhere) ADD_FAILURE() << "moved over the link";
+    return Win32Calls::move_file(from, to, flags);
+  }
+
+ private:
+  bool is_link(const wchar_t* path) const { return ::lstrcmpiW(path, link_.c_str()) == 0; }
+  fs::path link_;
+  Reparse reparse_;
+  HANDLE link_handle_ = INVALID_HANDLE_VALUE;
+};
+
+// As Windows writes a link: its print name and the system's own name; the system's name alone;
+// a target relative to the link's folder; a print name whose length runs past the data, which
+// is no name (the system's name is taken).
+enum class Written { print_name, substitute_name_alone, relative, print_name_past_the_data };
+
+std::string written_name(const ::testing::TestParamInfo<Written>& info) {
+  constexpr const char* kNames[] = {"PrintName", "SubstituteNameAlone", "Relative",
+                                    "PrintNamePastTheData"};
+  return kNames[static_cast<int>(info.param)];
+}
+
+void PrintTo(Written written, std::ostream* out) {
+  *out << written_name({written, 0});
+}
+
+class LinkAtThePath : public Win32Files, public ::testing::WithParamInterface<Written> {
+ protected:
+  // The link's target, and what the link answers for it.
+  fs::path target() const { return folder.path() / "synced" / "klimbor.dat"; }
+  Reparse written() const {
+    const std::wstring absolute = target().wstring();
+    switch (GetParam()) {
+      case Written::print_name:
+        return {IO_REPARSE_TAG_SYMLINK, absolute, L"\\??\\" + absolute};
+      case Written::substitute_name_alone:
+        return {IO_REPARSE_TAG_SYMLINK, L"", L"\\??\\" + absolute};
+      case Written::relative:
+        return {IO_REPARSE_TAG_SYMLINK, L"synced\\klimbor.dat", L"synced\\klimbor.dat", true};
+      case Written::print_name_past_the_data:
+        return {IO_REPARSE_TAG_SYMLINK, L"x", L"\\??\\" + absolute, false, 200};
+    }
+    return {};
+  }
+};
+
+TEST_P(LinkAtThePath, ItsTargetIsLockedReadAndReplacedAndTheLinkLeftAlone) {
+  fs::create_directory(folder.path() / "synced");
+  test::write_bytes(target(), test::table({900, 500, 100}));
+  const std::string link_bytes = test::table({50});
+  test::write_bytes(path(), link_bytes);
+  files = scores::Win32FileSystem(std::make_unique<ReportedLink>(path(), written()));
+  EXPECT_EQ(files.resolve(path()).wstring(), target().wstring());
+  validate(600);
+  expect_announced(test::place_message(2));
+  EXPECT_EQ(test::scores_of(test::read_bytes(target()))[1], 600);
+  EXPECT_TRUE(test::read_bytes(path()) == link_bytes) << "the link was written";
+  EXPECT_TRUE(fs::exists(target().parent_path() / ".klimbor.dat.lock"))
+      << "the lock lies beside the target";
+  EXPECT_FALSE(fs::exists(folder.path() / ".scores klimbor.lock"));
+}
+
+INSTANTIATE_TEST_SUITE_P(As, LinkAtThePath,
+                         ::testing::Values(Written::print_name, Written::substitute_name_alone,
+                                           Written::relative, Written::print_name_past_the_data),
+                         written_name);
+
+// The system's name of a file on a share (\??\UNC\server\share\...) is the share's path.
+TEST_F(Win32Files, ALinkToAShareLeadsToTheSharesPath) {
+  test::write_bytes(path(), "");
+  files = scores::Win32FileSystem(std::make_unique<ReportedLink>(
+      path(), Reparse{IO_REPARSE_TAG_SYMLINK, L"", L"\\??\\UNC\\serveur\\jeux\\klimbor.dat"}));
+  EXPECT_EQ(files.resolve(path()).wstring(), L"\\\\serveur\\jeux\\klimbor.dat");
+}
+
+// Another kind of reparse point (a file of a cloud folder, a deduplicated file), or a link
+// whose data names nothing: a file in its own place, rewritten there.
+TEST_F(Win32Files, AReparsePointThatLeadsNowhereElseIsTheTableItself) {
+  for (const Reparse& reparse : {Reparse{IO_REPARSE_TAG_DEDUP, L"", L"\\??\\C:\\ailleurs"},
+                                 Reparse{IO_REPARSE_TAG_SYMLINK, L"", L""}}) {
+    test::write_bytes(path(), test::table({900, 500, 100}));
+    files = scores::Win32FileSystem(std::make_unique<ReportedLink>(path(), reparse));
+    EXPECT_EQ(files.resolve(path()).wstring(), path().wstring());
+    sys.show(game);
+    validate(600);
+    expect_announced(test::place_message(2));
+    EXPECT_EQ(test::scores_of(bytes())[1], 600);
+    sys.messages.clear();
+  }
+}
+
+// A link that leads to itself: Windows follows 63 links at most, and so does the game.
+TEST_F(Win32Files, ALinkLeadingToItselfIsRefused) {
+  test::write_bytes(path(), "");
+  files = scores::Win32FileSystem(std::make_unique<ReportedLink>(
+      path(), Reparse{IO_REPARSE_TAG_SYMLINK, L"scores klimbor", L"scores klimbor", true}));
+  EXPECT_TRUE(contains(refusal_of([&] { files.resolve(path()); }),
+                       "trop de liens symboliques dans le chemin"));
+}
+
+// A real link, where the system makes one: Windows for an administrator or in developer mode;
+// Wine's CreateSymbolicLinkW may answer yes and make nothing, which the attributes tell.
+TEST_F(Win32Files, ARealSymbolicLinkStaysALinkAndItsTargetIsReplaced) {
+  constexpr DWORD kUnprivileged = 0x2;  // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+  fs::create_directory(folder.path() / "synced");
+  const fs::path target = folder.path() / "synced" / "klimbor.dat";
+  test::write_bytes(target, test::table({900, 500, 100}));
+  if (!::CreateSymbolicLinkW(path().c_str(), L"synced\\klimbor.dat", kUnprivileged) &&
+      !::CreateSymbolicLinkW(path().c_str(), L"synced\\klimbor.dat", 0))
+    GTEST_SKIP() << "no symbolic link made (error " << ::GetLastError() << ")";
+  if (attributes() == INVALID_FILE_ATTRIBUTES || !(attributes() & FILE_ATTRIBUTE_REPARSE_POINT))
+    GTEST_SKIP() << "CreateSymbolicLinkW answered yes and made no link";
+  validate(600);
+  expect_announced(test::place_message(2));
+  EXPECT_EQ(test::scores_of(test::read_bytes(target))[1], 600);
+  EXPECT_TRUE(attributes() & FILE_ATTRIBUTE_REPARSE_POINT) << "the link replaced by a file";
+  EXPECT_EQ(test::scores_of(bytes())[1], 600) << "the link leads to the new table";
+}
 
 TEST(ScorePath, IsAtTheRootOfDriveC) {
   EXPECT_EQ(scores::default_score_path().wstring(), L"C:\\scores klimbor");
