@@ -108,7 +108,10 @@ class Reader:
         return lines, ids
 
     def rows(self, table):
-        """A table's rows, each as the texts of its cells (an empty cell as "")."""
+        """A table's rows, each as the texts of its cells (an empty cell as ""); none without
+        a table."""
+        if table is None:
+            return []
         return [[cell.name for cell in row.children() if cell.role in _CELLS]
                 for row in table.descendants() if row.role == "row"]
 

@@ -141,7 +141,8 @@ class ScreenReader(SiteCase):
         rows = reader.rows(grid)
         self.assertEqual(len(rows), 31)
         self.assertEqual(rows[0], ["", "Pseudos", "Scores", "Commentaires"])
-        self.assertEqual(rows[1], ["1:", "Aveugle à l’oreille", score.split()[1], "joué sans voir"])
+        self.assertEqual(rows[1],
+                         ["1:", "Aveugle à l’oreille", score.split()[1], "joué sans voir"])
         self.assertEqual(rows[2], ["2:", "Ancien 1", "-601", ""])
         self.assertEqual(rows[30][0], "30:")
         self.assertNotIn("VITESSE", self.controls(), "the hidden game still offers VITESSE")

@@ -128,7 +128,9 @@ mergeInto(LibraryManager.library, {
       if (kind === 'button') {
         node = document.createElement('button');
         node.type = 'button';
-        node.addEventListener('click', function() { klb.deliver('klb_web_activate', [id, element]); });
+        node.addEventListener('click', function() {
+          klb.deliver('klb_web_activate', [id, element]);
+        });
       } else if (kind === 'table') {
         node = document.createElement('table');
       } else {
@@ -343,7 +345,8 @@ mergeInto(LibraryManager.library, {
       node.hidden = true;
     }
     win.listed.forEach(function(node, i) {
-      if (win.reading.children[i] !== node) win.reading.insertBefore(node, win.reading.children[i] || null);
+      var there = win.reading.children[i] || null;
+      if (there !== node) win.reading.insertBefore(node, there);
     });
     if (win.told.length) klb.say(win.told);
   },
