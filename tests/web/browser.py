@@ -125,8 +125,11 @@ class Canvas:
         ActionChains(self._driver).release().perform()
 
     def press_key(self, key):
-        """A key typed on the window, which has the keyboard once clicked or shown."""
-        self.element().send_keys(key)
+        """A key typed on the window (its frame around the canvas), which has the keyboard once
+        clicked or shown."""
+        self._driver.execute_script(
+            "return document.querySelectorAll('canvas')[arguments[0]].closest('section');",
+            self._index).send_keys(key)
 
     def css_size(self):
         return tuple(self._run(

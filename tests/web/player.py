@@ -29,6 +29,18 @@ _STATE = (
     "        n ? sum / n : -1];")
 
 
+# How far the black spider is above the blue one, in pixels of the window; NaN while either is
+# out of sight (at the start, behind the button).
+_LEAD = (
+    "const height = (left, colour) => {"
+    "  let sum = 0, count = 0;"
+    "  for (let y = 9; y < 245; ++y) for (let x = left; x < left + 54; ++x)"
+    "    if (at(x, y) === colour) { sum += y; ++count; }"
+    "  return count ? sum / count : NaN;"
+    "};"
+    "return height(64, 0x0000ff) - height(2, 0x000000);")
+
+
 def _rgb(v):
     return ((v >> 16) & 255, (v >> 8) & 255, v & 255)
 
@@ -66,6 +78,11 @@ class Player:
 
     def racing(self):
         return self.state().racing()
+
+    def blue_ahead(self):
+        """The blue spider seen above the black one, which only VITESSE's boost makes it."""
+        lead = self.game.look(_LEAD)
+        return lead is not None and lead < -3
 
     def result_shown(self):
         return self.state().result_panel()

@@ -7,11 +7,13 @@ import unittest
 
 from browser import slot, table
 from player import VALIDER, Player
+from reader import Reader
 from site_case import SiteCase
 from test_game import PLACE
 
 FIRST = "Félicitation, vous étes classé à la 1er place !!! pour plus de détail consultez le " \
         "fichier klb best scores"
+HEADINGS = "Pseudos, Scores, Commentaires"
 
 
 class Recording(SiteCase):
@@ -37,7 +39,7 @@ class Recording(SiteCase):
                        f"no question {prompt!r}")
             # While a question waits, the game takes no key: "c" (Continuer) is dropped.
             browser.driver.execute_script(
-                "document.querySelectorAll('canvas')[0]"
+                "document.querySelectorAll('canvas')[0].closest('section')"
                 ".dispatchEvent(new KeyboardEvent('keydown', {key: 'c'}));")
             # What was typed goes with Annuler.
             browser.box_input().send_keys("ne compte pas")
@@ -112,6 +114,12 @@ class Recording(SiteCase):
         browser.switch_to(viewer_window)
         self.until(browser, lambda: {first.ljust(30), second.ljust(30)} <= set(viewer.texts()),
                    5, "the viewer did not show both records")
+        # A screen reader has them too, in the table's rows, and is told Fin's keys.
+        reader = Reader(browser.driver)
+        self.until(browser, lambda: reader.rows(reader.find("table", HEADINGS))[1:3] == [
+            ["1:", first, "0", "vu"], ["2:", second, "0", "vu"]], 5, "the rows were not read")
+        self.assertEqual(reader.find("region", "Klimbor").description,
+                         "Clavier : Entrée ou Échap = Fin")
 
 
 if __name__ == "__main__":

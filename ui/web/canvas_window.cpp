@@ -27,7 +27,7 @@ struct Screen {
 }  // namespace
 
 CanvasWindow::CanvasWindow(Form& form, int id, EventSink& events)
-    : form_(form), id_(id), events_(events), caption_(form.Caption) {
+    : form_(form), id_(id), events_(events), caption_(form.Caption), reading_(form, id) {
   klb_web_window_open(id_, caption_.c_str());
   fit();
 }
@@ -55,6 +55,7 @@ void CanvasWindow::sync() {
   klb_web_window_show(id_, form_.Visible);
   // A canvas keeps what it was given: only a window on show needs its new frame.
   if (form_.Visible) paint();
+  reading_.sync();
 }
 
 void CanvasWindow::paint() {
@@ -79,6 +80,14 @@ void CanvasWindow::cancel_press() {
 
 void CanvasWindow::key(const KeyPress& press) {
   press_key(form_, press, events_);
+}
+
+void CanvasWindow::activate(int element) {
+  const Box* box = reading_.offered(element);
+  if (box == nullptr) return;
+  const PixelRect r = window_rect(*box);
+  press(r.x + r.width / 2, r.y + r.height / 2);
+  release(r.x + r.width / 2, r.y + r.height / 2);
 }
 
 void CanvasWindow::close() {

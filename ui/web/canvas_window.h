@@ -6,12 +6,13 @@
 #include "ui/event_sink.h"
 #include "ui/form.h"
 #include "ui/key_filter.h"
+#include "ui/web/reading.h"
 
 namespace ui::web {
 
 // A window on the page: its caption bar and a canvas of its client area, at the whole scale
 // that fits the page. It paints the model through the shared walk and hands clicks and keys
-// to the elements they reach.
+// to the elements they reach; what screen readers find of it is its Reading.
 class CanvasWindow {
  public:
   // id: the number the page knows the window by.
@@ -28,6 +29,9 @@ class CanvasWindow {
   void cancel_press();
   void key(const KeyPress& press);
   void close();
+  // A reader's press of the element the page numbers so: a click at its middle, as the mouse
+  // makes it; nothing unless the page offers that element now.
+  void activate(int element);
 
  private:
   void fit();
@@ -39,6 +43,7 @@ class CanvasWindow {
   int scale_ = 0;
   std::string caption_;
   ClickTracker clicks_;
+  Reading reading_;
 };
 
 }  // namespace ui::web

@@ -7,6 +7,7 @@ mergeInto(LibraryManager.library, {
     timers: {},   // number -> {interval, next, handle}
     focused: null,
     ended: false,
+    boxes: 0,  // how many boxes the page opened: each box's own names
 
     // An event for the program, unless a handler is waiting on a box: as on the desktop, what
     // comes meanwhile is dropped, and only one handler may wait at a time.
@@ -45,6 +46,9 @@ mergeInto(LibraryManager.library, {
         heading.textContent = title;
         var message = document.createElement('p');
         message.textContent = text;
+        // A question names its field; a message is read with its box.
+        message.id = 'box-text-' + (++klb.boxes);
+        if (!prompt) dialog.setAttribute('aria-describedby', message.id);
         form.append(heading, message);
         var input = null;
         if (prompt) {
@@ -57,6 +61,7 @@ mergeInto(LibraryManager.library, {
           input.inputMode = 'text';
           input.enterKeyHint = 'done';
           input.autocapitalize = 'off';
+          input.setAttribute('aria-labelledby', message.id);
           form.append(input);
         }
         var buttons = document.createElement('div');
@@ -79,7 +84,7 @@ mergeInto(LibraryManager.library, {
         dialog.addEventListener('close', function() {
           var answer = dialog.returnValue === 'ok' && input ? input.value : '';
           dialog.remove();
-          if (klb.focused) klb.focused.canvas.focus({preventScroll: true});
+          if (klb.focused) klb.focused.frame.focus({preventScroll: true});
           resolve(answer);
         });
         // Échap cancels, as Annuler does; the browser closes the box with an empty answer.
@@ -88,6 +93,53 @@ mergeInto(LibraryManager.library, {
         dialog.showModal();
         (input || ok).focus();
       });
+    },
+
+    // The page's one polite live region, there before anything is said in it, so that readers
+    // watch it from the start.
+    live_region: function() {
+      var region = document.getElementById('said');
+      if (!region) {
+        region = document.createElement('div');
+        region.id = 'said';
+        region.className = 'said';
+        region.setAttribute('role', 'status');
+        klb.desktop().append(region);
+      }
+      return region;
+    },
+
+    // New nodes each time, so that a text said again (a second "Perdu !") is said again.
+    say: function(texts) {
+      var region = klb.live_region();
+      region.replaceChildren();
+      texts.forEach(function(text) {
+        var line = document.createElement('p');
+        line.textContent = text;
+        region.append(line);
+      });
+    },
+
+    // A node of a window's reading, of the kind the program names: made once, then kept.
+    reading_node: function(win, id, element, kind) {
+      var node = win.nodes[element];
+      if (node && node.dataset.kind === kind) return node;
+      if (node) node.remove();
+      if (kind === 'button') {
+        node = document.createElement('button');
+        node.type = 'button';
+        node.addEventListener('click', function() {
+          klb.deliver('klb_web_activate', [id, element]);
+        });
+      } else if (kind === 'table') {
+        node = document.createElement('table');
+      } else {
+        node = document.createElement(kind === 'text' ? 'p' : 'div');
+        if (kind !== 'text') node.setAttribute('role', kind);
+      }
+      node.dataset.kind = kind;
+      win.nodes[element] = node;
+      return node;
     },
 
     schedule: function(id) {
@@ -128,30 +180,46 @@ mergeInto(LibraryManager.library, {
       document.addEventListener('visibilitychange', klb.pause_or_resume);
       klb.visibility_watched = true;
     }
+    // The frame holds the keyboard for the window's keys; a reader finds it as a region named
+    // by the window, described by the page's line on the keys, when there is one.
     var frame = document.createElement('section');
     frame.className = 'window';
     frame.hidden = true;
+    frame.tabIndex = -1;
+    if (document.getElementById('keys')) frame.setAttribute('aria-describedby', 'keys');
     var bar = document.createElement('header');
     var title = document.createElement('h1');
     title.textContent = UTF8ToString(caption);
+    bar.append(title);
+    // Drawn in the caption bar, but last in the keyboard's order: after the window's controls.
+    // Its sign is drawn, its name read: "Fermer", once.
     var close = document.createElement('button');
     close.className = 'close';
-    close.textContent = '\u00d7';
     close.title = 'Fermer';
+    var sign = document.createElement('span');
+    sign.textContent = '\u00d7';
+    sign.setAttribute('aria-hidden', 'true');
+    close.append(sign);
     close.addEventListener('click', function() { klb.deliver('klb_web_closed', [id]); });
-    bar.append(title, close);
+    // The canvas is pixels only; what a reader finds of it lies over it, one node per element.
+    var surface = document.createElement('div');
+    surface.className = 'surface';
     var canvas = document.createElement('canvas');
-    canvas.tabIndex = 0;
-    frame.append(bar, canvas);
-    klb.desktop().append(frame);
+    canvas.setAttribute('aria-hidden', 'true');
+    var reading = document.createElement('div');
+    reading.className = 'reading';
+    surface.append(canvas, reading);
+    frame.append(bar, surface, close);
+    // Before the live region, which a reader meets last.
+    klb.desktop().insertBefore(frame, klb.live_region());
     var win = {frame: frame, title: title, canvas: canvas, context: canvas.getContext('2d'),
-               scale: 1};
+               scale: 1, width: 1, height: 1, reading: reading, nodes: {}, listed: [], told: []};
     klb.windows[id] = win;
 
     canvas.addEventListener('pointerdown', function(event) {
       if (event.button !== 0) return;
       klb.focused = win;
-      canvas.focus({preventScroll: true});
+      frame.focus({preventScroll: true});
       canvas.setPointerCapture(event.pointerId);
       var at = klb.model_point(win, event);
       klb.deliver('klb_web_press', [id, at[0], at[1]]);
@@ -163,7 +231,9 @@ mergeInto(LibraryManager.library, {
       klb.deliver('klb_web_release', [id, at[0], at[1]]);
     });
     canvas.addEventListener('pointercancel', function() { klb.deliver('klb_web_cancel', [id]); });
-    canvas.addEventListener('keydown', function(event) {
+    frame.addEventListener('keydown', function(event) {
+      // On a button of the page, Entrée and Espace are that button's press.
+      if (event.target.closest('button') && (event.key === 'Enter' || event.key === ' ')) return;
       if (event.key === ' ') event.preventDefault();  // it would scroll the page
       var modified = event.ctrlKey || event.altKey || event.metaKey;
       klb.deliver('klb_web_key', [id, event.key, modified ? 1 : 0, event.repeat ? 1 : 0]);
@@ -201,6 +271,8 @@ mergeInto(LibraryManager.library, {
     var win = klb.windows[id];
     var ratio = window.devicePixelRatio || 1;
     win.scale = scale;
+    win.width = width;
+    win.height = height;
     win.canvas.dataset.scale = scale;  // read by the tests, which see the model's pixels
     win.canvas.width = width * scale;
     win.canvas.height = height * scale;
@@ -221,10 +293,86 @@ mergeInto(LibraryManager.library, {
     if (shown) {
       klb.focused = win;
       // Not scrolled to: a window taller than the page is seen from its caption bar down.
-      win.canvas.focus({preventScroll: true});
+      win.frame.focus({preventScroll: true});
     } else if (klb.focused === win) {
       klb.focused = null;
     }
+  },
+
+  // A window's reading, sent whole when it changed: begin, each node in reading order, end.
+  klb_web_read_window__deps: ['$klb'],
+  klb_web_read_window: function(id, name) {
+    klb.windows[id].frame.setAttribute('aria-label', UTF8ToString(name));
+  },
+
+  klb_web_read_begin__deps: ['$klb'],
+  klb_web_read_begin: function(id) {
+    var win = klb.windows[id];
+    win.listed = [];
+    win.told = [];
+  },
+
+  // x, y, width, height: the element's place in the window's pixels; the node lies over it, so
+  // that a reader's finger finds it and the keyboard's ring shows around it. announce: its
+  // text is to be said now.
+  klb_web_read_node__deps: ['$klb'],
+  klb_web_read_node: function(id, element, kind, name, x, y, width, height, announce) {
+    var win = klb.windows[id];
+    var node = klb.reading_node(win, id, element, UTF8ToString(kind));
+    var text = UTF8ToString(name);
+    if (node.dataset.kind === 'button' || node.dataset.kind === 'text') {
+      if (node.textContent !== text) node.textContent = text;
+    } else {
+      node.setAttribute('aria-label', text);
+    }
+    node.style.left = (100 * x / win.width) + '%';
+    node.style.top = (100 * y / win.height) + '%';
+    node.style.width = (100 * width / win.width) + '%';
+    node.style.height = (100 * height / win.height) + '%';
+    node.hidden = false;
+    win.listed.push(node);
+    if (announce) win.told.push(text);
+  },
+
+  // The nodes not listed are hidden; the keyboard on one of them goes back to the window.
+  klb_web_read_end__deps: ['$klb'],
+  klb_web_read_end: function(id) {
+    var win = klb.windows[id];
+    for (var element in win.nodes) {
+      var node = win.nodes[element];
+      if (win.listed.indexOf(node) >= 0 || node.hidden) continue;
+      if (node.contains(document.activeElement)) win.frame.focus({preventScroll: true});
+      node.hidden = true;
+    }
+    win.listed.forEach(function(node, i) {
+      var there = win.reading.children[i] || null;
+      if (there !== node) win.reading.insertBefore(node, there);
+    });
+    if (win.told.length) klb.say(win.told);
+  },
+
+  // A table of rows x cols cells: the first row holds the headings of the columns, the first
+  // column those of the rows.
+  klb_web_read_table__deps: ['$klb'],
+  klb_web_read_table: function(id, element, rows, cols) {
+    var table = klb.windows[id].nodes[element];
+    if (table.rows.length === rows && table.rows[0].cells.length === cols) return;
+    table.replaceChildren();
+    for (var r = 0; r < rows; ++r) {
+      var row = table.insertRow();
+      for (var c = 0; c < cols; ++c) {
+        var cell = document.createElement(r === 0 && c > 0 || c === 0 && r > 0 ? 'th' : 'td');
+        if (cell.tagName === 'TH') cell.scope = r === 0 ? 'col' : 'row';
+        row.append(cell);
+      }
+    }
+  },
+
+  klb_web_read_cell__deps: ['$klb'],
+  klb_web_read_cell: function(id, element, row, col, text) {
+    var cell = klb.windows[id].nodes[element].rows[row].cells[col];
+    var value = UTF8ToString(text);
+    if (cell.textContent !== value) cell.textContent = value;
   },
 
   klb_web_paint_begin__deps: ['$klb'],

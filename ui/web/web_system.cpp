@@ -172,6 +172,11 @@ EMSCRIPTEN_KEEPALIVE void klb_web_key(int window, const char* key, int modified,
   }
 }
 
+// A reader pressed a node of the window's reading (a click, Entrée or Espace on it).
+EMSCRIPTEN_KEEPALIVE void klb_web_activate(int window, int element) {
+  if (auto* w = window_on_page(window)) w->activate(element);
+}
+
 EMSCRIPTEN_KEEPALIVE void klb_web_closed(int window) {
   if (auto* w = window_on_page(window)) w->close();
 }
