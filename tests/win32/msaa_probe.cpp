@@ -3,7 +3,6 @@
 //                                       then the screen rectangle of each line
 //   msaa_probe press WIDTH HEIGHT NAME  presses its child of that name by its default action
 // Exits 1 without such a window, 2 when the window gives no object, 3 when the press fails.
-#include <cstdio>
 #include <string>
 
 #include "msaa_reader.h"
@@ -26,7 +25,10 @@ void write(const std::wstring& text) {
   std::string bytes(static_cast<std::size_t>(size), '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
                       nullptr, nullptr);
-  std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+  // Past the C runtime, which would end each line with CR LF.
+  DWORD written = 0;
+  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()),
+            &written, nullptr);
 }
 
 std::wstring places(const test::Read& read) {
