@@ -59,7 +59,7 @@ class Msaa {
            find(ole32_, "CoDisconnectObject", co_disconnect_object);
   }
 
-  // Freed in this order: oleacc uses the other two.
+  // oleacc, which uses the other two, is freed first.
   UniqueLibrary ole32_, oleaut32_, oleacc_;
 };
 
@@ -668,8 +668,8 @@ class ClientNode final : public AccessibleNode {
                                               reinterpret_cast<void**>(window.put()));
     return window;
   }
-  // Posted, so the window procedure runs the click once the reader's call has returned, as the
-  // player's one after another.
+  // Posted: the click runs from the window's own loop once the reader's call has returned, and
+  // through the dispatcher, as the player's does.
   void press(long id) override { PostMessageW(link().window, link().press, id, 0); }
   bool focused() override { return GetFocus() == link().window; }
 };
