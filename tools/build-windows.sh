@@ -21,7 +21,7 @@ cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE="cmake/$triplet.cmake" -DCMAKE_BUILD
   -DKLB_WERROR="${KLB_WERROR:-ON}" >/dev/null
 cmake --build "$dir" --parallel "${KLB_JOBS:-$(nproc)}"
 
-system_dlls='^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|comctl32|comdlg32|msvcrt|ws2_32|winmm|shlwapi|bcrypt|ucrtbase|api-ms-win-.*)\.dll$'
+system_dlls='^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|oleacc|comctl32|comdlg32|msvcrt|ws2_32|winmm|shlwapi|bcrypt|ucrtbase|api-ms-win-.*)\.dll$'
 status=0
 while IFS= read -r -d '' exe; do
   while read -r dll; do
@@ -31,6 +31,17 @@ while IFS= read -r -d '' exe; do
     fi
   done < <("$triplet-objdump" -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p')
 done < <(find "$dir" -name '*.exe' -not -path '*/CMakeFiles/*' -print0)
+
+# The programs start without COM: what screen readers need (oleacc, oleaut32, ole32) is loaded
+# when a reader first asks, so a game played without one starts as fast as before.
+for exe in "$dir/Klimbor.exe" "$dir/klb best scores.exe"; do
+  [ -f "$exe" ] || continue
+  if "$triplet-objdump" -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' |
+    grep -Eiq '^(oleacc|oleaut32|ole32)\.dll$'; then
+    echo "Klimbor : $exe charge COM dès son démarrage au lieu de la première demande d'un lecteur d'écran" >&2
+    status=1
+  fi
+done
 
 # What a program carries besides its code, read back from the .exe by windres: exactly one
 # manifest, ours, without trustInfo (a requestedExecutionLevel would end the VirtualStore

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 #include <thread>
+#include <tuple>
 
 #include "session.h"
 
@@ -88,6 +90,59 @@ TEST_F(Recording, ALossOnATableOfNegativeScoresTakesPlaceOneWithTheTypedAccented
   EXPECT_EQ(after.substr(32, 11), std::string("\x09\x00", 2) + "tr\xE8s bien");
   EXPECT_TRUE(after.substr(128) == table.substr(0, 29 * 128)) << "the old places moved down by one";
   click_fin_and_expect_exit_0(*game);
+}
+
+// What NVDA or JAWS read from their own process through MSAA, the game's Windows binding
+// answering: the result panel, Valider pressed by its default action, then the table.
+TEST_F(Recording, UnderWineAScreenReaderReadsTheResultAndTheTableAndPressesValiderAndFin) {
+  if (!under_wine()) GTEST_SKIP() << "MSAA is Windows'; on Linux, Qt answers AT-SPI";
+  std::vector<std::int16_t> scores;
+  for (int place = 1; place <= 30; ++place)
+    scores.push_back(static_cast<std::int16_t>(-700 - place));
+  test::write_bytes(score_path(), test::table(scores));
+  start_game();
+  ASSERT_TRUE(wait_game(&Session::result_panel, 10s)) << "no result";
+  const std::string panel = screen_reader("tree 129 278");
+  const std::string read = panel.substr(0, panel.find("--\n"));
+  EXPECT_EQ(read,
+            "client \"Klimbor\"\n  text \"Perdu !\"\n  text \"Niveau 1\"\n  text \"Score: 0\"\n"
+            "  button \"Recommencer\" [Appuyer]\n  button \"Valider\" [Appuyer]\n"
+            "  button \"Continuer\" [Appuyer]\n")
+      << panel;
+  // Where each one lies on the screen: the window's client area first, Valider where the player
+  // clicks it.
+  std::istringstream places(panel.substr(panel.find("--\n") + 3));
+  std::vector<Window> at;
+  char comma = ',';
+  for (Window w; places >> w.x >> comma >> w.y >> comma >> w.width >> comma >> w.height;)
+    at.push_back(w);
+  ASSERT_EQ(at.size(), 7u) << panel;
+  EXPECT_EQ(std::tie(at[0].x, at[0].y, at[0].width, at[0].height),
+            std::tie(game_window.x, game_window.y, game_window.width, game_window.height));
+  const Window valider = at[5];
+  EXPECT_EQ(std::pair(valider.width, valider.height), std::pair(17, 17));
+  const int click_x = game_window.x + kValider, click_y = game_window.y + kButtonsY;
+  EXPECT_TRUE(click_x >= valider.x && click_x < valider.x + 17 && click_y >= valider.y &&
+              click_y < valider.y + 17)
+      << "Valider at " << valider.x << "," << valider.y << ", clicked at " << click_x << ","
+      << click_y;
+
+  EXPECT_EQ(screen_reader("press 129 278 Valider"), "exit 0\n");
+  answer({"Lecteur", "sans les yeux"});
+  close_message_and_see_viewer();
+  const std::string table = screen_reader("tree 660 654");
+  EXPECT_NE(table.find("\n  list \"Pseudos, Scores, Commentaires\"\n"
+                       "    item \"1: Lecteur, 0, sans les yeux\"\n"
+                       "    item \"2: P1, -701, c1\"\n"),
+            std::string::npos)
+      << table;
+  EXPECT_NE(table.find("\n    item \"30: P29, -729, c29\"\n  button \"Fin\" [Appuyer]\n"),
+            std::string::npos)
+      << table;
+  EXPECT_EQ(screen_reader("press 660 654 Fin"), "exit 0\n");
+  const auto status = game->wait_exit(5s);
+  ASSERT_TRUE(status.has_value()) << "still running after Fin";
+  EXPECT_EQ(*status, 0);
 }
 
 TEST_F(Recording, CancelAtBothQuestionsStoresBlanksAndNoComment) {

@@ -174,6 +174,10 @@ bool Session::win_a_round(std::chrono::seconds limit) {
 
 void Session::validate_answering(const std::vector<std::string>& answers) {
   act("v", kValider, kButtonsY);
+  answer(answers);
+}
+
+void Session::answer(const std::vector<std::string>& answers) {
   for (const std::string& answer : answers) {
     if (!wait_focused_dialog(kPatience)) {
       run("DISPLAY=" + desktop.display() + " import -window root /tmp/klimbor-e2e-failure.png");
@@ -196,6 +200,14 @@ void Session::validate_answering(const std::vector<std::string>& answers) {
         kPatience))
         << "the question stays after the answer";
   }
+}
+
+std::string Session::screen_reader(const std::string& arguments) const {
+  std::string command = "env";
+  for (const std::string& setting : environment()) command += " '" + setting + "'";
+  command += " '" + variable("WINELOADER", "/usr/bin/wine") + "' '" + variable("KLB_E2E_WINE") +
+             "/tests/msaa_probe.exe' " + arguments + " 2>/dev/null; echo \"exit $?\"";
+  return run(command);
 }
 
 // The score is drawn in dark green, its smoothed edges half way to the yellow of the cell,

@@ -58,6 +58,11 @@ class Session : public ::testing::Test {
   // Valider on the result panel, then the player's answers to the questions: a text is typed
   // and Enter pressed; an empty answer presses Escape (Cancel).
   void validate_answering(const std::vector<std::string>& answers);
+  void answer(const std::vector<std::string>& answers);
+
+  // Under Wine, a screen reader in a program of its own (tests/msaa_probe.exe of the Windows
+  // build) asks a window through MSAA, as NVDA or JAWS do: what it printed, then "exit N".
+  std::string screen_reader(const std::string& arguments) const;
 
   // The player presses the keys instead of clicking: space for VITESSE, c for Continuer, v for
   // Valider; the game window gets the keyboard as it opens.

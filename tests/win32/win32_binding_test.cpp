@@ -1,6 +1,6 @@
 // The Win32 binding under Wine: the windows as the system sees them, where they lie on the
 // screen, what their surface shows, the mouse and keys reaching the handlers, the timers, the
-// tooltips and the dialogs.
+// tooltips, the dialogs, and what screen readers read and press through MSAA.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -10,10 +10,14 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "../headless/score_support.h"
+#include "msaa_reader.h"
 
 #include "game/klimbor.h"
 #include "game/module1.h"
@@ -474,6 +478,196 @@ TEST_F(Win32Binding, EveryBoxIsTheWindowsWhoseHandlerOpenedItAndTheOtherWindowsR
   EXPECT_TRUE(IsWindowVisible(game_window));
 }
 
+// COM on the test's thread, as a screen reader has it on its own.
+class ComThread {
+ public:
+  ComThread() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+  ~ComThread() { CoUninitialize(); }
+  ComThread(const ComThread&) = delete;
+  ComThread& operator=(const ComThread&) = delete;
+};
+
+// Runs what was posted to the program's windows, as its loop would.
+void pump() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+// A rectangle of a window's client area, in pixels of the screen.
+RECT on_screen(HWND window, RECT r) {
+  MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+std::string text_of(const RECT& r) {
+  return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right) +
+         "," + std::to_string(r.bottom);
+}
+
+#define EXPECT_RECT(actual, expected) EXPECT_EQ(text_of(actual), text_of(expected))
+
+// What readers are told of changes, as they hear it from the system: the events of a window's
+// client area, while the log lives.
+struct WinEvent {
+  DWORD event;
+  LONG child;
+};
+std::vector<WinEvent>* logged = nullptr;  // the log of the running test: a hook has no context
+
+void CALLBACK log_event(HWINEVENTHOOK, DWORD event, HWND, LONG object, LONG child, DWORD, DWORD) {
+  if (logged != nullptr && object == OBJID_CLIENT) logged->push_back({event, child});
+}
+
+class EventLog {
+ public:
+  EventLog()
+      : hook_(SetWinEventHook(EVENT_OBJECT_REORDER, EVENT_OBJECT_NAMECHANGE, nullptr, log_event,
+                              GetCurrentProcessId(), GetCurrentThreadId(), WINEVENT_OUTOFCONTEXT)) {
+    logged = &events_;
+  }
+  ~EventLog() {
+    UnhookWinEvent(hook_);
+    logged = nullptr;
+  }
+  EventLog(const EventLog&) = delete;
+  EventLog& operator=(const EventLog&) = delete;
+
+  // What was told since the last look, once delivered.
+  std::vector<std::pair<DWORD, LONG>> take() {
+    pump();
+    std::vector<std::pair<DWORD, LONG>> told;
+    for (const WinEvent& e : events_) told.emplace_back(e.event, e.child);
+    events_.clear();
+    return told;
+  }
+
+ private:
+  HWINEVENTHOOK hook_;
+  std::vector<WinEvent> events_;
+};
+
+class Win32Msaa : public Win32Binding {
+ protected:
+  ComThread com;
+};
+
+TEST_F(Win32Msaa, AReaderReadsWhatEachMomentOfTheGameShowsAndPressesItsButtonsAsClicksAre) {
+  system.show(game);
+  HWND window = window_of(L"Klimbor", 129);
+  const test::ComPtr<IAccessible> client = test::client_of(window);
+  ASSERT_TRUE(client);
+  // The intro: the title is a picture, passed over; the level under it is read.
+  const test::Read intro = test::read_tree(client.get());
+  EXPECT_EQ(test::lines_of(intro), L"client \"Klimbor\"\n  text \"Niveau 1\"\n");
+  EXPECT_RECT(intro.where, on_screen(window, {0, 0, 129, 278}));
+  ASSERT_EQ(intro.children.size(), 1u);
+  EXPECT_RECT(intro.children[0].where, on_screen(window, {42, 42, 107, 59}));
+  test::ComPtr<IDispatch> parent;
+  ASSERT_EQ(client->get_accParent(parent.put()), S_OK);
+  test::ComPtr<IAccessible> frame;
+  parent->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(frame.put()));
+  ASSERT_TRUE(frame);
+  HWND framed = nullptr;
+  WindowFromAccessibleObject(frame.get(), &framed);
+  EXPECT_EQ(framed, window) << "the client's parent is the window's own object, with its frame";
+
+  // The race: VITESSE alone, where a click presses it.
+  system.deliver(
+      game, [&] { game.Timer_Timer(); }, ui::Dispatcher::Source::timer);
+  const test::Read race = test::read_tree(client.get());
+  EXPECT_EQ(test::lines_of(race), L"client \"Klimbor\"\n  button \"VITESSE\" [Appuyer]\n");
+  ASSERT_EQ(race.children.size(), 1u);
+  EXPECT_RECT(race.children[0].where, on_screen(window, {80, 256, 129, 277}));
+  const long vitesse = test::child_named(client.get(), L"VITESSE");
+  ASSERT_NE(vitesse, CHILDID_SELF);
+  EXPECT_EQ(client->accDoDefaultAction(test::child_variant(vitesse)), S_OK);
+  EXPECT_EQ(Module1::boost_on, 0) << "run by the window's loop, not inside the reader's call";
+  pump();
+  EXPECT_EQ(Module1::boost_on, 1) << "VITESSE pressed";
+
+  // The result panel covers the title's level and VITESSE: what a sighted player sees is read,
+  // top to bottom, the buttons from left to right.
+  system.deliver(
+      game,
+      [&] {
+        game.dem.Visible = game.tout.Visible = true;
+        game.gagn.Caption = "Perdu !";
+      },
+      ui::Dispatcher::Source::timer);
+  EXPECT_EQ(test::lines_of(test::read_tree(client.get())),
+            L"client \"Klimbor\"\n  text \"Perdu !\"\n  text \"Niveau 1\"\n  text \"Score: 0\"\n"
+            L"  button \"Recommencer\" [Appuyer]\n  button \"Valider\" [Appuyer]\n"
+            L"  button \"Continuer\" [Appuyer]\n");
+  EXPECT_NE(client->accDoDefaultAction(test::child_variant(vitesse)), S_OK)
+      << "a button no longer seen is not pressed";
+  // One handler at a time: a press that comes while one runs is dropped, as a click is.
+  system.deliver(
+      game,
+      [&] {
+        EXPECT_TRUE(test::press(client.get(), L"Recommencer"));
+        pump();
+      },
+      ui::Dispatcher::Source::player);
+  pump();
+  EXPECT_TRUE(game.tout.Visible) << "Recommencer ran during another handler";
+  EXPECT_EQ(Module1::boost_on, 1);
+
+  ASSERT_TRUE(test::press(client.get(), L"Valider"));
+  pump();
+  EXPECT_EQ(Module1::end_choice, 2) << "Valider: the next tick records the score";
+  EXPECT_TRUE(game.Timer1.enabled());
+}
+
+TEST_F(Win32Msaa, AReaderIsToldOfATextThatChangesWhileSeenAndOfElementsThatComeAndGo) {
+  system.show(game);
+  HWND window = window_of(L"Klimbor", 129);
+  EventLog log;
+  const auto show_panel = [&](bool shown) {
+    system.deliver(
+        game, [&] { game.dem.Visible = game.tout.Visible = shown; }, ui::Dispatcher::Source::timer);
+  };
+  show_panel(true);
+  const std::vector<std::pair<DWORD, LONG>> reordered{{EVENT_OBJECT_REORDER, CHILDID_SELF}};
+  EXPECT_EQ(log.take(), reordered) << "the panel's texts and buttons came";
+
+  system.deliver(
+      game,
+      [&] {
+        game.sko.Caption = "Score: 100";
+        game.niv1.Caption = "Niveau 2";  // behind the panel
+      },
+      ui::Dispatcher::Source::timer);
+  const std::vector<std::pair<DWORD, LONG>> told = log.take();
+  ASSERT_EQ(told.size(), 1u) << "the score alone";
+  EXPECT_EQ(told[0].first, static_cast<DWORD>(EVENT_OBJECT_NAMECHANGE));
+  // What a reader then reads of the element the event names.
+  test::ComPtr<IAccessible> changed;
+  VARIANT child;
+  VariantInit(&child);
+  ASSERT_EQ(AccessibleObjectFromEvent(window, static_cast<DWORD>(OBJID_CLIENT), told[0].second,
+                                      changed.put(), &child),
+            S_OK);
+  test::Bstr name;
+  changed->get_accName(child, name.put());
+  EXPECT_EQ(name.str(), L"Score: 100");
+  VariantClear(&child);
+
+  system.deliver(
+      game, [&] { game.sko.Caption = "Score: 100"; }, ui::Dispatcher::Source::timer);
+  EXPECT_TRUE(log.take().empty()) << "the same text is not told again";
+  system.deliver(
+      game,
+      [&] {
+        game.dem.Visible = game.tout.Visible = false;
+        game.sko.Caption = "Score: 5";
+      },
+      ui::Dispatcher::Source::timer);
+  EXPECT_EQ(log.take(), reordered) << "a text changed as it went is not read out";
+}
+
 // A windowed program has a standard error only when started with one, here a pipe.
 TEST_F(Win32Binding, AHandlerErrorIsWrittenToStandardErrorAsItIsShown) {
   HANDLE read = nullptr, write = nullptr;
@@ -749,6 +943,68 @@ TEST(Win32Viewer, TheViewerIsCentredOnItsWorkAreaItsGridDrawnAndARefreshTicksThr
   EXPECT_EQ(system.run(), 0);
   EXPECT_EQ(ticks, 2);
   EXPECT_FALSE(IsWindowVisible(window)) << "the end hides it";
+}
+
+TEST(Win32Viewer, AReaderReadsTheTableAsAListOfPlacesEachOneLineAndPressesFin) {
+  const ComThread com;
+  const std::filesystem::path path = std::filesystem::temp_directory_path() / L"scores klimbor lus";
+  std::ofstream(path, std::ios::binary) << test::slot("Lou", 1160, "premi\xE8re partie");
+  scores::NativeFileSystem files;
+  scores::ScoreStore store(files, path);
+  ui::win32::Win32System system(L"klb best scores");
+  scores::frm_visualiser viewer(system, store);
+  system.show(viewer);
+  HWND window = window_of(L"Klimbor", 660);
+  const test::ComPtr<IAccessible> client = test::client_of(window);
+  ASSERT_TRUE(client);
+  const test::Read read = test::read_tree(client.get());
+  ASSERT_EQ(read.children.size(), 4u);
+  const test::Read& list = read.children[0];
+  EXPECT_EQ(test::role_word(list.role), L"list");
+  EXPECT_EQ(list.name, L"Pseudos, Scores, Commentaires");
+  ASSERT_EQ(list.children.size(), 30u) << "one item per place";
+  EXPECT_EQ(list.children[0].name, L"1: Lou, 1160, première partie");
+  EXPECT_EQ(list.children[1].name, L"2:") << "a place the file does not fill";
+  EXPECT_EQ(list.children[29].name, L"30:");
+  EXPECT_EQ(test::role_word(list.children[29].role), L"item");
+  const RECT first = list.children[0].where;
+  EXPECT_RECT(first, on_screen(window, {0, 16, first.right - first.left, 32}));
+  EXPECT_GT(first.right - first.left, 300) << "the whole row, every column";
+  test::Read rest = read;
+  rest.children.erase(rest.children.begin());
+  EXPECT_EQ(test::lines_of(rest),
+            L"client \"Klimbor\"\n  button \"Fin\" [Appuyer]\n"
+            L"  text \"www.klimbor.example\"\n  text \"By Dalvix\"\n");
+
+  // The mouse over a place, as a reader that follows it asks: the list, then the place.
+  VARIANT hit;
+  VariantInit(&hit);
+  const POINT row3{first.left + 50, first.top + 2 * 16 + 8};
+  ASSERT_EQ(client->accHitTest(row3.x, row3.y, &hit), S_OK);
+  ASSERT_EQ(hit.vt, VT_DISPATCH);
+  test::ComPtr<IAccessible> grid;
+  hit.pdispVal->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(grid.put()));
+  VariantClear(&hit);
+  ASSERT_TRUE(grid);
+  ASSERT_EQ(grid->accHitTest(row3.x, row3.y, &hit), S_OK);
+  EXPECT_EQ(hit.vt, VT_I4);
+  EXPECT_EQ(hit.lVal, 3);
+  test::ComPtr<IDispatch> parent;
+  ASSERT_EQ(grid->get_accParent(parent.put()), S_OK);
+  EXPECT_EQ(parent.get(), static_cast<IDispatch*>(client.get())) << "the list is the window's";
+  // Stepping from one child to the next, as readers without AccessibleChildren do.
+  const long fin = test::child_named(client.get(), L"Fin");
+  ASSERT_EQ(client->accNavigate(NAVDIR_NEXT, test::child_variant(fin), &hit), S_OK);
+  ASSERT_EQ(hit.vt, VT_I4);
+  EXPECT_EQ(test::read_one(client.get(), hit.lVal).name, L"www.klimbor.example");
+  ASSERT_EQ(client->accNavigate(NAVDIR_FIRSTCHILD, test::child_variant(CHILDID_SELF), &hit), S_OK);
+  EXPECT_EQ(hit.vt, VT_DISPATCH) << "the list";
+  VariantClear(&hit);
+
+  ASSERT_TRUE(test::press(client.get(), L"Fin"));
+  pump();
+  EXPECT_TRUE(system.ended()) << "Fin pressed by a reader ends the program as its click does";
+  std::filesystem::remove(path);
 }
 
 }  // namespace

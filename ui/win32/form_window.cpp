@@ -118,7 +118,7 @@ void FormWindow::register_class(HINSTANCE instance) {
 }
 
 FormWindow::FormWindow(Form& form, EventSink& sink, LoopTicks& ticks)
-    : form_(form), sink_(sink), ticks_(ticks) {
+    : form_(form), sink_(sink), ticks_(ticks), accessible_(form, sink) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
   // The window procedure takes the handle as the window is created.
   caption_ = form.Caption;
@@ -234,6 +234,7 @@ void FormWindow::sync() {
     SetWindowTextW(handle(), wide(caption_).c_str());
   }
   sync_tips();
+  accessible_.sync(handle());
   // Redrawing the whole surface costs less than finding what changed: a few hundred pixels
   // of pictures, or the viewer's grid every two seconds.
   InvalidateRect(handle(), nullptr, FALSE);
@@ -270,6 +271,7 @@ LRESULT CALLBACK FormWindow::procedure(HWND window, UINT message, WPARAM wparam,
 }
 
 LRESULT FormWindow::on_message(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (auto answer = accessible_.on_message(handle(), message, wparam, lparam)) return *answer;
   switch (message) {
     case WM_ERASEBKGND:
       return 1;  // the paint covers every pixel

@@ -11,6 +11,7 @@
 #include "ui/event_sink.h"
 #include "ui/form.h"
 #include "ui/layout.h"
+#include "ui/win32/accessible_window.h"
 #include "ui/win32/gdi.h"
 #include "ui/win32/look.h"
 #include "ui/win32/periodic_timer.h"
@@ -73,6 +74,7 @@ class FormWindow {
   Form& form_;
   EventSink& sink_;
   LoopTicks& ticks_;               // served from Windows' own loops
+  AccessibleWindow accessible_;    // outlives the window, which may ask it to the end
   UniqueLibrary common_controls_;  // freed after the window and its tips
   UniqueWindow window_;
   int system_loops_ = 0;        // Windows' own loops running, one inside the other
