@@ -296,9 +296,10 @@ bool PosixFileSystem::still_named(int fd, const fs::path& lock_file) {
          held.st_dev == named.st_dev && held.st_ino == named.st_ino;
 }
 
-// A process that cannot be signalled for want of rights (another player's) is alive too.
+// A process that cannot be signalled for want of rights (another player's) is alive too; kill
+// answers ESRCH for a process that is gone.
 bool PosixFileSystem::alive(unsigned long process) {
-  return calls_->kill(static_cast<pid_t>(process), 0) == 0 || errno != ESRCH;
+  return calls_->kill(static_cast<pid_t>(process), 0) == 0 || errno == EPERM;
 }
 
 // Under the lock: the temporaries of processes that are gone, killed in the middle of a

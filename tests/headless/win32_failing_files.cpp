@@ -124,7 +124,7 @@ class SeeingAlive : public scores::Win32Calls {
   HANDLE open_process(DWORD access, DWORD process) override {
     if (alive_(process) || process % 2 == 0) {
       const HANDLE opened = Win32Calls::open_process(access, ::GetCurrentProcessId());
-      if (!alive_(process)) ended_ = opened;
+      ended_ = alive_(process) ? nullptr : opened;  // a handle's value is used again once closed
       return opened;
     }
     ::SetLastError(ERROR_INVALID_PARAMETER);
