@@ -565,6 +565,22 @@ TEST_F(Win32Msaa, AReaderReadsWhatEachMomentOfTheGameShowsAndPressesItsButtonsAs
   EXPECT_RECT(intro.where, on_screen(window, {0, 0, 129, 278}));
   ASSERT_EQ(intro.children.size(), 1u);
   EXPECT_RECT(intro.children[0].where, on_screen(window, {42, 42, 107, 59}));
+  // The mouse over the title, a picture, is over the window itself; outside, over nothing.
+  VARIANT hit;
+  VariantInit(&hit);
+  ASSERT_EQ(client->accHitTest(intro.where.left + 20, intro.where.top + 150, &hit), S_OK);
+  EXPECT_EQ(std::pair(hit.vt, hit.lVal), std::pair(VARTYPE{VT_I4}, long{CHILDID_SELF}));
+  EXPECT_EQ(client->accHitTest(intro.where.right + 5, intro.where.top + 150, &hit), S_FALSE);
+  EXPECT_EQ(hit.vt, VT_EMPTY);
+  // The keyboard's window is the focus, which readers follow.
+  SetFocus(window);
+  ASSERT_EQ(client->get_accFocus(&hit), S_OK);
+  EXPECT_EQ(std::pair(hit.vt, hit.lVal), std::pair(VARTYPE{VT_I4}, long{CHILDID_SELF}));
+  EXPECT_TRUE(test::read_one(client.get(), CHILDID_SELF).state & STATE_SYSTEM_FOCUSED);
+  SetFocus(nullptr);
+  ASSERT_EQ(client->get_accFocus(&hit), S_OK);
+  EXPECT_EQ(hit.vt, VT_EMPTY);
+  EXPECT_FALSE(test::read_one(client.get(), CHILDID_SELF).state & STATE_SYSTEM_FOCUSED);
   test::ComPtr<IDispatch> parent;
   ASSERT_EQ(client->get_accParent(parent.put()), S_OK);
   test::ComPtr<IAccessible> frame;
@@ -587,6 +603,13 @@ TEST_F(Win32Msaa, AReaderReadsWhatEachMomentOfTheGameShowsAndPressesItsButtonsAs
   EXPECT_EQ(Module1::boost_on, 0) << "run by the window's loop, not inside the reader's call";
   pump();
   EXPECT_EQ(Module1::boost_on, 1) << "VITESSE pressed";
+  // Pressed by a reader, then covered before the loop takes the press: nothing.
+  EXPECT_EQ(client->accDoDefaultAction(test::child_variant(vitesse)), S_OK);
+  system.deliver(
+      game, [&] { game.Command1.Visible = false; }, ui::Dispatcher::Source::timer);
+  pump();
+  EXPECT_EQ(Module1::boost_on, 1) << "VITESSE was hidden when the press came";
+  game.Command1.Visible = true;
 
   // The result panel covers the title's level and VITESSE: what a sighted player sees is read,
   // top to bottom, the buttons from left to right.
@@ -603,6 +626,10 @@ TEST_F(Win32Msaa, AReaderReadsWhatEachMomentOfTheGameShowsAndPressesItsButtonsAs
             L"  button \"Continuer\" [Appuyer]\n");
   EXPECT_NE(client->accDoDefaultAction(test::child_variant(vitesse)), S_OK)
       << "a button no longer seen is not pressed";
+  for (const long stray : {-1L, static_cast<long>(game.boxes().size()) + 1, 0x7fffL}) {
+    test::Bstr name;
+    EXPECT_EQ(client->get_accName(test::child_variant(stray), name.put()), E_INVALIDARG) << stray;
+  }
   // One handler at a time: a press that comes while one runs is dropped, as a click is.
   system.deliver(
       game,
@@ -949,61 +976,72 @@ TEST(Win32Viewer, AReaderReadsTheTableAsAListOfPlacesEachOneLineAndPressesFin) {
   const ComThread com;
   const std::filesystem::path path = std::filesystem::temp_directory_path() / L"scores klimbor lus";
   std::ofstream(path, std::ios::binary) << test::slot("Lou", 1160, "premi\xE8re partie");
-  scores::NativeFileSystem files;
-  scores::ScoreStore store(files, path);
-  ui::win32::Win32System system(L"klb best scores");
-  scores::frm_visualiser viewer(system, store);
-  system.show(viewer);
-  HWND window = window_of(L"Klimbor", 660);
-  const test::ComPtr<IAccessible> client = test::client_of(window);
-  ASSERT_TRUE(client);
-  const test::Read read = test::read_tree(client.get());
-  ASSERT_EQ(read.children.size(), 4u);
-  const test::Read& list = read.children[0];
-  EXPECT_EQ(test::role_word(list.role), L"list");
-  EXPECT_EQ(list.name, L"Pseudos, Scores, Commentaires");
-  ASSERT_EQ(list.children.size(), 30u) << "one item per place";
-  EXPECT_EQ(list.children[0].name, L"1: Lou, 1160, première partie");
-  EXPECT_EQ(list.children[1].name, L"2:") << "a place the file does not fill";
-  EXPECT_EQ(list.children[29].name, L"30:");
-  EXPECT_EQ(test::role_word(list.children[29].role), L"item");
-  const RECT first = list.children[0].where;
-  EXPECT_RECT(first, on_screen(window, {0, 16, first.right - first.left, 32}));
-  EXPECT_GT(first.right - first.left, 300) << "the whole row, every column";
-  test::Read rest = read;
-  rest.children.erase(rest.children.begin());
-  EXPECT_EQ(test::lines_of(rest),
-            L"client \"Klimbor\"\n  button \"Fin\" [Appuyer]\n"
-            L"  text \"www.klimbor.example\"\n  text \"By Dalvix\"\n");
+  test::ComPtr<IAccessible> kept;  // as a reader may hold it after the program has ended
+  {
+    scores::NativeFileSystem files;
+    scores::ScoreStore store(files, path);
+    ui::win32::Win32System system(L"klb best scores");
+    scores::frm_visualiser viewer(system, store);
+    system.show(viewer);
+    HWND window = window_of(L"Klimbor", 660);
+    const test::ComPtr<IAccessible> client = test::client_of(window);
+    ASSERT_TRUE(client);
+    const test::Read read = test::read_tree(client.get());
+    ASSERT_EQ(read.children.size(), 4u);
+    const test::Read& list = read.children[0];
+    EXPECT_EQ(test::role_word(list.role), L"list");
+    EXPECT_EQ(list.name, L"Pseudos, Scores, Commentaires");
+    ASSERT_EQ(list.children.size(), 30u) << "one item per place";
+    EXPECT_EQ(list.children[0].name, L"1: Lou, 1160, première partie");
+    EXPECT_EQ(list.children[1].name, L"2:") << "a place the file does not fill";
+    EXPECT_EQ(list.children[29].name, L"30:");
+    EXPECT_EQ(test::role_word(list.children[29].role), L"item");
+    const RECT first = list.children[0].where;
+    EXPECT_RECT(first, on_screen(window, {0, 16, first.right - first.left, 32}));
+    EXPECT_GT(first.right - first.left, 300) << "the whole row, every column";
+    test::Read rest = read;
+    rest.children.erase(rest.children.begin());
+    EXPECT_EQ(test::lines_of(rest),
+              L"client \"Klimbor\"\n  button \"Fin\" [Appuyer]\n"
+              L"  text \"www.klimbor.example\"\n  text \"By Dalvix\"\n");
 
-  // The mouse over a place, as a reader that follows it asks: the list, then the place.
-  VARIANT hit;
-  VariantInit(&hit);
-  const POINT row3{first.left + 50, first.top + 2 * 16 + 8};
-  ASSERT_EQ(client->accHitTest(row3.x, row3.y, &hit), S_OK);
-  ASSERT_EQ(hit.vt, VT_DISPATCH);
-  test::ComPtr<IAccessible> grid;
-  hit.pdispVal->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(grid.put()));
-  VariantClear(&hit);
-  ASSERT_TRUE(grid);
-  ASSERT_EQ(grid->accHitTest(row3.x, row3.y, &hit), S_OK);
-  EXPECT_EQ(hit.vt, VT_I4);
-  EXPECT_EQ(hit.lVal, 3);
-  test::ComPtr<IDispatch> parent;
-  ASSERT_EQ(grid->get_accParent(parent.put()), S_OK);
-  EXPECT_EQ(parent.get(), static_cast<IDispatch*>(client.get())) << "the list is the window's";
-  // Stepping from one child to the next, as readers without AccessibleChildren do.
-  const long fin = test::child_named(client.get(), L"Fin");
-  ASSERT_EQ(client->accNavigate(NAVDIR_NEXT, test::child_variant(fin), &hit), S_OK);
-  ASSERT_EQ(hit.vt, VT_I4);
-  EXPECT_EQ(test::read_one(client.get(), hit.lVal).name, L"www.klimbor.example");
-  ASSERT_EQ(client->accNavigate(NAVDIR_FIRSTCHILD, test::child_variant(CHILDID_SELF), &hit), S_OK);
-  EXPECT_EQ(hit.vt, VT_DISPATCH) << "the list";
-  VariantClear(&hit);
+    // The mouse over a place, as a reader that follows it asks: the list, then the place.
+    VARIANT hit;
+    VariantInit(&hit);
+    const POINT row3{first.left + 50, first.top + 2 * 16 + 8};
+    ASSERT_EQ(client->accHitTest(row3.x, row3.y, &hit), S_OK);
+    ASSERT_EQ(hit.vt, VT_DISPATCH);
+    test::ComPtr<IAccessible> grid;
+    hit.pdispVal->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(grid.put()));
+    VariantClear(&hit);
+    ASSERT_TRUE(grid);
+    ASSERT_EQ(grid->accHitTest(row3.x, row3.y, &hit), S_OK);
+    EXPECT_EQ(hit.vt, VT_I4);
+    EXPECT_EQ(hit.lVal, 3);
+    test::ComPtr<IDispatch> parent;
+    ASSERT_EQ(grid->get_accParent(parent.put()), S_OK);
+    EXPECT_EQ(parent.get(), static_cast<IDispatch*>(client.get())) << "the list is the window's";
+    // Stepping from one child to the next, as readers without AccessibleChildren do.
+    const long fin = test::child_named(client.get(), L"Fin");
+    ASSERT_EQ(client->accNavigate(NAVDIR_NEXT, test::child_variant(fin), &hit), S_OK);
+    ASSERT_EQ(hit.vt, VT_I4);
+    EXPECT_EQ(test::read_one(client.get(), hit.lVal).name, L"www.klimbor.example");
+    ASSERT_EQ(client->accNavigate(NAVDIR_FIRSTCHILD, test::child_variant(CHILDID_SELF), &hit),
+              S_OK);
+    EXPECT_EQ(hit.vt, VT_DISPATCH) << "the list";
+    VariantClear(&hit);
 
-  ASSERT_TRUE(test::press(client.get(), L"Fin"));
-  pump();
-  EXPECT_TRUE(system.ended()) << "Fin pressed by a reader ends the program as its click does";
+    ASSERT_TRUE(test::press(client.get(), L"Fin"));
+    pump();
+    EXPECT_TRUE(system.ended()) << "Fin pressed by a reader ends the program as its click does";
+    long count = -1;
+    EXPECT_EQ(client->get_accChildCount(&count), S_OK);
+    EXPECT_EQ(count, 0) << "nothing to read in a hidden window";
+    kept = client;
+  }
+  test::Bstr name;
+  EXPECT_EQ(kept->get_accName(test::child_variant(CHILDID_SELF), name.put()), CO_E_OBJNOTCONNECTED)
+      << "the window is gone";
   std::filesystem::remove(path);
 }
 

@@ -37,7 +37,6 @@ class Msaa {
   BSTR(WINAPI* sys_alloc_string)(const OLECHAR*) = nullptr;
   HRESULT(WINAPI* co_initialize_ex)(LPVOID, DWORD) = nullptr;
   void(WINAPI* co_uninitialize)() = nullptr;
-  HRESULT(WINAPI* co_disconnect_object)(LPUNKNOWN, DWORD) = nullptr;
 
  private:
   template <class F>
@@ -55,8 +54,7 @@ class Msaa {
            find(oleacc_, "CreateStdAccessibleObject", create_std_accessible_object) &&
            find(oleaut32_, "SysAllocString", sys_alloc_string) &&
            find(ole32_, "CoInitializeEx", co_initialize_ex) &&
-           find(ole32_, "CoUninitialize", co_uninitialize) &&
-           find(ole32_, "CoDisconnectObject", co_disconnect_object);
+           find(ole32_, "CoUninitialize", co_uninitialize);
   }
 
   // oleacc, which uses the other two, is freed first.
@@ -650,7 +648,8 @@ class ClientNode final : public AccessibleNode {
     if (box != nullptr) {
       visit(*box, Overloaded{[&](Grid& g) { grid = &g; }, [](auto&) {}});
     }
-    if (grid == nullptr || !is_readable(*link().form, *grid)) return {};
+    // Asked only of a child read now.
+    if (grid == nullptr) return {};
     ComPtr<AccessibleNode>& object = link().inner[grid];
     if (!object) object = ComPtr<AccessibleNode>::adopt(new GridNode(shared_link(), *grid));
     return object;
@@ -680,14 +679,9 @@ AccessibleWindow::AccessibleWindow(Form& form, EventSink& sink) : form_(form), s
 
 AccessibleWindow::~AccessibleWindow() {
   if (!link_) return;
+  // A reference a reader still holds answers that it is no longer connected; the objects, which
+  // hold the link, are let go of.
   link_->form = nullptr;
-  // Readers in other programs are let go of at once; a reference they still hold answers that
-  // it is no longer connected.
-  const auto disconnect = [&](const ComPtr<AccessibleNode>& node) {
-    link_->msaa->co_disconnect_object(static_cast<IAccessible*>(node.get()), 0);
-  };
-  for (const auto& [box, node] : link_->inner) disconnect(node);
-  disconnect(link_->client);
   link_->inner.clear();
   link_->client = {};
 }
