@@ -87,7 +87,13 @@ TEST_P(Screens, TheGameTakesTheNearestWholeScaleAndTheViewerOneEachWholeFrameOnT
     EXPECT_EQ(g->frame.y + g->frame.height, screen().height) << "moved back the least";
   }
   // The pixel art in even squares: the title's light green oval where it lies at 1x, enlarged.
-  const Shot shot = desktop.grab(*g);
+  Shot shot = desktop.grab(*g);
+  wait_for(  // the window may show before it is painted
+      [&] {
+        shot = desktop.grab(*g);
+        return shot.at(s * Session::kOvalX, s * Session::kOvalY) == kLightGreen;
+      },
+      kPatience);
   EXPECT_EQ(shot.at(s * Session::kOvalX, s * Session::kOvalY), kLightGreen);
   EXPECT_EQ(shot.at(s * Session::kOvalX + s - 1, s * Session::kOvalY + s - 1), kLightGreen);
   EXPECT_EQ(shot.at(s * 101, s * Session::kButtonsY), kOrange);
