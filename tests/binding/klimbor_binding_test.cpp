@@ -101,6 +101,10 @@ TEST_F(KlimborBinding, WindowIsAFixedOrangeToolWindowOf129By278) {
       << "left partly off the screen";
   EXPECT_NE(window->frameGeometry(), window->geometry()) << "the offscreen platform draws a frame";
   EXPECT_EQ(window->frameGeometry().bottomLeft(), area.bottomLeft()) << "moved the least";
+  // Dragged partly off by the player, it stays there: only showing it places it again.
+  window->move(area.left() - 40, area.top() + 100);
+  QCoreApplication::processEvents();
+  EXPECT_LT(window->frameGeometry().left(), area.left());
 }
 
 // The second screen of the suite is at 150 %: a window moved there takes scale 2.

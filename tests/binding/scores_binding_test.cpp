@@ -123,6 +123,14 @@ TEST_F(ScoresBinding, ViewerWindowIsALightGreen660By654ToolWindowWithItsGrid) {
   EXPECT_LE((window->frameGeometry().center() - screen.center()).manhattanLength(), 1)
       << "the whole window centred on the screen, frame included";
   EXPECT_NE(window->frameGeometry(), window->geometry()) << "the offscreen platform draws a frame";
+  // Centred when it first shows only: moved by the player, hidden and shown again, it stays.
+  QCoreApplication::processEvents();
+  window->move(40, 30);
+  sys.hide(viewer);
+  sys.show(viewer);
+  EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(window->frameGeometry().topLeft(), QPoint(40, 30));
 
   // Dark green text in small bold letters; the cell written last in salmon, as selected.
   auto* grid = static_cast<ui::qt::GridWidget*>(window->widget_for(viewer.Grd_livre));

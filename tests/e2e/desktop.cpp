@@ -31,7 +31,7 @@ std::string quote(const std::string& s) {
 }
 
 pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-            const std::string& stderr_path = "") {
+            const std::string& stderr_path = "", const std::string& stdout_path = "") {
   std::vector<char*> args;
   for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
@@ -44,6 +44,10 @@ pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>
   posix_spawn_file_actions_init(&actions);
   if (!stderr_path.empty()) {
     posix_spawn_file_actions_addopen(&actions, 2, stderr_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+  }
+  if (!stdout_path.empty()) {
+    posix_spawn_file_actions_addopen(&actions, 1, stdout_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0644);
   }
   pid_t pid = -1;
@@ -284,7 +288,7 @@ void Desktop::start_window_manager(WindowManager manager, int width, int height)
     settings = window_manager_settings_.string();
   }
   window_manager_ = spawn({"/usr/bin/openbox", "--sm-disable", "--config-file", settings},
-                          {"DISPLAY=" + display_}, "/dev/null");
+                          {"DISPLAY=" + display_}, "/dev/null", "/dev/null");
   if (!wait_for([this] { return window_manager_runs(display_); }, kPatience)) {
     throw std::runtime_error("no window manager on " + display_);
   }

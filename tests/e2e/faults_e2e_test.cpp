@@ -36,36 +36,40 @@ class Faults : public Session {
     return {"LD_PRELOAD=" KLB_FAULT_SHIM, setting};
   }
   // The error box: a dialog comes up, its text went to standard error too; OK closes it.
-  void expect_error_reported(const std::string& words, std::chrono::milliseconds within = 5s) {
+  void expect_error_reported(const std::string& words,
+                             std::chrono::milliseconds within = kPatience) {
     expect_error_reported(words, game_errors(), within);
   }
   void expect_error_reported(const std::string& words, const std::filesystem::path& errors,
                              std::chrono::milliseconds within) {
     ASSERT_TRUE(wait_dialog(within)) << "no error box";
-    EXPECT_TRUE(wait_for([&] { return text_of(errors).find(words) != std::string::npos; }, 2s))
+    EXPECT_TRUE(
+        wait_for([&] { return text_of(errors).find(words) != std::string::npos; }, kPatience))
         << "standard error: " << text_of(errors);
-    ASSERT_TRUE(wait_focused_dialog(1s));
+    ASSERT_TRUE(wait_focused_dialog(kPatience));
+    const std::optional<Window> box = dialog();
+    ASSERT_TRUE(box.has_value());
     desktop.key("Return");
-    ASSERT_TRUE(wait_for([this] { return !dialog().has_value(); }, 3s));
+    ASSERT_TRUE(wait_closed(*box, kPatience)) << "OK did not close the error box";
   }
   void expect_game_goes_on() {
     EXPECT_TRUE(game->running());
     ASSERT_TRUE(desktop.window("Klimbor", 129, 278).has_value()) << "the game window is gone";
     EXPECT_TRUE(result_panel(game_shot()));
     click_game(kContinuer, kButtonsY);
-    EXPECT_TRUE(wait_game(&Session::racing, 2s)) << "Continuer no longer plays";
+    EXPECT_TRUE(wait_game(&Session::racing, kPatience)) << "Continuer no longer plays";
   }
   // An untouched first round is lost: the score is 0.
   void lose_a_round() {
-    ASSERT_TRUE(wait_game(&Session::racing, 5s));
-    ASSERT_TRUE(wait_game(&Session::result_panel, 6s));
+    ASSERT_TRUE(wait_game(&Session::racing, kPatience));
+    ASSERT_TRUE(wait_game(&Session::result_panel, kPatience));
   }
   void expect_no_place_then_the_viewer() {
-    ASSERT_TRUE(wait_focused_dialog(5s)) << "no message";
+    ASSERT_TRUE(wait_focused_dialog(kPatience)) << "no message";
     EXPECT_GT(dialog()->width, 200) << "the no-place message is a long one";
     EXPECT_EQ(text_of(game_errors()).find("erreur"), std::string::npos) << text_of(game_errors());
     desktop.key("Return");
-    EXPECT_TRUE(wait_for([this] { return viewer_window().has_value(); }, 5s)) << "no viewer";
+    EXPECT_TRUE(wait_for([this] { return viewer_window().has_value(); }, kPatience)) << "no viewer";
   }
 };
 
@@ -80,8 +84,7 @@ std::string losers_table() {
 TEST_F(Faults, AFolderAtTheScorePathIsReportedInFrenchAndTheGameGoesOn) {
   std::filesystem::create_directory(score_path());
   start_game();
-  ASSERT_TRUE(wait_game(&Session::racing, 5s));
-  ASSERT_TRUE(wait_game(&Session::result_panel, 6s));
+  lose_a_round();
   click_game(kValider, kButtonsY);
   expect_error_reported("c'est un dossier");
   expect_game_goes_on();
@@ -267,9 +270,9 @@ TEST_F(RealFiles, ALockHeldByAnotherProgramIsToldWithinSecondsAndValiderRecordsO
   holder.release();
   ASSERT_TRUE(result_panel(game_shot())) << "Valider is no longer offered";
   validate_answering({"Zoe", "libre"});
-  ASSERT_TRUE(wait_focused_dialog(5s)) << "no place message";
+  ASSERT_TRUE(wait_focused_dialog(kPatience)) << "no place message";
   desktop.key("Return");
-  EXPECT_TRUE(wait_for([this] { return viewer_window().has_value(); }, 5s)) << "no viewer";
+  EXPECT_TRUE(wait_for([this] { return viewer_window().has_value(); }, kPatience)) << "no viewer";
   const std::string after = test::read_bytes(score_path());
   EXPECT_EQ(test::pseudo_at(after, 1), "Zoe" + std::string(27, ' '));
   EXPECT_TRUE(after.substr(128) == table.substr(0, 29 * 128)) << "the places did not move down";
@@ -322,7 +325,7 @@ TEST_F(Races, KilledAtAnyMomentOfARecordingLeavesTheOldTableOrTheNew) {
     start_game(env);
     lose_a_round();
     validate_answering({"Kill"});
-    ASSERT_TRUE(wait_focused_dialog(5s));
+    ASSERT_TRUE(wait_focused_dialog(kPatience));
     desktop.type("x");
     desktop.key("Return");
     // Kills aimed in turn before the rewrite, inside it, and anywhere; each at a random moment.
@@ -378,9 +381,12 @@ TEST_F(Races, TwoGamesRecordingAtOnceBothLand) {
   validate_answering({"Bravo", "second"});
   // Both announce their place once their rewrite is done.
   for (int message = 0; message < 2; ++message) {
-    ASSERT_TRUE(wait_focused_dialog(15s)) << "message " << message;
+    ASSERT_TRUE(wait_focused_dialog(kPatience)) << "message " << message;
+    const std::optional<Window> shown = dialog();
+    ASSERT_TRUE(shown.has_value());
     desktop.key("Return");
-    wait_for([this] { return !dialog().has_value(); }, 2s);
+    // The other game's message may be up already; this one must go before it is answered.
+    ASSERT_TRUE(wait_closed(*shown, kPatience)) << "message " << message << " stays";
   }
 
   const std::string after = test::read_bytes(score_path());

@@ -166,6 +166,12 @@ TEST_F(Recording, ViewerShowsAPreparedTableAndAnotherProgramsRewriteAtTheNextRef
     EXPECT_NEAR(v.x + v.width / 2, 450, 2) << "centred on the 900-pixel screen";
   }
   Shot s = desktop.grab(v);
+  wait_for(  // the window may show before it is painted
+      [&] {
+        s = desktop.grab(v);
+        return score_text(s, 1) > 10;
+      },
+      kPatience);
   EXPECT_GT(score_text(s, 1), 10) << "place 1 shows its score";
   EXPECT_EQ(score_text(s, 2), 0) << "no record read for place 2";
 

@@ -192,13 +192,7 @@ void Session::answer(const std::vector<std::string>& answers) {
       desktop.key("Return");
     }
     // The next question may come at once; the next answer must not go to this one.
-    ASSERT_TRUE(wait_for(
-        [&] {
-          const auto now = dialog();
-          return !now || now->id != asked->id;
-        },
-        kPatience))
-        << "the question stays after the answer";
+    ASSERT_TRUE(wait_closed(*asked, kPatience)) << "the question stays after the answer";
   }
 }
 
@@ -234,6 +228,16 @@ std::optional<Window> Session::dialog() const {
 
 bool Session::wait_dialog(std::chrono::milliseconds limit) {
   return wait_for([this] { return dialog().has_value(); }, limit);
+}
+
+bool Session::wait_closed(const Window& closing, std::chrono::milliseconds limit) {
+  return wait_for(
+      [&] {
+        const std::vector<Window> shown = desktop.windows("Klimbor");
+        return std::none_of(shown.begin(), shown.end(),
+                            [&](const Window& w) { return w.id == closing.id; });
+      },
+      limit);
 }
 
 bool Session::wait_focused_dialog(std::chrono::milliseconds limit) {

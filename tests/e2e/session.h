@@ -73,6 +73,8 @@ class Session : public ::testing::Test {
   bool wait_dialog(std::chrono::milliseconds limit);
   // A dialog of the program that has the keyboard: what the player types goes to it.
   bool wait_focused_dialog(std::chrono::milliseconds limit);
+  // True once this dialog has closed, whether or not another has opened.
+  bool wait_closed(const Window& dialog, std::chrono::milliseconds limit);
   std::optional<Window> viewer_window() const { return desktop.window("Klimbor", 660, 654); }
   // The text pixels of a row of the viewer's score column (row 0 is the heading): 0 when the
   // row shows no score.

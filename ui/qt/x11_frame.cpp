@@ -24,20 +24,19 @@ struct Free {
 template <class T>
 using Reply = std::unique_ptr<T, Free>;
 
-// XCB_ATOM_NONE for a name no client has used: no window can hold such a property.
 xcb_atom_t atom(xcb_connection_t* c, const char* name) {
   const auto length = static_cast<std::uint16_t>(std::strlen(name));
   const Reply<xcb_intern_atom_reply_t> reply(
-      xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, length, name), nullptr));
+      xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, length, name), nullptr));
   return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
 }
 
+// The 32-bit values of a window's property of that type; none if it has no such property.
 std::vector<std::uint32_t> values(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property,
                                   xcb_atom_t type) {
-  if (property == XCB_ATOM_NONE) return {};
   const Reply<xcb_get_property_reply_t> reply(
       xcb_get_property_reply(c, xcb_get_property(c, 0, window, property, type, 0, 1024), nullptr));
-  if (!reply || reply->format != 32) return {};
+  if (!reply) return {};
   const auto* first = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
   return {first, first + xcb_get_property_value_length(reply.get()) / 4};
 }
@@ -67,12 +66,10 @@ std::optional<Frame> announced_frame(const QWindow& window) {
     return Frame{static_cast<int>(v[0]), static_cast<int>(v[2]), static_cast<int>(v[1]),
                  static_cast<int>(v[3])};
   };
-  if (auto known = said()) return known;
   const xcb_atom_t request = atom(c, "_NET_REQUEST_FRAME_EXTENTS");
   const std::vector<std::uint32_t> supported =
       values(c, root, atom(c, "_NET_SUPPORTED"), XCB_ATOM_ATOM);
-  if (request == XCB_ATOM_NONE ||
-      std::find(supported.begin(), supported.end(), request) == supported.end()) {
+  if (std::find(supported.begin(), supported.end(), request) == supported.end()) {
     return std::nullopt;
   }
   xcb_client_message_event_t message{};
@@ -83,9 +80,9 @@ std::optional<Frame> announced_frame(const QWindow& window) {
   xcb_send_event(c, 0, root,
                  XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
                  reinterpret_cast<const char*>(&message));
-  xcb_flush(c);
-  // The answer is a property the manager sets on the window; a busy manager may take a moment.
-  // Without one in time, the frame is known once the window is shown.
+  // The answer is a property the manager sets on the window (each look at it sends the request
+  // first); a busy manager may take a moment. Without one in time, the frame is known once the
+  // window is shown.
   const auto end = std::chrono::steady_clock::now() + 500ms;
   while (std::chrono::steady_clock::now() < end) {
     if (auto answered = said()) return answered;
