@@ -147,7 +147,18 @@ bool window_manager_runs(const std::string& display) {
     return false;
   }
   if (data != nullptr) XFree(data);
-  return count == 1;
+  if (count != 1) return false;
+  // Openbox names itself early in its start and lists the windows it manages last: until then a
+  // window may be mapped behind its back, and a frame asked for goes unanswered.
+  const Atom clients = XInternAtom(x.get(), "_NET_CLIENT_LIST", True);
+  data = nullptr;
+  type = 0;
+  if (clients == 0 || XGetWindowProperty(x.get(), DefaultRootWindow(x.get()), clients, 0, 1, False,
+                                         XA_WINDOW, &type, &format, &count, &left, &data) != 0) {
+    return false;
+  }
+  if (data != nullptr) XFree(data);
+  return type == XA_WINDOW;
 }
 
 }  // namespace
@@ -292,6 +303,14 @@ void Desktop::start_window_manager(WindowManager manager, int width, int height)
   if (!wait_for([this] { return window_manager_runs(display_); }, kPatience)) {
     throw std::runtime_error("no window manager on " + display_);
   }
+}
+
+void Desktop::hold_window_manager() const {
+  if (window_manager_ > 0) ::kill(window_manager_, SIGSTOP);
+}
+
+void Desktop::release_window_manager() const {
+  if (window_manager_ > 0) ::kill(window_manager_, SIGCONT);
 }
 
 std::string Desktop::xdotool(const std::string& args) const {
