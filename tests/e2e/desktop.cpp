@@ -57,10 +57,14 @@ pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>
   return pid;
 }
 
+// Asked to end, then ended: openbox has been seen to take SIGTERM and go on running.
 void stop(pid_t pid) {
   ::kill(pid, SIGTERM);
   int status = 0;
-  waitpid(pid, &status, 0);
+  if (!wait_for([&] { return waitpid(pid, &status, WNOHANG) != 0; }, 5s, 20ms)) {
+    ::kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+  }
 }
 
 // The keys the French answers need beyond a US keyboard: the keysyms of each key (a letter, then
