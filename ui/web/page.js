@@ -77,6 +77,7 @@ mergeInto(LibraryManager.library, {
     // the scale that fits now, timer or not, even under a box.
     refit: function() {
       if (klb.ended) return;
+      klb.watch_ratio();
       for (var id in klb.windows) {
         klb.lay_out(klb.windows[id]);
         Module['_klb_web_refit'](Number(id));
@@ -86,35 +87,18 @@ mergeInto(LibraryManager.library, {
     watch_screen: function() {
       window.addEventListener('resize', klb.refit);
       if (window.visualViewport) visualViewport.addEventListener('resize', klb.refit);
-      // A zoom changes the ratio without always resizing the page: a query on the ratio of
-      // now tells when it stops holding, and is asked again for the new one.
-      var watch_ratio = function() {
-        matchMedia('(resolution: ' + (window.devicePixelRatio || 1) + 'dppx)')
-            .addEventListener('change', function() {
-              klb.refit();
-              watch_ratio();
-            }, {once: true});
-      };
-      watch_ratio();
+      klb.watch_ratio();
     },
 
-    // A phone brings up its keyboard only for a field focused inside the player's tap. The
-    // question comes later (the table is read first), so a field of the page's own takes the
-    // focus inside the tap, and hands it on to the question's field, which keeps the keyboard
-    // up; any other box, or a window shown, takes it back.
-    hold_keyboard: function() {
-      var holder = document.getElementById('keyboard-holder');
-      if (!holder) {
-        holder = document.createElement('input');
-        holder.id = 'keyboard-holder';
-        holder.className = 'keyboard-holder';
-        holder.type = 'text';
-        holder.tabIndex = -1;
-        holder.autocomplete = 'off';
-        holder.setAttribute('aria-hidden', 'true');
-        document.body.append(holder);
-      }
-      holder.focus({preventScroll: true});
+    // A zoom changes the ratio without always resizing the page: a query on the ratio of now
+    // tells when it stops holding. Asked anew at each refit, for whatever ratio it brought.
+    watch_ratio: function() {
+      var ratio = window.devicePixelRatio || 1;
+      if (klb.ratio_watched && klb.ratio_watched.ratio === ratio) return;
+      if (klb.ratio_watched) klb.ratio_watched.query.removeEventListener('change', klb.refit);
+      var query = matchMedia('(resolution: ' + ratio + 'dppx)');
+      query.addEventListener('change', klb.refit);
+      klb.ratio_watched = {ratio: ratio, query: query};
     },
 
     // The point under a pointer event, in the window's model pixels.
@@ -329,13 +313,8 @@ mergeInto(LibraryManager.library, {
     canvas.addEventListener('pointerup', function(event) {
       if (event.button !== 0 || event.pointerId !== win.pointer) return;
       win.pointer = null;
-      var at = klb.model_point(win, event), idle = !Asyncify.currData;
+      var at = klb.model_point(win, event);
       klb.deliver('klb_web_release', [id, at[0], at[1]]);
-      // A tap whose handler is left waiting may ask a question next.
-      if (event.pointerType !== 'mouse' && idle && Asyncify.currData &&
-          !document.querySelector('dialog[open]')) {
-        klb.hold_keyboard();
-      }
     });
     // Taken away without a release (the window hidden under it): no click, and the next
     // press is free to come.
