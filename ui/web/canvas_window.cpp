@@ -1,8 +1,11 @@
 #include "ui/web/canvas_window.h"
 
+#include <emscripten/emscripten.h>
+
 #include "ui/layout.h"
 #include "ui/screen_fit.h"
 #include "ui/web/look.h"
+#include "ui/web/web_system.h"
 
 // In page.js.
 extern "C" {
@@ -39,7 +42,7 @@ void CanvasWindow::fit() {
   const PixelRect client{0, 0, px(form_.ScaleWidth), px(form_.ScaleHeight)};
   const Frame frame{0, screen.caption_bar, 0, 0};
   const PixelRect room{0, 0, screen.width, screen.height};
-  const int scale = screen.fill != 0 ? filling_scale(client, frame, room)
+  const int scale = screen.fill != 0 ? filling_scale(screen.ratio, client, frame, room)
                                      : fitting_scale(screen.ratio, client, frame, room);
   if (scale == scale_) return;
   scale_ = scale;
@@ -56,6 +59,13 @@ void CanvasWindow::sync() {
   // A canvas keeps what it was given: only a window on show needs its new frame.
   if (form_.Visible) paint();
   reading_.sync();
+}
+
+// A new scale clears the canvas: a window on show is painted again at once, box open or not.
+void CanvasWindow::refit() {
+  const int before = scale_;
+  fit();
+  if (scale_ != before && form_.Visible) paint();
 }
 
 void CanvasWindow::paint() {
@@ -95,3 +105,10 @@ void CanvasWindow::close() {
 }
 
 }  // namespace ui::web
+
+// The page's room changed (a resize, a rotation, a zoom). Called at once, not as a handler: a
+// window under a box or a storage call is refitted too.
+extern "C" EMSCRIPTEN_KEEPALIVE void klb_web_refit(int window) {
+  auto* system = ui::web::WebSystem::on_page();
+  if (auto* w = system == nullptr ? nullptr : system->window(window)) w->refit();
+}

@@ -27,6 +27,80 @@ mergeInto(LibraryManager.library, {
       return desk;
     },
 
+    bar: 24,     // a window's caption bar, in CSS pixels
+    border: 2,   // its border, both sides
+
+    touch: function() { return matchMedia('(pointer: coarse)').matches; },
+
+    // The room the page gives a window, in CSS pixels: the visible screen (not 100vh, which a
+    // phone's browser bars may cover) less the desktop's margins, the window's border and what
+    // the page shows beside the desktop (its footer), so that the page never scrolls. A pinch
+    // zoom does not shrink it.
+    room: function() {
+      var desk = klb.desktop(), style = getComputedStyle(desk), beside = 0;
+      for (var i = 0; i < document.body.children.length; ++i) {
+        var child = document.body.children[i];
+        if (child !== desk) beside += child.offsetHeight;
+      }
+      var view = window.visualViewport;
+      var seen = view ? view.height * view.scale : window.innerHeight;
+      return {
+        width: document.documentElement.clientWidth - klb.border -
+               parseFloat(style.paddingLeft) - parseFloat(style.paddingRight),
+        height: seen - klb.border - beside -
+                parseFloat(style.paddingTop) - parseFloat(style.paddingBottom),
+      };
+    },
+
+    // The canvas takes as many CSS pixels as its device pixels make on this screen now. On a
+    // touch screen a window larger than the room pans inside its frame, under its caption bar,
+    // and a finger on it pans it; on a desktop the page scrolls, as it always did.
+    lay_out: function(win) {
+      var ratio = window.devicePixelRatio || 1;
+      var width = win.width * win.scale / ratio, height = win.height * win.scale / ratio;
+      win.canvas.style.width = width + 'px';
+      win.canvas.style.height = height + 'px';
+      var pans = false;
+      if (klb.touch()) {
+        var room = klb.room();
+        room.height -= klb.bar;
+        win.view.style.maxWidth = Math.max(0, room.width) + 'px';
+        win.view.style.maxHeight = Math.max(0, room.height) + 'px';
+        pans = width > room.width + 0.5 || height > room.height + 0.5;
+      } else {
+        win.view.style.maxWidth = win.view.style.maxHeight = '';
+      }
+      win.frame.classList.toggle('pans', pans);
+    },
+
+    // A resize, a rotation, a zoom or the browser's bars coming and going: every window takes
+    // the scale that fits now, timer or not, even under a box.
+    refit: function() {
+      if (klb.ended) return;
+      klb.watch_ratio();
+      for (var id in klb.windows) {
+        klb.lay_out(klb.windows[id]);
+        Module['_klb_web_refit'](Number(id));
+      }
+    },
+
+    watch_screen: function() {
+      window.addEventListener('resize', klb.refit);
+      if (window.visualViewport) visualViewport.addEventListener('resize', klb.refit);
+      klb.watch_ratio();
+    },
+
+    // A zoom changes the ratio without always resizing the page: a query on the ratio of now
+    // tells when it stops holding. Asked anew at each refit, for whatever ratio it brought.
+    watch_ratio: function() {
+      var ratio = window.devicePixelRatio || 1;
+      if (klb.ratio_watched && klb.ratio_watched.ratio === ratio) return;
+      if (klb.ratio_watched) klb.ratio_watched.query.removeEventListener('change', klb.refit);
+      var query = matchMedia('(resolution: ' + ratio + 'dppx)');
+      query.addEventListener('change', klb.refit);
+      klb.ratio_watched = {ratio: ratio, query: query};
+    },
+
     // The point under a pointer event, in the window's model pixels.
     model_point: function(win, event) {
       var box = win.canvas.getBoundingClientRect();
@@ -178,6 +252,7 @@ mergeInto(LibraryManager.library, {
   klb_web_window_open: function(id, caption) {
     if (!klb.visibility_watched) {
       document.addEventListener('visibilitychange', klb.pause_or_resume);
+      klb.watch_screen();
       klb.visibility_watched = true;
     }
     // The frame holds the keyboard for the window's keys; a reader finds it as a region named
@@ -202,6 +277,9 @@ mergeInto(LibraryManager.library, {
     close.append(sign);
     close.addEventListener('click', function() { klb.deliver('klb_web_closed', [id]); });
     // The canvas is pixels only; what a reader finds of it lies over it, one node per element.
+    // The view around them is what pans when the window is larger than the page.
+    var view = document.createElement('div');
+    view.className = 'view';
     var surface = document.createElement('div');
     surface.className = 'surface';
     var canvas = document.createElement('canvas');
@@ -209,28 +287,44 @@ mergeInto(LibraryManager.library, {
     var reading = document.createElement('div');
     reading.className = 'reading';
     surface.append(canvas, reading);
-    frame.append(bar, surface, close);
+    view.append(surface);
+    frame.append(bar, view, close);
     // Before the live region, which a reader meets last.
     klb.desktop().insertBefore(frame, klb.live_region());
-    var win = {frame: frame, title: title, canvas: canvas, context: canvas.getContext('2d'),
-               scale: 1, width: 1, height: 1, reading: reading, nodes: {}, listed: [], told: []};
+    var win = {frame: frame, title: title, view: view, canvas: canvas,
+               context: canvas.getContext('2d'), scale: 1, width: 1, height: 1,
+               reading: reading, nodes: {}, listed: [], told: [], pointer: null};
     klb.windows[id] = win;
 
+    // One press at a time, as with a mouse: the pointer that made it ends it, and another
+    // finger meanwhile neither moves it, ends it nor makes one of its own.
     canvas.addEventListener('pointerdown', function(event) {
       if (event.button !== 0) return;
+      event.preventDefault();
+      if (win.pointer !== null) return;
+      win.pointer = event.pointerId;
       klb.focused = win;
       frame.focus({preventScroll: true});
-      canvas.setPointerCapture(event.pointerId);
+      // Not on a window that pans: the browser would not take the finger for a pan.
+      if (!frame.classList.contains('pans')) canvas.setPointerCapture(event.pointerId);
       var at = klb.model_point(win, event);
       klb.deliver('klb_web_press', [id, at[0], at[1]]);
-      event.preventDefault();
     });
     canvas.addEventListener('pointerup', function(event) {
-      if (event.button !== 0) return;
+      if (event.button !== 0 || event.pointerId !== win.pointer) return;
+      win.pointer = null;
       var at = klb.model_point(win, event);
       klb.deliver('klb_web_release', [id, at[0], at[1]]);
     });
-    canvas.addEventListener('pointercancel', function() { klb.deliver('klb_web_cancel', [id]); });
+    // Taken away without a release (the window hidden under it): no click, and the next
+    // press is free to come.
+    var lost = function(event) {
+      if (event.pointerId !== win.pointer) return;
+      win.pointer = null;
+      klb.deliver('klb_web_cancel', [id]);
+    };
+    canvas.addEventListener('pointercancel', lost);
+    canvas.addEventListener('lostpointercapture', lost);
     frame.addEventListener('keydown', function(event) {
       // On a button of the page, Entrée and Espace are that button's press.
       if (event.target.closest('button') && (event.key === 'Enter' || event.key === ' ')) return;
@@ -240,28 +334,17 @@ mergeInto(LibraryManager.library, {
     });
   },
 
-  // The caption bar's height and the room the page gives a window, in device pixels: the
-  // viewport less the desktop's margins, the window's border and what the page shows beside
-  // the desktop (its footer), so that the page never scrolls. On a touch screen (a phone, a
-  // tablet) a window takes all that room; on a desktop, the screen's own scale.
+  // The caption bar's height and the room the page gives a window, in device pixels. On a touch
+  // screen (a phone, a tablet) a window takes all that room; on a desktop, the screen's own
+  // scale.
   klb_web_screen__deps: ['$klb'],
   klb_web_screen: function(out) {
-    var ratio = window.devicePixelRatio || 1;
-    var bar = 24, border = 2;
-    var desk = klb.desktop(), style = getComputedStyle(desk), beside = 0;
-    for (var i = 0; i < document.body.children.length; ++i) {
-      var child = document.body.children[i];
-      if (child !== desk) beside += child.offsetHeight;
-    }
-    var width = document.documentElement.clientWidth - border -
-                parseFloat(style.paddingLeft) - parseFloat(style.paddingRight);
-    var height = window.innerHeight - border - beside -
-                 parseFloat(style.paddingTop) - parseFloat(style.paddingBottom);
+    var ratio = window.devicePixelRatio || 1, room = klb.room();
     HEAPF64[out >> 3] = ratio;
-    HEAP32[(out >> 2) + 2] = Math.round(bar * ratio);
-    HEAP32[(out >> 2) + 3] = Math.floor(width * ratio);
-    HEAP32[(out >> 2) + 4] = Math.floor(height * ratio);
-    HEAP32[(out >> 2) + 5] = matchMedia('(pointer: coarse)').matches ? 1 : 0;
+    HEAP32[(out >> 2) + 2] = Math.round(klb.bar * ratio);
+    HEAP32[(out >> 2) + 3] = Math.floor(room.width * ratio);
+    HEAP32[(out >> 2) + 4] = Math.floor(room.height * ratio);
+    HEAP32[(out >> 2) + 5] = klb.touch() ? 1 : 0;
   },
 
   // width, height: the client area in model pixels. The canvas holds scale device pixels for
@@ -269,15 +352,13 @@ mergeInto(LibraryManager.library, {
   klb_web_window_size__deps: ['$klb'],
   klb_web_window_size: function(id, width, height, scale) {
     var win = klb.windows[id];
-    var ratio = window.devicePixelRatio || 1;
     win.scale = scale;
     win.width = width;
     win.height = height;
     win.canvas.dataset.scale = scale;  // read by the tests, which see the model's pixels
     win.canvas.width = width * scale;
     win.canvas.height = height * scale;
-    win.canvas.style.width = (width * scale / ratio) + 'px';
-    win.canvas.style.height = (height * scale / ratio) + 'px';
+    klb.lay_out(win);
   },
 
   klb_web_window_caption__deps: ['$klb'],
