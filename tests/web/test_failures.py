@@ -147,6 +147,7 @@ IDBFactory.prototype.open = function() {
   const request = open.apply(this, arguments);
   let then = null;
   ++window.__klbReading;
+  window.__klbReadSince = performance.now();
   Object.defineProperty(request, 'onsuccess', {get: () => then, set: f => { then = f; }});
   request.addEventListener('success', event => setTimeout(() => {
     --window.__klbReading;
@@ -166,7 +167,10 @@ class BusyPage(SiteCase):
     def while_reading(self, browser, action):
         """action done while the viewer waits on the store, which it still does after."""
         reading = lambda: browser.driver.execute_script("return window.__klbReading > 0;")
-        self.until(browser, reading, 5, "the viewer does not read the table")
+        # A read just begun, which leaves the action time enough.
+        self.until(browser, lambda: browser.driver.execute_script(
+            "return window.__klbReading > 0 && performance.now() - window.__klbReadSince < 300;"),
+            10, "the viewer does not read the table")
         action()
         self.assertTrue(reading(), "the read ended before the action did: nothing was tested")
 
@@ -181,7 +185,7 @@ class BusyPage(SiteCase):
                 self.until(browser, lambda: self.transfer_buttons_enabled(browser) == [True] * 2,
                            10, "the transfer buttons stay disabled")
                 up = viewer.region(*FIN)
-                browser.driver.execute_script(SLOW_STORE, 1500)
+                browser.driver.execute_script(SLOW_STORE, 2500)
                 # A press let go off Fin: taken once the read is done, and drawn up again.
                 self.while_reading(browser, lambda: (viewer.mouse_down(*FIN_AT),
                                                      viewer.mouse_move(100, FIN_AT[1]),
