@@ -2,6 +2,8 @@
 
 #include <emscripten/emscripten.h>
 
+#include <cstddef>
+
 #include "ui/layout.h"
 #include "ui/screen_fit.h"
 #include "ui/web/look.h"
@@ -14,6 +16,8 @@ void klb_web_window_caption(int id, const char* caption);
 void klb_web_window_size(int id, int width, int height, int scale);
 void klb_web_window_show(int id, int shown);
 void klb_web_screen(void* out);
+void klb_web_page_sizes(int caption_bar, int border, std::size_t ratio, std::size_t bar,
+                        std::size_t width, std::size_t height, std::size_t fill);
 }
 
 namespace ui::web {
@@ -27,10 +31,17 @@ struct Screen {
   int fill;                        // a touch screen's: the window as large as the room takes it
 };
 
+// A window's frame on the page, in CSS pixels: the caption bar above the canvas, a border
+// all round.
+constexpr int kCaptionBar = 24;
+constexpr int kBorder = 1;
+
 }  // namespace
 
 CanvasWindow::CanvasWindow(Form& form, int id, EventSink& events)
     : form_(form), id_(id), events_(events), caption_(form.Caption), reading_(form, id) {
+  klb_web_page_sizes(kCaptionBar, kBorder, offsetof(Screen, ratio), offsetof(Screen, caption_bar),
+                     offsetof(Screen, width), offsetof(Screen, height), offsetof(Screen, fill));
   klb_web_window_open(id_, caption_.c_str());
   fit();
 }

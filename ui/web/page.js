@@ -8,14 +8,79 @@ mergeInto(LibraryManager.library, {
     focused: null,
     ended: false,
     boxes: 0,  // how many boxes the page opened: each box's own names
+    open_boxes: 0,
+    sizes: null,  // the window's frame and the screen record, as the program lays them out
+    busy: false,  // a call of the program's waits (on a box or on the browser's storage)
+    queue: [],    // what came meanwhile for the program to take once it is done, in order
 
-    // An event for the program, unless a handler is waiting on a box: as on the desktop, what
-    // comes meanwhile is dropped, and only one handler may wait at a time.
-    deliver: function(name, args) {
-      if (klb.ended || Asyncify.currData) return;
-      var types = args.map(function(arg) { return typeof arg === 'string' ? 'string' : 'number'; });
-      ccall(name, null, types, args, {async: true});
+    // Every call into the program goes through here, one at a time. While it waits on a box,
+    // what comes is dropped, as under a modal box on the desktop (the page is inert under it
+    // anyway). While it waits on the browser's storage, the player's events are kept and
+    // handed over in order once it is done: a click on "Fin" during a read of the table is
+    // neither lost nor left half done. A tick is dropped during any wait: its timer ticks again.
+    // call: runs the program and answers what ccall answers; player: an event of the player's.
+    enter: function(call, player) {
+      if (klb.ended) return;
+      if (klb.busy || klb.queue.length) {
+        if (player && !klb.open_boxes) klb.queue.push(call);
+        return;
+      }
+      klb.run(call);
     },
+
+    run: function(call) {
+      var done = call();
+      if (!Asyncify.currData) return;
+      klb.busy = true;
+      Promise.resolve(done).then(klb.resume, function(error) {
+        klbFail(document.title + ' s\u2019est arrêté sur une erreur (' + klbErrorText(error) +
+                ').');
+      });
+    },
+
+    resume: function() {
+      klb.busy = false;
+      while (!klb.busy && !klb.ended && klb.queue.length) klb.run(klb.queue.shift());
+    },
+
+    // A C++ function of the program's, called with args (texts and numbers).
+    call: function(name, args) {
+      var types = args.map(function(arg) { return typeof arg === 'string' ? 'string' : 'number'; });
+      return function() { return ccall(name, null, types, args, {async: true}); };
+    },
+
+    // An event of the player's for the program.
+    deliver: function(name, args) {
+      klb.enter(klb.call(name, args), true);
+    },
+
+    // The program waits on promise, which answers what the program is handed. A promise that
+    // fails wakes the program too, with failed: the program then asks klb_web_failure why.
+    // Asyncify alone would never wake it, and the page would stop answering without a word.
+    settle: function(start, failed) {
+      return Asyncify.handleAsync(function() {
+        var waited;
+        try {
+          waited = Promise.resolve(start());
+        } catch (error) {
+          waited = Promise.reject(error);
+        }
+        return waited.then(null, function(error) {
+          klb.failure = klbErrorText(error);
+          return failed;
+        });
+      });
+    },
+
+    // Nothing more for the program: no tick, no event.
+    stop: function() {
+      klb.ended = true;
+      klb.queue = [];
+      for (var id in klb.timers) clearTimeout(klb.timers[id].handle);
+      klb.timers = {};
+      klb.on_stop.forEach(function(then) { then(); });
+    },
+    on_stop: [],
 
     desktop: function() {
       var desk = document.getElementById('desktop');
@@ -26,9 +91,6 @@ mergeInto(LibraryManager.library, {
       }
       return desk;
     },
-
-    bar: 24,     // a window's caption bar, in CSS pixels
-    border: 2,   // its border, both sides
 
     touch: function() { return matchMedia('(pointer: coarse)').matches; },
 
@@ -45,9 +107,9 @@ mergeInto(LibraryManager.library, {
       var view = window.visualViewport;
       var seen = view ? view.height * view.scale : window.innerHeight;
       return {
-        width: document.documentElement.clientWidth - klb.border -
+        width: document.documentElement.clientWidth - 2 * klb.sizes.border -
                parseFloat(style.paddingLeft) - parseFloat(style.paddingRight),
-        height: seen - klb.border - beside -
+        height: seen - 2 * klb.sizes.border - beside -
                 parseFloat(style.paddingTop) - parseFloat(style.paddingBottom),
       };
     },
@@ -63,7 +125,7 @@ mergeInto(LibraryManager.library, {
       var pans = false;
       if (klb.touch()) {
         var room = klb.room();
-        room.height -= klb.bar;
+        room.height -= klb.sizes.caption_bar;
         win.view.style.maxWidth = Math.max(0, room.width) + 'px';
         win.view.style.maxHeight = Math.max(0, room.height) + 'px';
         pans = width > room.width + 0.5 || height > room.height + 0.5;
@@ -109,7 +171,11 @@ mergeInto(LibraryManager.library, {
               Math.floor((event.clientY - box.top) * height / box.height)];
     },
 
-    box: function(kind, title, text, prompt) {
+    // A modal box: its title, its text and its answers, each [caption, value], the last one
+    // also Échap's. ask: {max} for a field to type in, whose text the first answer gives (the
+    // others give ''). focus: the answer that has the keyboard (the field has it, if any). The
+    // promise gives the value of the answer chosen.
+    box: function(kind, title, text, answers, ask, focus) {
       return new Promise(function(resolve) {
         var dialog = document.createElement('dialog');
         dialog.className = 'box ' + kind;
@@ -122,13 +188,13 @@ mergeInto(LibraryManager.library, {
         message.textContent = text;
         // A question names its field; a message is read with its box.
         message.id = 'box-text-' + (++klb.boxes);
-        if (!prompt) dialog.setAttribute('aria-describedby', message.id);
+        if (!ask) dialog.setAttribute('aria-describedby', message.id);
         form.append(heading, message);
         var input = null;
-        if (prompt) {
+        if (ask) {
           input = document.createElement('input');
           input.type = 'text';
-          input.maxLength = prompt.max;
+          input.maxLength = ask.max;
           input.autocomplete = 'off';
           input.spellcheck = false;
           // A phone's keyboard: plain text, no capital forced, "Enter" answers.
@@ -140,32 +206,38 @@ mergeInto(LibraryManager.library, {
         }
         var buttons = document.createElement('div');
         buttons.className = 'buttons';
-        var ok = document.createElement('button');
-        ok.value = 'ok';
-        ok.textContent = 'OK';
-        buttons.append(ok);
-        if (prompt) {
-          var cancel = document.createElement('button');
-          cancel.value = 'cancel';
-          cancel.textContent = 'Annuler';
-          // A click, not a submission: the form must not take the typed text for an answer.
-          cancel.type = 'button';
-          cancel.addEventListener('click', function() { dialog.close('cancel'); });
-          buttons.append(cancel);
-        }
+        var made = answers.map(function(answer, i) {
+          var button = document.createElement('button');
+          button.textContent = answer[0];
+          button.value = answer[1];
+          // Only the first submits: Entrée in the field must not take the text to another.
+          if (i > 0) {
+            button.type = 'button';
+            button.addEventListener('click', function() { dialog.close(answer[1]); });
+          }
+          return button;
+        });
+        buttons.append.apply(buttons, made);
         form.append(buttons);
         dialog.append(form);
+        var last = answers[answers.length - 1][1];
         dialog.addEventListener('close', function() {
-          var answer = dialog.returnValue === 'ok' && input ? input.value : '';
+          --klb.open_boxes;
+          var value = dialog.returnValue || last;
           dialog.remove();
           if (klb.focused) klb.focused.frame.focus({preventScroll: true});
-          resolve(answer);
+          resolve(!input ? value : value === answers[0][1] ? input.value : '');
         });
-        // Échap cancels, as Annuler does; the browser closes the box with an empty answer.
-        dialog.addEventListener('cancel', function() { dialog.returnValue = 'cancel'; });
+        dialog.addEventListener('cancel', function() { dialog.returnValue = last; });
         klb.desktop().append(dialog);
-        dialog.showModal();
-        (input || ok).focus();
+        try {
+          dialog.showModal();
+        } catch (error) {
+          dialog.remove();
+          throw error;
+        }
+        ++klb.open_boxes;
+        (input || made[focus || 0]).focus();
       });
     },
 
@@ -230,7 +302,7 @@ mergeInto(LibraryManager.library, {
       t.next += t.interval;
       if (t.next <= now) t.next = now + t.interval;
       klb.schedule(id);
-      klb.deliver('klb_web_tick', [id]);
+      klb.enter(klb.call('klb_web_tick', [id]), false);
     },
 
     // A hidden tab stops its clocks (browsers would slow them to a tick a second); shown
@@ -334,17 +406,28 @@ mergeInto(LibraryManager.library, {
     });
   },
 
-  // The caption bar's height and the room the page gives a window, in device pixels. On a touch
-  // screen (a phone, a tablet) a window takes all that room; on a desktop, the screen's own
-  // scale.
+  // The window's frame in CSS pixels, drawn by the style sheet from these, and where each
+  // field of the record klb_web_screen fills lies, in bytes: as the program lays them out.
+  klb_web_page_sizes__deps: ['$klb'],
+  klb_web_page_sizes: function(caption_bar, border, ratio, bar, width, height, fill) {
+    klb.sizes = {caption_bar: caption_bar, border: border,
+                 record: {ratio: ratio, caption_bar: bar, width: width, height: height, fill: fill}};
+    var style = document.documentElement.style;
+    style.setProperty('--caption-bar', caption_bar + 'px');
+    style.setProperty('--border', border + 'px');
+  },
+
+  // The caption bar's height and the room the page gives a window, in device pixels, where the
+  // program's record has them. On a touch screen (a phone, a tablet) a window takes all that
+  // room; on a desktop, the screen's own scale.
   klb_web_screen__deps: ['$klb'],
   klb_web_screen: function(out) {
-    var ratio = window.devicePixelRatio || 1, room = klb.room();
-    HEAPF64[out >> 3] = ratio;
-    HEAP32[(out >> 2) + 2] = Math.round(klb.bar * ratio);
-    HEAP32[(out >> 2) + 3] = Math.floor(room.width * ratio);
-    HEAP32[(out >> 2) + 4] = Math.floor(room.height * ratio);
-    HEAP32[(out >> 2) + 5] = klb.touch() ? 1 : 0;
+    var ratio = window.devicePixelRatio || 1, room = klb.room(), at = klb.sizes.record;
+    HEAPF64[(out + at.ratio) >> 3] = ratio;
+    HEAP32[(out + at.caption_bar) >> 2] = Math.round(klb.sizes.caption_bar * ratio);
+    HEAP32[(out + at.width) >> 2] = Math.floor(room.width * ratio);
+    HEAP32[(out + at.height) >> 2] = Math.floor(room.height * ratio);
+    HEAP32[(out + at.fill) >> 2] = klb.touch() ? 1 : 0;
   },
 
   // width, height: the client area in model pixels. The canvas holds scale device pixels for
@@ -514,23 +597,33 @@ mergeInto(LibraryManager.library, {
     c.restore();
   },
 
+  // Every box answers 0 (or null) when it could not be shown or answered: see klb_web_failure.
   klb_web_input_box__deps: ['$klb'],
   klb_web_input_box__sig: 'iiii',
   klb_web_input_box: function(title, prompt, max_chars) {
-    return Asyncify.handleAsync(function() {
-      return klb.box('question', UTF8ToString(title), UTF8ToString(prompt), {max: max_chars})
+    return klb.settle(function() {
+      return klb.box('question', UTF8ToString(title), UTF8ToString(prompt),
+                     [['OK', 'ok'], ['Annuler', 'cancel']], {max: max_chars})
           .then(function(answer) { return allocateUTF8(answer); });
-    });
+    }, 0);
   },
 
-  // kind: 0 a message, 1 a runtime error.
+  // kind: 0 a message, 1 a runtime error. 1 once answered.
   klb_web_message_box__deps: ['$klb'],
   klb_web_message_box__sig: 'iiii',
   klb_web_message_box: function(title, text, kind) {
-    return Asyncify.handleAsync(function() {
-      return klb.box(kind ? 'error' : 'message', UTF8ToString(title), UTF8ToString(text), null)
-          .then(function() { return 0; });
-    });
+    return klb.settle(function() {
+      return klb.box(kind ? 'error' : 'message', UTF8ToString(title), UTF8ToString(text),
+                     [['OK', 'ok']]).then(function() { return 1; });
+    }, 0);
+  },
+
+  // Why the last box failed, for the program to free; null when none did.
+  klb_web_failure__deps: ['$klb'],
+  klb_web_failure: function() {
+    var why = klb.failure;
+    klb.failure = null;
+    return why ? allocateUTF8(why) : 0;
   },
 
   klb_web_timer_start__deps: ['$klb'],
@@ -551,9 +644,7 @@ mergeInto(LibraryManager.library, {
   // Every window goes; the page says the program has ended and offers to start it again.
   klb_web_end__deps: ['$klb'],
   klb_web_end: function(title) {
-    klb.ended = true;
-    for (var id in klb.timers) clearTimeout(klb.timers[id].handle);
-    klb.timers = {};
+    klb.stop();
     for (var w in klb.windows) klb.windows[w].frame.hidden = true;
     var note = document.createElement('section');
     note.className = 'ended';
