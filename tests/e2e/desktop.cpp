@@ -309,14 +309,6 @@ void Desktop::start_window_manager(WindowManager manager, int width, int height)
   }
 }
 
-void Desktop::hold_window_manager() const {
-  if (window_manager_ > 0) ::kill(window_manager_, SIGSTOP);
-}
-
-void Desktop::release_window_manager() const {
-  if (window_manager_ > 0) ::kill(window_manager_, SIGCONT);
-}
-
 std::string Desktop::xdotool(const std::string& args) const {
   return run("DISPLAY=" + display_ + " xdotool " + args + " 2>/dev/null");
 }

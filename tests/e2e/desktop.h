@@ -115,9 +115,6 @@ class Desktop {
   // ASCII and the French letters of the keyboard's map; anything else throws.
   void type(const std::string& text) const;
   std::string xdotool(const std::string& args) const;
-  // The window manager stopped, as a busy one is: windows wait unmapped, questions unanswered.
-  void hold_window_manager() const;
-  void release_window_manager() const;
 
  private:
   void map_french_letters() const;

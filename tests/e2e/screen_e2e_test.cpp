@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <functional>
 #include <ostream>
-#include <thread>
 #include <tuple>
 
 #include "session.h"
@@ -133,36 +132,6 @@ TEST_P(Screens, TheGameTakesTheNearestWholeScaleAndTheViewerOneEachWholeFrameOnT
   const auto status = viewer.wait_exit(kPatience);
   ASSERT_TRUE(status.has_value()) << "Fin could not be pressed";
   EXPECT_EQ(*status, 0);
-}
-
-// Openbox busy while the game starts: the frame it will draw is not announced in time, so the
-// game first guesses one, too tall for 2x on a netbook; once openbox draws the real frame the
-// game takes the scale that frame allows.
-TEST(SlowWindowManager, TheGameTakesTheScaleOfTheFrameDrawnWhenItWasNotAnnouncedInTime) {
-  Desktop desktop(1024, 600, 144, WindowManager::openbox);
-  test::TempFolder home;
-  desktop.hold_window_manager();
-  Program game({bin("Klimbor")}, {"DISPLAY=" + desktop.display(), "HOME=" + home.path().string()});
-  // The window exists from the start, before the game asks for its frame and gives up waiting.
-  ASSERT_TRUE(
-      wait_for([&] { return !desktop.xdotool("search --name '^Klimbor$'").empty(); }, kPatience));
-  std::this_thread::sleep_for(1500ms);
-  desktop.release_window_manager();
-  std::optional<Window> g;
-  wait_for(
-      [&] {
-        g = desktop.window("Klimbor", 2 * 129, 2 * 278);
-        return g.has_value();
-      },
-      kPatience);
-  std::string seen;
-  for (const Window& w : desktop.windows("Klimbor")) {
-    seen += " " + std::to_string(w.width) + "x" + std::to_string(w.height) + " in a frame " +
-            std::to_string(w.frame.width) + "x" + std::to_string(w.frame.height);
-  }
-  ASSERT_TRUE(g.has_value()) << "the game is not at 2x:" << seen;
-  EXPECT_GE(g->frame.y, 0);
-  EXPECT_LE(g->frame.y + g->frame.height, 600);
 }
 
 std::string name_of(const testing::TestParamInfo<std::tuple<Screen, WindowManager>>& info) {
