@@ -42,6 +42,16 @@ class FileSystem {
   // mix, and a failure at any point leaves the old file as it was. A file the user may not
   // write is refused untouched.
   virtual void replace(const Path& path, std::string_view bytes) = 0;
+  // replace, made only if the file still holds the bytes read at the start of the rewrite:
+  // false, the file left as it is, when another program changed it meanwhile. A store whose
+  // lock may be missing while others write (a browser without Web Locks) checks it in the same
+  // step as the write; under a lock that keeps every writer out, nobody can have changed it.
+  virtual bool replace_if_unchanged(const Path& path, std::string_view read,
+                                    std::string_view bytes) {
+    static_cast<void>(read);
+    replace(path, bytes);
+    return true;
+  }
   // An exclusive lock for rewriting the file, shared with every program using the same path and
   // open to every user who may write the file; null where the file system has no locks at all.
   virtual std::unique_ptr<FileLock> lock(const Path& path) = 0;

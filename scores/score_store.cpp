@@ -1,6 +1,7 @@
 #include "scores/score_store.h"
 
 #include <cstdlib>
+#include <string>
 #include <utility>
 
 #if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
@@ -13,6 +14,13 @@
 #include "ui/runtime_error.h"
 
 namespace scores {
+
+namespace {
+
+// Each round is a few milliseconds: this many tables written by others in a row is no game.
+constexpr int kRewriteRounds = 20;
+
+}  // namespace
 
 ScoreStore::ScoreStore(FileSystem& files, Path path) : files_(files), path_(std::move(path)) {}
 
@@ -38,12 +46,23 @@ ScoreTable ScoreStore::load_whole(const Path& file) const {
 
 // The path resolved once, at the start: a link pointed elsewhere in the middle of the rewrite
 // changes nothing, the file locked is the file read and the file replaced.
+// Without a lock another writer may come between the read and the replace: the edit is then
+// made again on the table as that writer left it, so that neither record is lost.
 void ScoreStore::rewrite(const std::function<void(ScoreTable&)>& edit) {
   const Path file = files_.resolve(path_);
   const auto lock = files_.lock(file);
-  ScoreTable table = load_whole(file);
-  edit(table);
-  if (table.changed()) files_.replace(file, table.bytes());
+  for (int round = 1;; ++round) {
+    ScoreTable table = load_whole(file);
+    const std::string read = table.bytes();
+    edit(table);
+    if (!table.changed() || files_.replace_if_unchanged(file, read, table.bytes())) return;
+    if (round == kRewriteRounds) {
+      save_failed(file,
+                  "d'autres onglets ou fenêtres du jeu l'ont réécrit " +
+                      std::to_string(kRewriteRounds) +
+                      " fois pendant cet enregistrement ; réessayez « Valider » dans un moment");
+    }
+  }
 }
 
 void ScoreStore::replace_all(std::string_view bytes) {

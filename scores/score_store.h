@@ -24,8 +24,9 @@ class ScoreStore {
   // The 30 places as the file holds them now; a longer file is read no further.
   ScoreTable load_places() const;
   // The one way to change the file: under the lock, the edit works on an image of the whole
-  // file, which then replaces the file in one step if the edit changed it. A file far larger
-  // than any table is refused untouched.
+  // file, which then replaces the file in one step if the edit changed it; an image that
+  // another writer changed meanwhile is read and edited again. A file far larger than any
+  // table is refused untouched.
   void rewrite(const std::function<void(ScoreTable&)>& edit);
   // The whole file, up to kTableLimit bytes; a larger one is refused.
   ScoreTable load_whole() const;

@@ -37,6 +37,11 @@ std::string french_reason(const std::string& error) {
         Known{"NotBytes", Reason::not_a_file}}) {
     if (error == known.name) return french(known.reason);
   }
+  if (error == kStorageStuck) {
+    return "le stockage du site ne répond pas (un autre onglet ou une autre fenêtre du site le "
+           "garde peut-être ouvert dans une version plus ancienne : fermez-les) ; réessayez dans "
+           "un moment";
+  }
   return "erreur du navigateur « " + error + " »";
 }
 
@@ -49,8 +54,32 @@ FileBytes WebFileSystem::read(const Path& path, std::size_t limit) {
 }
 
 void WebFileSystem::replace(const Path& path, std::string_view bytes) {
-  if (const std::string error = calls_->put(utf8_of(path), bytes); !error.empty())
-    save_failed(path, french_reason(error));
+  write(path, bytes, std::nullopt);
+}
+
+bool WebFileSystem::replace_if_unchanged(const Path& path, std::string_view read,
+                                         std::string_view bytes) {
+  return write(path, bytes, read);
+}
+
+// A database found without the store gets it, then the write is made again, once: a store
+// removed again meanwhile is no longer ours to fight for.
+bool WebFileSystem::write(const Path& path, std::string_view bytes,
+                          std::optional<std::string_view> read) {
+  const std::string key = utf8_of(path);
+  WriteAnswer answer = calls_->put(key, bytes, read);
+  if (answer.outcome == Written::no_store) {
+    if (const std::string error = calls_->add_store(); !error.empty())
+      save_failed(path, french_reason(error));
+    answer = calls_->put(key, bytes, read);
+  }
+  if (answer.outcome == Written::no_store) save_failed(path, french_reason("NotFoundError"));
+  if (answer.outcome == Written::refused) save_failed(path, french_reason(answer.error));
+  if (answer.outcome == Written::changed) return false;
+  // Once there is a table worth keeping, the browser is asked not to clear it.
+  if (!asked_to_keep_) calls_->keep_storage();
+  asked_to_keep_ = true;
+  return true;
 }
 
 // Never waited on: a lock another page still holds after a few seconds of tries refuses the

@@ -1,5 +1,6 @@
 #include <emscripten.h>
 
+#include <optional>
 #include <utility>
 
 #include "failing_files.h"
@@ -40,9 +41,10 @@ class FailingCalls : public scores::WebCalls {
     if (step_ == Step::lock) return {scores::kNoLocks, error_};
     return WebCalls::try_lock(name);
   }
-  std::string put(const std::string& key, std::string_view bytes) override {
-    if (step_ == Step::read || step_ == Step::lock) return WebCalls::put(key, bytes);
-    return error_;
+  scores::WriteAnswer put(const std::string& key, std::string_view bytes,
+                          std::optional<std::string_view> expected) override {
+    if (step_ == Step::read || step_ == Step::lock) return WebCalls::put(key, bytes, expected);
+    return {scores::Written::refused, error_};
   }
 
  private:
@@ -53,11 +55,12 @@ class FailingCalls : public scores::WebCalls {
 class PeekingCalls : public scores::WebCalls {
  public:
   explicit PeekingCalls(std::function<void(bool)> peek) : peek_(std::move(peek)) {}
-  std::string put(const std::string& key, std::string_view bytes) override {
+  scores::WriteAnswer put(const std::string& key, std::string_view bytes,
+                          std::optional<std::string_view> expected) override {
     peek_(false);
-    std::string error = WebCalls::put(key, bytes);
+    scores::WriteAnswer answer = WebCalls::put(key, bytes, expected);
     peek_(true);
-    return error;
+    return answer;
   }
 
  private:

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -62,9 +63,12 @@ EM_JS(void, fail_next_commit, (const char* error), {
 // The browser as the test wants it (enum Browser below): as it was; storage turned off for the
 // site (opening throws, as Firefox does without cookies); no IndexedDB (null, as in Firefox with
 // it disabled); a database that cannot be opened (Firefox's private windows before 115); Web
-// Locks refused to the page (an opaque origin); no Web Locks.
+// Locks refused to the page (an opaque origin); no Web Locks; a lock request that throws instead
+// of rejecting; an error that has no name and cannot be made a text; persistent storage
+// refused, throwing, or missing.
 EM_JS(void, set_browser, (int how), {
-  const saved = globalThis.klbSaved = globalThis.klbSaved || {indexedDB, locks: navigator.locks};
+  const saved = globalThis.klbSaved =
+      globalThis.klbSaved || {indexedDB, locks: navigator.locks, storage: navigator.storage};
   const refusal = name => new DOMException("", name);
   const answersLater = request => {
     setTimeout(() => {
@@ -75,12 +79,37 @@ EM_JS(void, set_browser, (int how), {
   };
   globalThis.indexedDB = saved.indexedDB;
   navigator.locks = saved.locks;
+  navigator.storage = saved.storage;
   if (how == 1) globalThis.indexedDB = {open: () => { throw refusal("SecurityError"); }};
   if (how == 2) globalThis.indexedDB = null;
   if (how == 3) globalThis.indexedDB = {open: () => answersLater({})};
   if (how == 4) navigator.locks = {request: () => Promise.reject(refusal("SecurityError"))};
   if (how == 5) navigator.locks = undefined;
+  if (how == 6) navigator.locks = {request: () => { throw new TypeError("locks"); }};
+  if (how == 7) {
+    globalThis.indexedDB = {open: () => {
+      const request = {};
+      setTimeout(() => {
+        request.error = Object.create(null);
+        request.onerror();
+      });
+      return request;
+    }};
+  }
+  if (how == 8) navigator.storage = {persist: () => Promise.reject(refusal("NotAllowedError"))};
+  if (how == 9) navigator.storage = {persist: () => { throw new TypeError("persist"); }};
+  if (how == 10) navigator.storage = undefined;
 });
+
+EM_JS(int, keep_asked, (), { return globalThis.klbKeepAsked(); });
+
+// Another tab of an older or foreign page holds the database open at a version without the
+// store and never closes it when asked, until told to.
+EM_ASYNC_JS(void, other_tab_holds_database, (), {
+  await klbAnswer(indexedDB.deleteDatabase("klimbor"));
+  globalThis.klbHeldDatabase = await klbAnswer(indexedDB.open("klimbor", 3));
+});
+EM_JS(void, other_tab_closes_database, (), { globalThis.klbHeldDatabase.close(); });
 
 // Waits for an IndexedDB request.
 EM_JS(void, define_answer, (), {
@@ -124,7 +153,19 @@ class WebFiles : public Recording {
   std::string key() const { return path().string(); }
 };
 
-enum Browser { as_it_was, storage_off, no_indexeddb, unopenable, locks_refused, no_web_locks };
+enum Browser {
+  as_it_was,
+  storage_off,
+  no_indexeddb,
+  unopenable,
+  locks_refused,
+  no_web_locks,
+  locks_throwing,
+  nameless_error,
+  keeping_refused,
+  keeping_throws,
+  no_storage_api
+};
 
 // Counts the pauses between tries of a held lock, sleeping them or not.
 class CountedPauses : public scores::WebCalls {
@@ -236,7 +277,13 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"Unopenable", [] { set_browser(unopenable); },
                 "le navigateur n'offre pas de stockage (IndexedDB) à cette page"},
         Refusal{"LocksRefused", [] { set_browser(locks_refused); },
-                "accès refusé : le navigateur ne laisse pas ce site garder de données"}),
+                "accès refusé : le navigateur ne laisse pas ce site garder de données"},
+        // A promise rejected where the browser should not reject, or an error of any shape:
+        // still a refusal, never a page waiting for ever.
+        Refusal{"LockRequestThrows", [] { set_browser(locks_throwing); },
+                "erreur du navigateur « TypeError »"},
+        Refusal{"NamelessError", [] { set_browser(nameless_error); },
+                "erreur du navigateur « Error »"}),
     [](const ::testing::TestParamInfo<Refusal>& info) { return info.param.name; });
 
 TEST_F(WebFiles, ADatabaseWithoutTheStoreReadsAsEmptyAndTheFirstScoreAddsIt) {
@@ -256,6 +303,105 @@ TEST_F(WebFiles, AValueThatIsNoTableIsRefusedClearly) {
   const std::string refusal = reading_refusal(store);
   EXPECT_TRUE(contains(refusal, "ce n'est pas un fichier ordinaire")) << refusal;
   EXPECT_TRUE(contains(refusal, key())) << refusal;
+}
+
+// Another tab's rewrite, made through the file layer as that tab's program makes it, comes
+// in right before this tab's write, every time or the first time only.
+class AnotherTabWritesFirst : public scores::WebCalls {
+ public:
+  AnotherTabWritesFirst(const std::string& key, int times) : key_(key), times_(times) {}
+  scores::WriteAnswer put(const std::string& key, std::string_view bytes,
+                          std::optional<std::string_view> expected) override {
+    if (writes_++ < times_) {
+      scores::WebFileSystem theirs;
+      scores::ScoreStore(theirs, key_).rewrite([&](scores::ScoreTable& table) {
+        for (int place = 29; place >= 2; --place) table.write(place + 1, table.read(place));
+        table.write(2, {"Autre onglet", static_cast<Module1::Integer>(700 + writes_), ""});
+      });
+    }
+    return WebCalls::put(key, bytes, expected);
+  }
+  int writes() const { return writes_; }
+
+ private:
+  std::string key_;
+  int times_;
+  int writes_ = 0;
+};
+
+TEST_F(WebFiles, WithoutWebLocksTwoTabsRecordingAtOnceBothKeepTheirRecords) {
+  write_bytes(path(), table({900, 500, 100}));
+  const int connections = open_descriptors();
+  set_browser(no_web_locks);
+  auto calls = std::make_unique<AnotherTabWritesFirst>(key(), 1);
+  const AnotherTabWritesFirst& seen = *calls;
+  files = scores::WebFileSystem(std::move(calls));
+  validate(600);
+  set_browser(as_it_was);
+  expect_announced(place_message(3));
+  std::vector<int> expected{900, 701, 600, 500, 100};
+  expected.resize(30, 0);
+  EXPECT_EQ(scores_of(bytes()), expected);
+  EXPECT_EQ(seen.writes(), 2) << "read and written again once the other tab's table was seen";
+  EXPECT_EQ(open_descriptors(), connections) << "a connection left open";
+}
+
+TEST_F(WebFiles, ATableRewrittenByOthersAtEveryRoundIsRefusedAfterTwentyRounds) {
+  write_bytes(path(), table({900, 500, 100}));
+  set_browser(no_web_locks);
+  auto calls = std::make_unique<AnotherTabWritesFirst>(key(), 1000);
+  const AnotherTabWritesFirst& seen = *calls;
+  files = scores::WebFileSystem(std::move(calls));
+  validate(600);
+  set_browser(as_it_was);
+  expect_refused_untouched("l'ont réécrit 20 fois pendant cet enregistrement");
+  EXPECT_EQ(seen.writes(), 20);
+  EXPECT_EQ(scores_of(bytes())[1], 720) << "the last of the others' tables is kept whole";
+  EXPECT_EQ(scores_of(bytes())[2], 719);
+}
+
+// Asked once a table is stored, and only then; whatever the browser does with the question, the
+// score is recorded: the suite's persist() never answers, a wait on it would never end.
+TEST_F(WebFiles, TheFirstStoredTableAsksTheBrowserToKeepTheSiteDataOnce) {
+  write_bytes(path(), table({900, 500, 100}));
+  const int before = keep_asked();
+  store.load_places();
+  EXPECT_EQ(keep_asked(), before) << "a reading keeps nothing";
+  validate(600);
+  expect_announced(place_message(2));
+  EXPECT_EQ(keep_asked(), before + 1);
+  store.rewrite([](scores::ScoreTable& table) { table.write(4, {"Moi", 600, ""}); });
+  EXPECT_EQ(keep_asked(), before + 1) << "asked once a page";
+  EXPECT_EQ(scores_of(bytes())[3], 600);
+
+  Module1::Integer best = 900;
+  for (Browser keeping : {keeping_refused, keeping_throws, no_storage_api}) {
+    files = scores::WebFileSystem();
+    sys.messages.clear();
+    sys.show(game);
+    set_browser(keeping);
+    validate(best += 10);
+    set_browser(as_it_was);
+    expect_announced(kFirst);
+    EXPECT_EQ(scores_of(bytes())[0], best) << keeping;
+  }
+}
+
+TEST_F(WebFiles, AnUpgradeHeldUpByAnotherTabIsToldThenValiderRecordsOnceItCloses) {
+  other_tab_holds_database();
+  const int connections = open_descriptors();
+  files = scores::WebFileSystem(std::make_unique<scores::WebCalls>(200));
+  validate(600);
+  expect_refused_untouched("le stockage du site ne répond pas");
+  EXPECT_TRUE(contains(sys.errors[0], "une version plus ancienne")) << sys.errors[0];
+
+  other_tab_closes_database();
+  EXPECT_EQ(database_version(), 4) << "the upgrade given up went on once the other tab closed";
+  EXPECT_EQ(open_descriptors(), connections - 1) << "the upgraded connection left open";
+  sys.errors.clear();
+  validate(600);
+  expect_announced(kFirst);
+  EXPECT_EQ(scores_of(bytes())[0], 600);
 }
 
 TEST(WebScorePath, IsTheValueScoresKlimborOfTheSite) {

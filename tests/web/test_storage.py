@@ -1,0 +1,103 @@
+#!/usr/bin/python3
+"""The score table in the site's storage without Web Locks (a page served over plain HTTP from
+another machine, an older browser): two tabs recording at once both keep their records."""
+
+import time
+import unittest
+
+from browser import slot, table
+from player import VALIDER, Player
+from site_case import SiteCase
+from test_game import PLACE
+from test_scores import FIRST
+
+# Every opening of the site's database answers this late, so that two recordings started within
+# it overlap: both read the table before either writes it.
+LATE = 1.5
+
+# Runs before the page's own scripts: no Web Locks, and the database slow to open. The page's
+# code sees the request it asked for, answered LATE seconds after the browser answered.
+_NO_LOCKS_SLOW_STORE = """
+(() => {
+  delete Navigator.prototype.locks;
+  const open = IDBFactory.prototype.open;
+  IDBFactory.prototype.open = function(...args) {
+    const real = open.apply(this, args);
+    const seen = {
+      get result() { return real.result; },
+      get error() { return real.error; },
+      get transaction() { return real.transaction; },
+      get readyState() { return real.readyState; },
+    };
+    const later = name => event => setTimeout(() => seen[name] && seen[name](event), %d);
+    real.onupgradeneeded = event => seen.onupgradeneeded && seen.onupgradeneeded(event);
+    real.onblocked = event => seen.onblocked && seen.onblocked(event);
+    real.onsuccess = later("onsuccess");
+    real.onerror = later("onerror");
+    return seen;
+  };
+})();
+""" % (LATE * 1000)
+
+
+class WithoutWebLocks(SiteCase):
+    def game_tab(self, browser, first):
+        """A tab of the game with the slow store and no Web Locks, from its first script on."""
+        address = self.address + "/index.html"
+        if first:
+            browser.open(address)
+        else:
+            browser.new_window(address, "tab")
+        browser.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
+                                       {"source": _NO_LOCKS_SLOW_STORE})
+        browser.driver.refresh()
+        self.assertFalse(browser.driver.execute_script("return 'locks' in navigator"),
+                         "Web Locks still there")
+        return browser.driver.current_window_handle, browser.canvas(0, timeout=30)
+
+    def test_two_tabs_recording_at_once_both_keep_their_records(self):
+        browser = self.browser()
+        old = [(f"Ancien {n}", -600 - n, "") for n in range(1, 31)]
+        players = {}
+        for name in ("Alice", "Bébert"):
+            handle, game = self.game_tab(browser, first=not players)
+            if not players:
+                browser.store_table(table(old))
+            players[handle] = (name, game)
+
+        # A loss scores 0, which passes the negative scores.
+        for handle, (name, game) in players.items():
+            browser.switch_to(handle)
+            player = Player(browser, game)
+            self.until(browser, player.result_shown, 40, f"no result panel for {name}")
+            game.click(*VALIDER)
+        for prompt in ("entrez votre pseudo", "commentaire:"):
+            for handle, (name, game) in players.items():
+                browser.switch_to(handle)
+                self.until(browser, lambda: browser.box() == ("Klimbor", prompt, True), 15,
+                           f"no question {prompt!r} for {name}")
+                browser.box_input().send_keys(name if prompt.startswith("entrez") else "vu")
+                if prompt.startswith("entrez"):
+                    browser.box_button("OK")
+        # Both comments typed; OK in one tab, then at once in the other.
+        started = time.monotonic()
+        for handle in players:
+            browser.switch_to(handle)
+            browser.box_button("OK")
+        self.assertLess(time.monotonic() - started, LATE, "the two recordings did not overlap")
+
+        messages = {}
+        for handle, (name, game) in players.items():
+            browser.switch_to(handle)
+            self.until(browser, lambda: browser.box() is not None and not browser.box()[2], 30,
+                       f"no message for {name}")
+            messages[browser.box()[1]] = name
+            browser.box_button("OK")
+        self.assertEqual(set(messages), {FIRST, PLACE.format(2)})
+        first, second = messages[FIRST], messages[PLACE.format(2)]
+        self.assertEqual(browser.stored_table(),
+                         slot(first, 0, "vu") + slot(second, 0, "vu") + table(old)[:28 * 128])
+
+
+if __name__ == "__main__":
+    unittest.main()
