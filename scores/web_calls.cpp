@@ -12,14 +12,14 @@
 // JavaScript, which clang-format would break:
 // clang-format off
 
-// What every call shares, kept on the program's Module. The site's store is the database
-// "klimbor", its object store "scores", the bytes of a table under its path.
+// What every call shares, kept on the program's Module by each WebCalls made (the same
+// helpers each time). The site's store is the database "klimbor", its object store "scores",
+// the bytes of a table under its path.
 //
 // Emscripten's Asyncify.handleAsync waits on a promise with then() alone: one that rejects
 // never wakes the program, and the page stays frozen. So every call runs through settle, which
 // always resolves: a failure of any kind answers -2, with the name of its error.
 EM_JS(void, klb_define_store, (), {
-  if (Module.klbStore) return;
   const nameOf = e => {
     try {
       return typeof e == "string" ? e : String(e.name || "Error");
@@ -41,10 +41,9 @@ EM_JS(void, klb_define_store, (), {
         return -2;
       }
     })(),
-    // A database made here gets the store at once. A connection closes when another page asks
-    // for a new version, so that a page of the site never holds up another's upgrade; one that
-    // has not opened after waitMs (held up by a page that does not close) is given up, and
-    // closed should it open later.
+    // A database made here gets the store at once. One that has not opened after waitMs (an
+    // upgrade held up by a page that keeps an older version open) is given up, and closed should
+    // it open later.
     open: (waitMs, version) => new Promise((resolve, reject) => {
       if (!globalThis.indexedDB) throw new DOMException("IndexedDB", "NotSupportedError");
       const opening = indexedDB.open("klimbor", version);
@@ -61,7 +60,6 @@ EM_JS(void, klb_define_store, (), {
         clearTimeout(timer);
         const db = opening.result;
         if (late) return db.close();
-        db.onversionchange = () => db.close();
         resolve(db);
       };
       opening.onerror = () => {
@@ -124,22 +122,18 @@ EM_ASYNC_JS(double, klb_write, (const char* key, const char* put, double put_siz
     try {
       if (!db.objectStoreNames.contains("scores")) return -4;
       const transaction = db.transaction("scores", "readwrite", {durability: "strict"});
-      const complete = new Promise((resolve, reject) => {
+      const table = transaction.objectStore("scores");
+      if (before) {
+        // Nothing is put on a change: the transaction ends having written nothing.
+        const found = await store.answer(table.get(name));
+        const now = found === undefined ? new Uint8Array(0) : store.bytesOf(found);
+        if (now.length != before.length || now.some((byte, i) => byte != before[i])) return -3;
+      }
+      table.put(value, name);
+      await new Promise((resolve, reject) => {
         transaction.oncomplete = resolve;
         transaction.onabort = () => reject(transaction.error || new DOMException("", "AbortError"));
       });
-      complete.catch(() => {});  // awaited once the value is put
-      const table = transaction.objectStore("scores");
-      if (before) {
-        const found = await store.answer(table.get(name));
-        const now = found === undefined ? new Uint8Array(0) : store.bytesOf(found);
-        if (now.length != before.length || now.some((byte, i) => byte != before[i])) {
-          transaction.abort();
-          return -3;
-        }
-      }
-      table.put(value, name);
-      await complete;
       return 0;
     } finally {
       store.close(db);
@@ -190,11 +184,10 @@ EM_JS(void, klb_unlock, (int lock), {
 
 // Chromium grants it or not by itself, Firefox asks the player, Safari keeps the data of a site
 // added to the home screen: whatever the answer, the table is stored already.
+// A browser without the Storage API throws here, which is as good as no.
 EM_JS(void, klb_keep_storage, (), {
   try {
-    const storage = typeof navigator != "undefined" && navigator.storage;
-    if (storage && typeof storage.persist == "function")
-      Promise.resolve(storage.persist()).catch(() => {});
+    Promise.resolve(navigator.storage.persist()).catch(() => {});
   } catch (_) {
   }
 });
@@ -202,6 +195,10 @@ EM_JS(void, klb_keep_storage, (), {
 // clang-format on
 
 namespace scores {
+
+WebCalls::WebCalls(int open_wait_ms) : open_wait_ms_(open_wait_ms) {
+  klb_define_store();
+}
 
 namespace {
 
@@ -213,7 +210,6 @@ constexpr int kErrorSize = 64;
 }  // namespace
 
 StoredValue WebCalls::get(const std::string& key, std::size_t limit) {
-  klb_define_store();
   StoredValue value;
   value.bytes.resize(limit);
   char error[kErrorSize] = {};
@@ -227,7 +223,6 @@ StoredValue WebCalls::get(const std::string& key, std::size_t limit) {
 
 WriteAnswer WebCalls::put(const std::string& key, std::string_view bytes,
                           std::optional<std::string_view> expected) {
-  klb_define_store();
   char error[kErrorSize] = {};
   const std::string_view before = expected.value_or(std::string_view());
   const double answer = klb_write(
@@ -240,14 +235,12 @@ WriteAnswer WebCalls::put(const std::string& key, std::string_view bytes,
 }
 
 std::string WebCalls::add_store() {
-  klb_define_store();
   char error[kErrorSize] = {};
   if (klb_add_store(open_wait_ms_, error, sizeof error) == kRefused) return error;
   return {};
 }
 
 LockAnswer WebCalls::try_lock(const std::string& name) {
-  klb_define_store();
   char error[kErrorSize] = {};
   const int lock = klb_try_lock(name.c_str(), error, sizeof error);
   if (lock == kRefused) return {kNoLocks, error};

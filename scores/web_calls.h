@@ -44,7 +44,7 @@ constexpr int kOpenWaitMs = 5000;
 // (a promise rejected, an exception of any kind), a call ends: refused, with a name.
 class WebCalls {
  public:
-  explicit WebCalls(int open_wait_ms = kOpenWaitMs) : open_wait_ms_(open_wait_ms) {}
+  explicit WebCalls(int open_wait_ms = kOpenWaitMs);
   virtual ~WebCalls() = default;
   // The value under key in the site's IndexedDB store.
   virtual StoredValue get(const std::string& key, std::size_t limit);

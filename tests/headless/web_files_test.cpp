@@ -313,6 +313,26 @@ TEST_F(WebFiles, ADatabaseWithoutTheStoreReadsAsEmptyAndTheFirstScoreAddsIt) {
   EXPECT_EQ(database_version(), 4);
 }
 
+// Another page removes the store as soon as it is added: the score is refused, never announced
+// as stored.
+class StoreRemovedAgain : public scores::WebCalls {
+ public:
+  std::string add_store() override { return {}; }
+};
+
+TEST_F(WebFiles, AStoreRemovedAgainAsSoonAsAddedRefusesTheScore) {
+  ASSERT_EQ(database_without_store(), 3);
+  files = scores::WebFileSystem(std::make_unique<StoreRemovedAgain>());
+  validate(600);
+  expect_refused_untouched("erreur du navigateur « NotFoundError »");
+
+  files = scores::WebFileSystem();
+  sys.errors.clear();
+  validate(600);
+  expect_announced(kFirst);
+  EXPECT_EQ(scores_of(bytes())[0], 600);
+}
+
 TEST_F(WebFiles, AValueThatIsNoTableIsRefusedClearly) {
   write_bytes(path(), "");
   store_a_text(key().c_str());
