@@ -313,16 +313,26 @@ TEST_F(WebFiles, ADatabaseWithoutTheStoreReadsAsEmptyAndTheFirstScoreAddsIt) {
   EXPECT_EQ(database_version(), 4);
 }
 
-// Another page removes the store as soon as it is added: the score is refused, never announced
-// as stored.
-class StoreRemovedAgain : public scores::WebCalls {
+// The store is not added: the browser refuses the new version (no room left for it), or it
+// answers yes and another page removes the store again at once. Either way the score is
+// refused, with the browser's reason, never announced as stored.
+class StoreNotAdded : public scores::WebCalls {
  public:
-  std::string add_store() override { return {}; }
+  explicit StoreNotAdded(const char* error) : error_(error) {}
+  std::string add_store() override { return error_; }
+
+ private:
+  std::string error_;
 };
 
-TEST_F(WebFiles, AStoreRemovedAgainAsSoonAsAddedRefusesTheScore) {
+TEST_F(WebFiles, AStoreThatCannotBeAddedRefusesTheScore) {
   ASSERT_EQ(database_without_store(), 3);
-  files = scores::WebFileSystem(std::make_unique<StoreRemovedAgain>());
+  files = scores::WebFileSystem(std::make_unique<StoreNotAdded>("QuotaExceededError"));
+  validate(600);
+  expect_refused_untouched("le navigateur n'accorde plus de place à ce site");
+
+  files = scores::WebFileSystem(std::make_unique<StoreNotAdded>(""));
+  sys.errors.clear();
   validate(600);
   expect_refused_untouched("erreur du navigateur « NotFoundError »");
 
