@@ -195,6 +195,13 @@ class WebKit(_Selenium):
             raise
         self.downloads = downloads
 
+    def new_window(self, kind):
+        # MiniBrowser opens a tab but never closes one it is asked to, and WebKitWebDriver
+        # then waits on it for ever.
+        if kind == "tab":
+            raise Unsupported("MiniBrowser ne ferme pas un onglet sous WebDriver")
+        return super().new_window(kind)
+
     def quit(self):
         try:
             super().quit()
@@ -339,10 +346,31 @@ class Firefox:
         self.pointer(steps, kind="touch")
 
     def keys(self, text):
-        actions = []
-        for key in text:
-            actions += [{"type": "keyDown", "value": key}, {"type": "keyUp", "value": key}]
-        self._perform({"type": "key", "id": "keyboard", "actions": actions})
+        typed = ""
+        for key in text + "\0":
+            if key in ("\ue007", " ", "\0"):
+                actions = []
+                for k in typed:
+                    actions += [{"type": "keyDown", "value": k}, {"type": "keyUp", "value": k}]
+                if actions:
+                    self._perform({"type": "key", "id": "keyboard", "actions": actions})
+                typed = ""
+                if key != "\0":
+                    self._activating(key)
+            else:
+                typed += key
+
+    def _activating(self, key):
+        """Entrée or Espace: Firefox's keys from BiDi never press the button that has the
+        keyboard, as a player's do; pressed here unless the page took the key for itself."""
+        self.script("addEventListener('keydown', e => { window.__klbKey = e; },"
+                    "                 {once: true, capture: true});")
+        self._perform({"type": "key", "id": "keyboard", "actions": [
+            {"type": "keyDown", "value": key}, {"type": "keyUp", "value": key}]})
+        self.script("const e = window.__klbKey; delete window.__klbKey;"
+                    "const b = e && !e.defaultPrevented && e.target.closest &&"
+                    "          e.target.closest('button');"
+                    "if (b && !b.disabled && b.isConnected) b.click();")
 
     def element_keys(self, selector, text):
         self.script("document.querySelector(arguments[0]).focus();", selector)
