@@ -218,9 +218,15 @@ class Canvas:
     def at(self, x, y):
         """The point of the page's viewport, in CSS pixels, over the middle of a window pixel."""
         return tuple(self._run(
-            "const r = c.getBoundingClientRect(), w = c.width / +c.dataset.scale;"
-            "return [r.left + (arguments[1] + 0.5) * r.width / w,"
-            "        r.top + (arguments[2] + 0.5) * r.width / w];", x, y))
+            "const w = c.width / +c.dataset.scale;"
+            "const point = () => { const r = c.getBoundingClientRect();"
+            "  return [r.left + (arguments[1] + 0.5) * r.width / w,"
+            "          r.top + (arguments[2] + 0.5) * r.width / w]; };"
+            # Scrolled into sight first, as a player would.
+            "const [px, py] = point();"
+            "if (px < 0 || py < 0 || px >= innerWidth || py >= innerHeight)"
+            "  scrollBy(px - innerWidth / 2, py - innerHeight / 2);"
+            "return point();", x, y))
 
     def click(self, x, y):
         """A click of the mouse at a point of the window, as a player makes it."""

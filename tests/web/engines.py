@@ -18,6 +18,7 @@ from selenium import webdriver
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.actions.action_builder import ActionBuilder
 from selenium.webdriver.common.by import By
+from selenium.webdriver.remote.file_detector import UselessFileDetector
 
 from bidi import BiDi, local, remote
 
@@ -91,9 +92,13 @@ class _Selenium:
         self.driver.save_screenshot(path)
 
     def accessible(self, selector):
-        """The role and name the engine computes for each element the selector finds."""
-        return [(e.aria_role, e.accessible_name)
-                for e in self.driver.find_elements(By.CSS_SELECTOR, selector)]
+        """The role and name the engine computes for each element the selector finds that is in
+        sight; (None, None) for one out of sight, which is in no tree (WebKit refuses to say)."""
+        found = []
+        for element in self.driver.find_elements(By.CSS_SELECTOR, selector):
+            shown = self.driver.execute_script("return arguments[0].checkVisibility();", element)
+            found.append((element.aria_role, element.accessible_name) if shown else (None, None))
+        return found
 
     def quit(self):
         self.driver.quit()
@@ -190,6 +195,8 @@ class WebKit(_Selenium):
             super().__init__(webdriver.Remote(command_executor=self._service.service_url,
                                               options=options))
             self.driver.set_window_size(width, height)
+            # The files a page is given are on this machine: their paths as they are.
+            self.driver.file_detector = UselessFileDetector()
         except Exception:
             self._service.stop()
             raise
@@ -248,7 +255,8 @@ class Firefox:
             self._process.kill()
             raise RuntimeError("Firefox did not open its WebDriver BiDi port")
         # The rest of its chatter is read and dropped, so that it never blocks on a full pipe.
-        threading.Thread(target=self._process.stderr.read, daemon=True).start()
+        self._drain = threading.Thread(target=self._process.stderr.read, daemon=True)
+        self._drain.start()
         self._bidi = BiDi(address + "/session")
         self._bidi.command("session.new", capabilities={})
         self._errors, self._requests = [], []
@@ -422,6 +430,9 @@ class Firefox:
         except subprocess.TimeoutExpired:
             self._process.kill()
             self._process.wait()
+        self._drain.join(5)
+        if not self._drain.is_alive():
+            self._process.stderr.close()
         shutil.rmtree(self._profile, ignore_errors=True)
 
 

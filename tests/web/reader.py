@@ -143,18 +143,16 @@ class Names:
     def _confirmed(self, role, node):
         """Firefox's name for a node of that role: the one its tree finds the node by, of
         the words the page gives it; else "?"."""
-        said = self._browser.script(
+        words = self._browser.script(
             "const e = arguments[0];"
-            "return e.getAttribute('aria-label') || e.textContent.trim();", node)
-        return said if node in self._locate(role, said) else "?"
+            "return [e.getAttribute('aria-label'), e.textContent.trim(), e.title]"
+            "  .filter(w => w);", node)
+        return next((w for w in words if node in self._locate(role, w)), "?")
 
     def _computed(self, selector):
         """(role, name) of each element the selector finds that is in sight (the hidden ones are
         out of every tree)."""
-        shown = self._browser.script(
-            "return [...document.querySelectorAll(arguments[0])].map(e => e.checkVisibility());",
-            selector)
-        return [found for found, seen in zip(self._browser.accessible(selector), shown) if seen]
+        return [found for found in self._browser.accessible(selector) if found[0] is not None]
 
     def buttons(self):
         if self._locate is not None:
