@@ -174,12 +174,18 @@ class _Display:
                 os.close(write)
                 with os.fdopen(read) as pipe:
                     cls._display = ":" + pipe.readline().strip()
-                atexit.register(cls._server.terminate)
+                atexit.register(cls._stop)
             return cls._display
+
+    @classmethod
+    def _stop(cls):
+        cls._server.terminate()
+        cls._server.wait()
 
 
 class WebKit(_Selenium):
     name = "webkit"
+    saves_downloads = False  # MiniBrowser under WebDriver saves no download
 
     def __init__(self, width, height, device_scale, downloads):
         from selenium.webdriver.webkitgtk.options import Options
