@@ -37,7 +37,9 @@ class Keys:
 # page meets and every address outside the site it loads, which survives the page's reloads.
 SPY_PATH, REPORT_PATH = "/__klb__/spy.js", "/__klb__/report"
 _SPY = """
+// Once per page: a page may get it both from the engine (preload) and from the test server.
 (() => {
+  if (window.__klbTexts) return;
   const frames = window.__klbTexts = new Map();
   const proto = CanvasRenderingContext2D.prototype;
   const fillRect = proto.fillRect, fillText = proto.fillText;
@@ -54,22 +56,6 @@ _SPY = """
   };
   window.__klbTextsOf = i => frames.get(document.querySelectorAll('canvas')[i]) || [];
 
-  const report = (kind, text) => {
-    try { navigator.sendBeacon('@REPORT@', JSON.stringify({kind, text: String(text)})); }
-    catch (e) {}
-  };
-  addEventListener('error', e => {
-    const t = e.target;
-    if (t && t !== window && (t.src || t.href)) report('error', `${t.src || t.href} - non chargé`);
-    else report('error', `${e.message} (${e.filename}:${e.lineno})`);
-  }, true);
-  addEventListener('unhandledrejection', e =>
-    report('error', `promesse rejetée : ${e.reason && e.reason.stack || e.reason}`));
-  const error = console.error;
-  console.error = function() {
-    report('error', `console.error : ${[...arguments].join(' ')}`);
-    return error.apply(this, arguments);
-  };
   // What the page hands the browser to save, by name, read as the browser would read it:
   // for engines that save nowhere a test can look (WebKitGTK's MiniBrowser).
   const saved = window.__klbDownloads = {}, blobs = new Map();
@@ -90,18 +76,41 @@ _SPY = """
     return click.apply(this, arguments);
   };
   const violations = window.__klbViolations = [];
-  document.addEventListener('securitypolicyviolation', e => {
-    const v = `${e.effectiveDirective} ${e.blockedURI} ${e.sourceFile}:${e.lineNumber}`;
-    violations.push(v);
-    report('error', `Content-Security-Policy : ${v}`);
-  });
+  document.addEventListener('securitypolicyviolation', e => violations.push(
+      `${e.effectiveDirective} ${e.blockedURI} ${e.sourceFile}:${e.lineNumber}`));
+})();
+
+// Reports go to the test server that served this script; another host of a test's own takes
+// none (the engine's own logs are read there).
+(() => {
+  const served = document.currentScript && document.currentScript.src.endsWith('@SPY@');
+  if (!served || window.__klbReporting) return;
+  window.__klbReporting = true;
+  const report = (kind, text) => {
+    try { navigator.sendBeacon('@REPORT@', JSON.stringify({kind, text: String(text)})); }
+    catch (e) {}
+  };
+  addEventListener('error', e => {
+    const t = e.target;
+    if (t && t !== window && (t.src || t.href)) report('error', `${t.src || t.href} - non chargé`);
+    else report('error', `${e.message} (${e.filename}:${e.lineno})`);
+  }, true);
+  addEventListener('unhandledrejection', e =>
+    report('error', `promesse rejetée : ${e.reason && e.reason.stack || e.reason}`));
+  const error = console.error;
+  console.error = function() {
+    report('error', `console.error : ${[...arguments].join(' ')}`);
+    return error.apply(this, arguments);
+  };
+  document.addEventListener('securitypolicyviolation', e => report('error',
+      `Content-Security-Policy : ${e.effectiveDirective} ${e.blockedURI} ${e.sourceFile}`));
   new PerformanceObserver(list => {
     for (const e of list.getEntries())
       if (new URL(e.name).origin !== location.origin && !/^(data|blob):/.test(e.name))
         report('foreign', e.name);
   }).observe({type: 'resource', buffered: true});
 })();
-""".replace("@REPORT@", REPORT_PATH)
+""".replace("@REPORT@", REPORT_PATH).replace("@SPY@", SPY_PATH)
 
 
 class Address(str):
@@ -119,13 +128,15 @@ class ServerLog:
 _LOGS = {}  # origin -> ServerLog, for the browsers that open its pages
 
 
-class _Handler(http.server.SimpleHTTPRequestHandler):
+class _QuietHandler(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+
+class _Handler(_QuietHandler):
     def __init__(self, *args, log, spy, **kwargs):
         self._log, self._spy = log, spy
         super().__init__(*args, **kwargs)
-
-    def log_message(self, *args):
-        pass
 
     def log_request(self, code="-", size="-"):
         path = urllib.parse.urlsplit(self.path).path
@@ -379,6 +390,9 @@ class Browser:
     def __init__(self, width=800, height=800, device_scale=None, engine=None, downloads=None):
         self.engine = engines.start(engine or ENGINES[0], width, height, device_scale,
                                     downloads)
+        # Pages of other hosts than the test server's get the spy from the engine, where it can.
+        if hasattr(self.engine, "preload"):
+            self.engine.preload(_SPY)
         self.name = self.engine.name
         # Chromium's and WebKit's Selenium session, for what has no call here yet; None in Firefox.
         self.driver = getattr(self.engine, "driver", None)
@@ -419,6 +433,8 @@ class Browser:
         browser, same profile, same site store, showing url; it becomes the current one. Its
         handle, for switch_to."""
         handle = self.engine.new_window(kind)
+        if hasattr(self.engine, "preload"):
+            self.engine.preload(_SPY)
         self.open(url)
         return handle
 

@@ -130,6 +130,10 @@ class Chromium(_Selenium):
     def cdp(self, command, params):
         return self.driver.execute_cdp_cmd(command, params)
 
+    def preload(self, source):
+        """source run in the current window's every page before the page's own scripts."""
+        self.cdp("Page.addScriptToEvaluateOnNewDocument", {"source": source})
+
     def phone(self, width, height, ratio, touch):
         self.cdp("Emulation.setDeviceMetricsOverride", {
             "width": width, "height": height, "deviceScaleFactor": ratio, "mobile": True})
@@ -265,7 +269,7 @@ class Firefox:
         self._drain.start()
         self._bidi = BiDi(address + "/session")
         self._bidi.command("session.new", capabilities={})
-        self._errors, self._requests = [], []
+        self._errors, self._requests, self._preloaded = [], [], set()
         self._bidi.on("log.entryAdded", self._logged)
         self._bidi.on("network.beforeRequestSent",
                       lambda p: self._requests.append(p["request"]["url"]))
@@ -275,6 +279,13 @@ class Firefox:
         self._ratio = device_scale
         self._context = self.handles()[0]
         self._fit(self._context)
+
+    def preload(self, source):
+        """source run in every page before the page's own scripts (once for every window)."""
+        if source not in self._preloaded:
+            self._preloaded.add(source)
+            self._bidi.command("script.addPreloadScript",
+                               functionDeclaration=f"() => {{ {source} }}")
 
     def _logged(self, entry):
         if entry.get("level") == "error":
