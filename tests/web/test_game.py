@@ -37,20 +37,26 @@ class Game(SiteCase, per_engine=True):
         self.assertEqual(game.count(BLUE, 0, 0, 129, 278), 0, "a spider during the intro")
         self.assertEqual(game.texts().count("Niveau 1"), 1, "the intro's level")
 
-        # Watched until the race replaces it: a look begun 2.5 s after the window showed still
-        # shows the intro.
-        last_intro = 0.0
+        # Watched until the race replaces it: the race is not seen before 2.5 s, and where the
+        # looks came close enough together to tell (a loaded machine spaces them), one begun
+        # 2.5 s after the window showed still shows the intro.
+        looks = []
 
         def race_begun():
-            nonlocal last_intro
-            taken = time.monotonic() - shown
+            begun = time.monotonic() - shown
             state = player.state()
-            if state.intro():
-                last_intro = taken
+            looks.append((begun, state.intro()))
             return state.racing()
 
         self.until(browser, race_begun, 10, "the race did not start")
-        self.assertGreaterEqual(last_intro, 2.5, "the intro gave way before 2.5 s")
+        raced = time.monotonic() - shown
+        self.assertGreaterEqual(raced, 2.5, "the race came before 2.5 s")
+        last_intro = max((begun for begun, intro in looks if intro), default=0.0)
+        if raced - last_intro < 0.3:
+            self.assertGreaterEqual(last_intro, 2.5, "the intro gave way before 2.5 s")
+        else:
+            print(f"\n[{browser.name}] regards trop espacés ({raced - last_intro:.2f} s) pour "
+                  "dater la fin de l'intro")
         self.assertGreater(game.count(BLACK, 20, 230, 30, 48), 20, "the rival spider")
         self.assertGreater(game.count(BLUE, 80, 250, 40, 28), 0, "the player beside VITESSE")
 
