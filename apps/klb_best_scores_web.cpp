@@ -11,7 +11,7 @@
 
 // In ui/web/transfer.js: the page's buttons that carry the table in and out.
 extern "C" {
-void klb_transfer_attach();
+void klb_transfer_attach(double held);
 void klb_transfer_download(const char* bytes, double size, const char* name);
 }
 
@@ -51,6 +51,6 @@ int main() {
   page.system.on_page_action("import", page.window, [&page](std::string bytes, std::uint64_t size) {
     page.import_table(std::move(bytes), size);
   });
-  klb_transfer_attach();
+  klb_transfer_attach(static_cast<double>(scores::kTableLimit + 1));
   return 0;
 }

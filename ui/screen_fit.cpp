@@ -17,18 +17,23 @@ int clamped(int at, int size, int start, int room) {
   return std::max(start, std::min(at, start + room - size));
 }
 
+// A half rounds up, as 150 % gives 2.
+int nearest_scale(double screen_scale) {
+  return std::max(1, static_cast<int>(std::floor(screen_scale + 0.5)));
+}
+
 }  // namespace
 
 int fitting_scale(double screen_scale, PixelRect client, Frame frame, PixelRect work_area) {
-  int scale = std::max(1, static_cast<int>(std::floor(screen_scale + 0.5)));
+  int scale = nearest_scale(screen_scale);
   while (scale > 1 && !fits(client, scale, frame, work_area)) --scale;
   return scale;
 }
 
-int filling_scale(PixelRect client, Frame frame, PixelRect work_area) {
+int filling_scale(double screen_scale, PixelRect client, Frame frame, PixelRect work_area) {
   const int across = (work_area.width - frame.left - frame.right) / std::max(1, client.width);
   const int down = (work_area.height - frame.top - frame.bottom) / std::max(1, client.height);
-  return std::max(1, std::min(across, down));
+  return std::max(nearest_scale(screen_scale), std::min(across, down));
 }
 
 PixelRect placed_inside(PixelRect outer, PixelRect work_area) {

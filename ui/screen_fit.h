@@ -16,9 +16,11 @@ struct Frame {
 // screen_scale: the screen's pixels per 96-dpi pixel; client: the client area at scale 1.
 int fitting_scale(double screen_scale, PixelRect client, Frame frame, PixelRect work_area);
 
-// The largest whole scale at which the client area with its frame fits the work area, never
-// below 1: a phone or a tablet shows one window at a time, as large as its screen takes it.
-int filling_scale(PixelRect client, Frame frame, PixelRect work_area);
+// The largest whole scale at which the client area with its frame fits the work area: a phone
+// or a tablet shows one window at a time, as large as its screen takes it. Never below the
+// screen's own scale (rounded as above), so that its text reads as large as a desktop's at
+// 100 %: a window too large for the area at that scale pans inside it instead.
+int filling_scale(double screen_scale, PixelRect client, Frame frame, PixelRect work_area);
 
 // The whole window, frame included, moved the least that puts it inside the work area; its top
 // left corner when it is larger than the area, so the caption and close control stay in reach.

@@ -57,10 +57,14 @@ pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>
   return pid;
 }
 
+// Asked to end, then ended: openbox has been seen to take SIGTERM and go on running.
 void stop(pid_t pid) {
   ::kill(pid, SIGTERM);
   int status = 0;
-  waitpid(pid, &status, 0);
+  if (!wait_for([&] { return waitpid(pid, &status, WNOHANG) != 0; }, 5s, 20ms)) {
+    ::kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+  }
 }
 
 // The keys the French answers need beyond a US keyboard: the keysyms of each key (a letter, then
@@ -147,7 +151,18 @@ bool window_manager_runs(const std::string& display) {
     return false;
   }
   if (data != nullptr) XFree(data);
-  return count == 1;
+  if (count != 1) return false;
+  // Openbox names itself early in its start and lists the windows it manages last: until then a
+  // window may be mapped behind its back, and a frame asked for goes unanswered.
+  const Atom clients = XInternAtom(x.get(), "_NET_CLIENT_LIST", True);
+  data = nullptr;
+  type = 0;
+  if (clients == 0 || XGetWindowProperty(x.get(), DefaultRootWindow(x.get()), clients, 0, 1, False,
+                                         XA_WINDOW, &type, &format, &count, &left, &data) != 0) {
+    return false;
+  }
+  if (data != nullptr) XFree(data);
+  return type == XA_WINDOW;
 }
 
 }  // namespace

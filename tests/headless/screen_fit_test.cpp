@@ -54,17 +54,22 @@ TEST(FittingScaleEdge, TheFrameCountsAndAnExactFitIsAFit) {
 }
 
 // A phone, 390x844 at 3 less the page's margins: 8 is the largest scale that fits, whichever
-// side limits it, every side of the frame counting; an exact fit is a fit, and a screen too
-// small still gets 1.
-TEST(FillingScale, IsTheLargestWholeScaleThatFitsWithTheFrame) {
-  EXPECT_EQ(ui::filling_scale(kGame, {0, 72, 0, 0}, {0, 0, 1116, 2376}), 8);
-  EXPECT_EQ(ui::filling_scale(kGame, {0, 72, 0, 0}, {0, 0, 1116, 2296}), 8);
-  EXPECT_EQ(ui::filling_scale(kGame, {0, 72, 0, 0}, {0, 0, 1116, 2295}), 7);
-  EXPECT_EQ(ui::filling_scale(kGame, {3, 72, 3, 0}, {0, 0, 1038, 2376}), 8);
-  EXPECT_EQ(ui::filling_scale(kGame, {3, 72, 3, 0}, {0, 0, 1037, 2376}), 7);
-  EXPECT_EQ(ui::filling_scale(kGame, {0, 72, 0, 3}, {0, 0, 1116, 2298}), 7);
-  EXPECT_EQ(ui::filling_scale(kViewer, kFrame, {0, 0, 600, 600}), 1);
-  EXPECT_EQ(ui::filling_scale({0, 0, 1, 1}, {}, {0, 0, 5, 7}), 5);
+// side limits it, every side of the frame counting; an exact fit is a fit. The viewer, too large
+// for the phone at its own scale, keeps that scale (its text as a desktop's at 100 %) and pans;
+// a screen of a lower density fills as its room allows.
+TEST(FillingScale, IsTheLargestWholeScaleThatFitsNeverBelowTheScreens) {
+  EXPECT_EQ(ui::filling_scale(3.0, kGame, {0, 72, 0, 0}, {0, 0, 1116, 2376}), 8);
+  EXPECT_EQ(ui::filling_scale(3.0, kGame, {0, 72, 0, 0}, {0, 0, 1116, 2296}), 8);
+  EXPECT_EQ(ui::filling_scale(3.0, kGame, {0, 72, 0, 0}, {0, 0, 1116, 2295}), 7);
+  EXPECT_EQ(ui::filling_scale(3.0, kGame, {3, 72, 3, 0}, {0, 0, 1038, 2376}), 8);
+  EXPECT_EQ(ui::filling_scale(3.0, kGame, {3, 72, 3, 0}, {0, 0, 1037, 2376}), 7);
+  EXPECT_EQ(ui::filling_scale(3.0, kGame, {0, 72, 0, 3}, {0, 0, 1116, 2298}), 7);
+  EXPECT_EQ(ui::filling_scale(3.0, kViewer, kFrame, {0, 0, 1116, 2376}), 3);
+  EXPECT_EQ(ui::filling_scale(2.5, kViewer, kFrame, {0, 0, 2376, 1116}), 3);
+  EXPECT_EQ(ui::filling_scale(2.4, kViewer, kFrame, {0, 0, 2376, 1116}), 2);
+  EXPECT_EQ(ui::filling_scale(1.0, kViewer, kFrame, {0, 0, 600, 600}), 1);
+  EXPECT_EQ(ui::filling_scale(1.0, kViewer, kFrame, {0, 0, 1326, 1350}), 2);
+  EXPECT_EQ(ui::filling_scale(0.75, {0, 0, 1, 1}, {}, {0, 0, 5, 7}), 5);
 }
 
 TEST(Placement, AWindowAlreadyInsideStaysWhereItIs) {

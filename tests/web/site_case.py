@@ -51,18 +51,25 @@ class SiteCase(unittest.TestCase):
         self.random = random.Random(f"{SEED} {self.id()}")
         self._browsers = []
         self._caused = []
+        self._told = []
 
     def tearDown(self):
         for browser in self._browsers:
             self.assertEqual(browser.foreign_requests(), [], "a request left the site")
             errors = [e for e in browser.console_errors()
-                      if not any(address in e for address in self._caused)]
+                      if not any(address in e for address in self._caused)
+                      and not any(told in e for told in self._told)]
             self.assertEqual(errors, [], "errors on the console")
 
     def expect_failed_load(self, address):
         """The scenario itself makes the load of that address fail (the server stopped, say):
         the report of that failure is no fault of the site. An address or a path."""
         self._caused.append(address)
+
+    def expect_console_error(self, text):
+        """The scenario itself makes the page report an error holding text (an abort it causes,
+        say): that report is no fault of the site."""
+        self._told.append(text)
 
     def browser(self, **options):
         """A fresh browser of the class's engine (its own profile, so its own store), quit at

@@ -22,8 +22,10 @@ from site_case import SITE, SiteCase, load_tests  # noqa: F401 (one class per en
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 
 
-def cache_name(site):
-    return re.search(r"var CACHE = '([^']+)'", (site / "sw.js").read_text()).group(1)
+def cache_name(site, address):
+    """The cache of the site's version, named for the copy served at address."""
+    version = re.search(r"var CACHE = PREFIX \+ '([^']+)'", (site / "sw.js").read_text()).group(1)
+    return f"klimbor {address}/ {version}"
 
 
 # Each scenario serves its own copy of the site, which it changes or stops serving.
@@ -73,7 +75,8 @@ class Offline(SiteCase, per_engine=True):
             # Every file of the site, the folder itself as the game's page: one cache of them.
             files = sorted(str(p.relative_to(self.site)) for p in self.site.rglob("*")
                            if p.is_file() and p.name != "sw.js")
-            self.assertEqual(self.cached_files(), {cache_name(self.site): sorted([""] + files)})
+            self.assertEqual(self.cached_files(),
+                             {cache_name(self.site, address): sorted([""] + files)})
             # Nothing missing for the browser to install the site as an application.
             errors = self.web.installability_errors()
             if errors is None:
@@ -100,7 +103,7 @@ class Offline(SiteCase, per_engine=True):
     def test_a_site_changed_in_one_file_replaces_the_old_cache(self):
         with serve(str(self.site)) as address:
             self.load_and_wait_for_the_worker(address + "/index.html")
-            old = cache_name(self.site)
+            old = cache_name(self.site, address)
             self.assertEqual(list(self.cached_files()), [old])
 
             # The new version: one file changed, the worker written again as the install does.
@@ -109,7 +112,7 @@ class Offline(SiteCase, per_engine=True):
             subprocess.run(["cmake", f"-DSITE={self.site}",
                             f"-DTEMPLATE={ROOT / 'ui' / 'web' / 'sw.js.in'}",
                             "-P", str(ROOT / "cmake" / "SiteServiceWorker.cmake")], check=True)
-            new = cache_name(self.site)
+            new = cache_name(self.site, address)
             self.assertNotEqual(new, old)
 
             # Browsers look for a new worker at each visit, and again after an install that
@@ -118,6 +121,14 @@ class Offline(SiteCase, per_engine=True):
             for _ in range(6):
                 self.script("return navigator.serviceWorker.ready.then(r => r.update())"
                             ".then(() => 'ok', e => String(e));")
+                # The new version waits for the pages of the old one to close: the page is
+                # left, then opened again once it has taken over.
+                self.web.wait(lambda: self.script(
+                    "return navigator.serviceWorker.getRegistration()"
+                    ".then(r => r.waiting !== null);"), 10)
+                self.web.open("about:blank")
+                self.web.wait(lambda: False, 1)
+                self.load_and_wait_for_the_worker(address + "/index.html")
                 replaced = self.web.wait(lambda: list(self.cached_files()) == [new], 10)
                 if replaced is not None:
                     break

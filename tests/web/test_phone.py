@@ -1,126 +1,201 @@
 #!/usr/bin/python3
 """The browser edition on a phone, in headless Chromium emulating one (390x844 CSS pixels at 3
-device pixels each, a touch screen): the game fills the screen at the largest whole scale that
-fits, a tap presses its buttons, the page neither scrolls nor zooms, and a question's field
-takes the keyboard.
+device pixels each, a touch screen): the game fills the visible screen at the largest whole scale
+that fits and refits when the screen turns, zooms or loses height to the browser's bars; a tap
+presses its buttons, one finger at a time; the page neither scrolls nor zooms where another page
+would; a question's field takes the keyboard inside the tap; the score table reads at a
+desktop's size, its window panning, in portrait and in landscape.
+
+The phone's screen and touches come from Chromium's DevTools protocol, in the small methods of
+PhoneCase alone.
 
 Run with the others: KLB_SITE=build-web/site /usr/bin/python3 -m unittest discover -s tests/web
 -p 'test_*.py'"""
 
-import os
 import unittest
 
+from browser import table
 from player import CONTINUER, LIGHT_GREEN, VALIDER, VITESSE, Player
-from site_case import SITE, SiteCase
+from site_case import SiteCase
 
 WIDTH, HEIGHT, RATIO = 390, 844, 3
 GAME = (129, 278)  # the game window's client area at scale 1
 BAR = 24  # its caption bar, in CSS pixels
+FIN = (328, 628)  # on the viewer's Fin, in its pixels at scale 1
+SMALLEST_TEXT = 11  # CSS pixels: the grid's text on a desktop at 100 %
+
+# Runs in every page before its own scripts: the size in CSS pixels each text is drawn at, by
+# canvas, from the font and the canvas's transform; the drawing itself is untouched.
+_TEXT_SIZES = """
+(() => {
+  const proto = CanvasRenderingContext2D.prototype, fillText = proto.fillText;
+  window.__klbSizes = new Map();
+  proto.fillText = function(text) {
+    const c = this.canvas, px = parseFloat(/(\\d+(\\.\\d+)?)px/.exec(this.font)[1]);
+    const css = px * this.getTransform().a * c.getBoundingClientRect().width / c.width;
+    if (!__klbSizes.has(c)) __klbSizes.set(c, new Map());
+    __klbSizes.get(c).set(String(text), css);
+    return fillText.apply(this, arguments);
+  };
+})();
+"""
 
 
 class TouchGame:
-    """The game's canvas, steered with a finger: a press of the space bar is a tap on VITESSE."""
+    """A window's canvas, steered with a finger: a press of the space bar is a tap on VITESSE."""
 
-    def __init__(self, driver, canvas):
-        self._driver = driver
+    def __init__(self, phone, canvas, index=0):
+        self._phone = phone
         self._canvas = canvas
+        self._index = index
 
     def __getattr__(self, name):
         return getattr(self._canvas, name)
 
     def at(self, x, y):
         """The point of the screen, in CSS pixels, over a point of the window."""
-        box = self._driver.execute_script(
-            "const r = document.querySelectorAll('canvas')[0].getBoundingClientRect();"
-            "return [r.left, r.top, r.width, r.height];")
-        return (box[0] + (x + 0.5) * box[2] / GAME[0], box[1] + (y + 0.5) * box[3] / GAME[1])
-
-    def touch(self, kind, x=None, y=None):
-        points = [] if x is None else [{"x": x, "y": y}]
-        self._driver.execute_cdp_cmd("Input.dispatchTouchEvent",
-                                     {"type": kind, "touchPoints": points})
+        box = self._phone.script(
+            "const c = document.querySelectorAll('canvas')[arguments[0]];"
+            "const r = c.getBoundingClientRect(), k = +c.dataset.scale;"
+            "return [r.left, r.top, r.width * k / c.width, r.height * k / c.height];", self._index)
+        return (box[0] + (x + 0.5) * box[2], box[1] + (y + 0.5) * box[3])
 
     def tap(self, x, y):
-        self.touch("touchStart", *self.at(x, y))
-        self.touch("touchEnd")
+        self._phone.tap(*self.at(x, y))
 
     def press_key(self, key):
         points = {" ": VITESSE, "c": CONTINUER, "v": VALIDER}
         self.tap(*points[key])
 
 
-class Phone(SiteCase):
+class PhoneCase(SiteCase):
+    """A phone's browser: its screen and fingers."""
+
     def setUp(self):
         super().setUp()
-        if not os.path.isdir(SITE):
-            self.skipTest(f"pas de site construit dans {SITE} (tools/build-web.sh)")
         self.web = self.browser(width=WIDTH, height=HEIGHT)
         self.driver = self.web.driver
-        self.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
-            "width": WIDTH, "height": HEIGHT, "deviceScaleFactor": RATIO, "mobile": True})
+        self.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
+                                    {"source": _TEXT_SIZES})
+        self.screen(WIDTH, HEIGHT)
         self.driver.execute_cdp_cmd("Emulation.setTouchEmulationEnabled",
                                     {"enabled": True, "maxTouchPoints": 5})
-        self.web.open(self.address + "/index.html")
-        self.game = TouchGame(self.driver, self.web.canvas(0, timeout=20))
 
-    def script(self, body):
-        return self.driver.execute_script(body)
+    def script(self, body, *args):
+        return self.driver.execute_script(body, *args)
 
-    def assert_still(self):
+    # The emulated screen and touches: Chromium's own calls.
+
+    def screen(self, width, height, ratio=RATIO):
+        """The phone's screen as the page sees it: turned when width > height; shorter when the
+        browser's bars take some of it."""
+        turned = width > height
+        self.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+            "width": width, "height": height, "deviceScaleFactor": ratio, "mobile": True,
+            "screenOrientation": {"type": "landscapePrimary" if turned else "portraitPrimary",
+                                  "angle": 90 if turned else 0}})
+
+    def fingers(self, kind, *points):
+        """Every finger on the screen after the event, (id, x, y) each; the ones left out of a
+        touchMove are lifted."""
+        self.driver.execute_cdp_cmd("Input.dispatchTouchEvent", {
+            "type": kind, "touchPoints": [{"x": x, "y": y, "id": i} for i, x, y in points]})
+
+    def tap(self, x, y):
+        self.fingers("touchStart", (0, x, y))
+        self.fingers("touchEnd")
+
+    def double_tap(self, x, y):
+        self.driver.execute_cdp_cmd("Input.synthesizeTapGesture", {
+            "x": x, "y": y, "tapCount": 2, "gestureSourceType": "touch"})
+
+    def swipe(self, x, y, dx, dy, steps=6):
+        self.fingers("touchStart", (0, x, y))
+        for step in range(1, steps + 1):
+            self.fingers("touchMove", (0, x + dx * step / steps, y + dy * step / steps))
+        self.fingers("touchEnd")
+
+    # What the page shows.
+
+    def still(self):
         """The page as it was laid out: not scrolled, not zoomed, nothing selected."""
-        self.assertEqual(self.script(
-            "return [scrollX, scrollY, visualViewport.scale, getSelection().toString()];"),
-            [0, 0, 1, ""])
+        return self.script(
+            "return [scrollX, scrollY, visualViewport.scale, getSelection().toString()];")
 
-    def test_the_game_fills_the_screen_at_the_largest_whole_scale_that_fits(self):
-        scale = int(self.script("return document.querySelector('canvas').dataset.scale;"))
-        room = self.script(
-            "const f = document.querySelector('.window').getBoundingClientRect();"
-            "const d = document.documentElement;"
-            "return [f.left, f.top, f.right, f.bottom, d.clientWidth, innerHeight,"
-            "        d.scrollHeight];")
-        left, top, right, bottom, width, height, page = room
-        for size, side in zip(self.game.css_size(), GAME):
-            self.assertAlmostEqual(size, side * scale / RATIO, delta=1 / 64)
-        # The whole window in sight and the page no taller than the screen; one scale more and
-        # the window would not fit.
-        self.assertTrue(0 <= left and right <= width and 0 <= top and bottom <= height, room)
-        self.assertLessEqual(page, height)
-        bigger = (GAME[0] * (scale + 1) / RATIO, GAME[1] * (scale + 1) / RATIO + BAR)
-        self.assertTrue(bigger[0] > right - left or bigger[1] > bottom - top, (scale, room))
-        self.assertEqual(scale, 8)
+    def window_in_sight(self, index=0):
+        """The window's frame and the visible screen, in CSS pixels: left, top, right, bottom
+        of each, and the page's height."""
+        return self.script(
+            "const f = document.querySelectorAll('.window')[arguments[0]]"
+            "    .getBoundingClientRect(), v = visualViewport;"
+            "return [f.left, f.top, f.right, f.bottom, v.offsetLeft, v.offsetTop,"
+            "        v.offsetLeft + v.width, v.offsetTop + v.height,"
+            "        document.documentElement.scrollHeight];", index)
+
+    def fitting(self, canvas, ratio=RATIO):
+        """The window's scale when the whole window is in sight at the largest whole scale that
+        fits (one scale more and it would not) and the page no taller than the screen; else
+        None."""
+        scale = canvas.device_size()[2]
+        left, top, right, bottom, v_left, v_top, v_right, v_bottom, page = self.window_in_sight()
+        sized = all(abs(size - side * scale / ratio) <= 1 / 64
+                    for size, side in zip(canvas.css_size(), GAME))
+        inside = v_left <= left and right <= v_right and v_top <= top and bottom <= v_bottom
+        bigger = (GAME[0] * (scale + 1) / ratio, GAME[1] * (scale + 1) / ratio + BAR)
+        largest = bigger[0] > right - left or bigger[1] > bottom - top
+        return scale if sized and inside and largest and page <= v_bottom - v_top else None
+
+    def assert_fills(self, canvas, ratio=RATIO):
+        self.assertIsNotNone(self.web.wait(lambda: self.fitting(canvas, ratio), 5),
+                             (ratio, canvas.device_size(), self.window_in_sight()))
+        return self.fitting(canvas, ratio)
+
+
+class OnThePhone(PhoneCase):
+    def setUp(self):
+        super().setUp()
+        self.web.open(self.address + "/index.html")
+        self.game = TouchGame(self, self.web.canvas(0, timeout=20))
+
+    def test_the_game_fills_the_visible_screen_and_the_browsers_bars_take_none_of_it(self):
+        self.assertEqual(self.assert_fills(self.game), 8)
+        # The browser's bars shown take 100 pixels of the screen's height: the page fits what is
+        # left, VITESSE in sight, and nothing to scroll.
+        self.screen(WIDTH, HEIGHT - 100)
+        self.assertEqual(self.assert_fills(self.game), 7)
+        x, y = self.game.at(*VITESSE)
+        self.assertLess(y, self.script("return visualViewport.offsetTop + visualViewport.height;"))
+        self.assertEqual(self.still(), [0, 0, 1, ""])
+
+    def test_a_rotation_and_a_zoom_on_the_result_panel_refit_the_window(self):
+        player = Player(self.web, self.game)
+        self.until(self.web, player.result_shown, 40, "pas de tableau de résultat")
+        # No timer runs there: the new room alone makes the window fit it, painted again. Turned,
+        # turned back, then the page zoomed to 200 % (half the CSS pixels, twice the ratio).
+        for width, height, ratio, scale in ((HEIGHT, WIDTH, RATIO, 3), (WIDTH, HEIGHT, RATIO, 8),
+                                            (WIDTH // 2, HEIGHT // 2, 2 * RATIO, 7)):
+            self.screen(width, height, ratio)
+            self.assertEqual(self.assert_fills(self.game, ratio), scale)
+            self.assertTrue(player.result_shown(), "le tableau n'est pas redessiné")
+        self.game.tap(*CONTINUER)
+        self.until(self.web, player.racing, 10, "le toucher de Continuer n'a rien fait")
 
     def test_a_tap_presses_vitesse_and_the_page_stays_still(self):
-        def gap():
-            """How far the black spider is above the blue one, in pixels of the window; None
-            while either is out of sight (at the start, behind the button)."""
-            return self.script("""
-                const c = document.querySelector('canvas'), k = +c.dataset.scale;
-                const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
-                const height = (left, colour) => {
-                  let sum = 0, count = 0;
-                  for (let y = 9; y < 245; ++y) for (let x = left; x < left + 54; ++x) {
-                    const at = 4 * (y * k * c.width + x * k);
-                    if ((d[at] << 16 | d[at + 1] << 8 | d[at + 2]) === colour) sum += y, ++count;
-                  }
-                  return count ? sum / count : NaN;
-                };
-                return height(64, 0x0000ff) - height(2, 0x000000);""")
-
         def racing():
             return self.game.pixel(*VITESSE) == LIGHT_GREEN
 
         # Held, the button is drawn pressed; let go, it is a click: the boost takes the blue
         # spider past the black one, which climbs faster than it alone. A round that its drift
         # ends first (the spider out of its lane) is continued for another.
+        player = Player(self.web, self.game)
         for _ in range(5):
             self.assertIsNotNone(self.web.wait(racing, 10), "la course n'a pas commencé")
             face = self.game.region(100, 257, 27, 12)
-            self.game.touch("touchStart", *self.game.at(*VITESSE))
+            self.fingers("touchStart", (0, *self.game.at(*VITESSE)))
             pressed = self.game.region(100, 257, 27, 12)
-            self.game.touch("touchEnd")
+            self.fingers("touchEnd")
             released = self.game.region(100, 257, 27, 12)
-            ahead = self.web.wait(lambda: (gap() or 0) < -3 or not racing(), 5)
+            ahead = self.web.wait(lambda: player.blue_ahead() or not racing(), 5)
             if racing():
                 break
             self.game.tap(*CONTINUER)
@@ -129,29 +204,153 @@ class Phone(SiteCase):
         self.assertIsNotNone(ahead, "le toucher de VITESSE n'a pas lancé l'araignée bleue")
         self.assertTrue(racing(), "aucune manche n'a duré assez")
 
-        # A swipe over the game and a double tap beside it move nothing.
-        x, y = self.game.at(60, 150)
-        self.game.touch("touchStart", x, y)
-        for step in range(1, 6):
-            self.game.touch("touchMove", x, y - 60 * step)
-        self.game.touch("touchEnd")
-        for _ in range(2):
-            self.game.touch("touchStart", 5, HEIGHT - 5)
-            self.game.touch("touchEnd")
-        self.assert_still()
+        # A swipe over the game and a double tap beside it reach the page and move nothing;
+        # the same swipe scrolls a page that lets it.
+        self.script("window.__klbTouches = 0;"
+                    "addEventListener('touchend', () => ++__klbTouches, true);")
+        self.gestures()
+        self.assertEqual(self.script("return __klbTouches;"), 3, "les gestes n'ont pas eu lieu")
+        self.assertEqual(self.still(), [0, 0, 1, ""])
+        self.script("""
+            for (const e of [document.documentElement, document.body, ...document.querySelectorAll(
+                     'body *')]) {
+              e.style.touchAction = 'auto';
+              e.style.overscrollBehavior = 'auto';
+            }
+            document.body.style.height = '400vh';
+            document.querySelector('meta[name=viewport]').content = 'width=800';""")
+        self.gestures()
+        # Headless Chromium zooms no page on a double tap, even this one: that the double tap
+        # reached the page is what shows it above.
+        self.assertGreater(self.still()[1], 0, "le glissé ne fait défiler aucune page")
 
-    def test_a_question_takes_the_keyboard(self):
+    def gestures(self):
+        x, y = self.game.at(60, 150)
+        self.swipe(x, y, 0, -300)
+        self.web.wait(lambda: False, 0.5)
+        self.double_tap(5, HEIGHT - 5)
+        self.web.wait(lambda: False, 1)
+
+    def test_a_second_finger_neither_takes_nor_doubles_a_tap(self):
         player = Player(self.web, self.game)
-        self.assertTrue(player.win_a_round(), "aucune manche gagnée au toucher")
-        self.game.press_key("v")
-        asked = self.web.wait(lambda: self.script(
-            "return document.querySelector('dialog[open] input') !== null;"), 10)
-        self.assertIsNotNone(asked, "aucune question après « Valider »")
+        self.until(self.web, player.result_shown, 40, "pas de tableau de résultat")
+
+        def clicked():
+            self.web.wait(lambda: False, 0.3)
+            return not player.result_shown()
+
+        first = (0, *self.game.at(*CONTINUER))
+        self.fingers("touchStart", first)
+        # Another finger down and up beside it takes nothing from the first one's press; one
+        # down and up on Continuer itself makes no click of its own.
+        for other in ((1, *self.game.at(60, 200)), (2, *self.game.at(*CONTINUER))):
+            self.fingers("touchStart", first, other)
+            self.fingers("touchMove", first)
+            self.assertFalse(clicked(), f"le doigt {other[0]} a cliqué")
+        self.fingers("touchEnd")
+        self.until(self.web, player.racing, 10, "le toucher du premier doigt est perdu")
+        self.assertEqual(self.still(), [0, 0, 1, ""])
+
+    def test_a_question_takes_the_keyboard_while_the_tap_on_valider_holds(self):
+        # A loss scores 0, which passes these negative scores: the question comes.
+        self.web.store_table(table([(f"Ancien {n}", -600 - n, "") for n in range(1, 31)]))
+        player = Player(self.web, self.game)
+        self.until(self.web, player.result_shown, 40, "pas de tableau de résultat")
+        # Chromium brings up a phone's keyboard for a field focused while the player's tap
+        # still counts as his (its user activation): every focus is traced with it.
+        self.script("""
+            window.__klbFocus = [];
+            addEventListener('focusin', e => __klbFocus.push([e.target.tagName,
+                !!e.target.closest('dialog'), navigator.userActivation.isActive]), true);""")
+        self.game.tap(*VALIDER)
+        self.until(self.web, lambda: self.web.box() == ("Klimbor", "entrez votre pseudo", True),
+                   10, "aucune question après « Valider »")
+        self.assertEqual(self.script("return __klbFocus;"), [["INPUT", True, True]])
+        # In sight above the page, large enough that Safari does not zoom into it, and what the
+        # keyboard types lands there: Entrée answers.
         field = self.script(
-            "const i = document.activeElement;"
-            "return [i.tagName, i.inputMode, i.enterKeyHint, i.autocomplete];")
-        self.assertEqual(field, ["INPUT", "text", "done", "off"])
-        self.assert_still()
+            "const i = document.activeElement, r = i.getBoundingClientRect();"
+            "return [r.top >= 0 && r.bottom <= visualViewport.height,"
+            "        document.elementFromPoint(r.left + r.width / 2, r.top + r.height / 2) === i,"
+            "        parseFloat(getComputedStyle(i).fontSize)];")
+        self.assertEqual(field[:2], [True, True])
+        self.assertGreaterEqual(field[2], 16)
+        self.web.type_keys("Zoé\n")
+        self.until(self.web, lambda: self.web.box() == ("Klimbor", "commentaire:", True), 10,
+                   "Entrée n'a pas répondu")
+        self.assertEqual(self.still(), [0, 0, 1, ""])
+
+
+class TheTableOnThePhone(PhoneCase):
+    def test_every_place_reads_at_a_desktops_size_in_portrait_and_landscape(self):
+        records = [(f"Joueur {n} à l'affût", 1000 - 7 * n, f"commentaire n° {n}, très lisible")
+                   for n in range(1, 31)]
+        self.web.open(self.address + "/scores.html")
+        self.web.canvas(0, timeout=30)
+        self.web.store_table(table(records))
+        viewer = TouchGame(self, self.web.canvas(0, timeout=5))
+        self.until(self.web, lambda: records[-1][2] in viewer.texts(), 10, "le tableau n'est pas lu")
+        for width, height in ((WIDTH, HEIGHT), (HEIGHT, WIDTH)):
+            with self.subTest(width=width, height=height):
+                self.screen(width, height)
+                self.until(self.web, lambda: self.script(
+                    "return document.documentElement.clientWidth;") == width, 5, "pas tourné")
+                self.assertEqual(viewer.device_size(), (660 * 3, 654 * 3, 3))
+                self.shoot(f"table-{width}x{height}")
+                sizes = self.script(
+                    "return Object.fromEntries(__klbSizes.get(document.querySelector('canvas')));")
+                for pseudo, score, comment in records:
+                    for text in (pseudo.ljust(30), str(score), comment):
+                        self.assertGreaterEqual(sizes.get(text, 0), SMALLEST_TEXT - 0.01, text)
+                self.assert_pans_to_every_place(viewer)
+                self.assert_transfer_buttons_in_sight()
+        # Fin, panned into sight with a finger, ends the program.
+        for _ in range(4):
+            x, y = viewer.at(*FIN)
+            if y < self.script("return visualViewport.height;"):
+                break
+            self.swipe(WIDTH, 300, -300, -200)
+            self.web.wait(lambda: False, 0.5)
+        self.assertLess(y, self.script("return visualViewport.height;"), "Fin hors de vue")
+        self.tap(x, y)
+        self.until(self.web, lambda: self.web.ended_note() is not None, 5, "Fin n'a rien fait")
+
+    def assert_pans_to_every_place(self, viewer):
+        """The window inside the visible screen, the page still, and its view panning over the
+        whole canvas: a finger drags it."""
+        left, top, right, bottom, v_left, v_top, v_right, v_bottom, page = self.window_in_sight()
+        self.assertTrue(v_left <= left and right <= v_right and v_top <= top
+                        and bottom <= v_bottom, (left, top, right, bottom))
+        # Panned to its end, the window shows the canvas's far corner: every place comes in sight.
+        corner = self.script(
+            "const v = document.querySelector('.window .view'), c = v.querySelector('canvas');"
+            "v.scrollTo(1e5, 1e5);"
+            "const seen = v.getBoundingClientRect(), r = c.getBoundingClientRect();"
+            "const inside = r.right <= seen.left + v.clientWidth + 0.5 &&"
+            "               r.bottom <= seen.top + v.clientHeight + 0.5;"
+            "v.scrollTo(0, 0);"
+            "return inside;")
+        self.assertTrue(corner, "un coin du tableau reste hors d'atteinte")
+        x, y = viewer.at(200, 200)
+        self.swipe(x, y, -150, -150)
+        self.assertNotEqual(self.script(
+            "const v = document.querySelector('.window .view');"
+            "return [v.scrollLeft, v.scrollTop];"), [0, 0], "le doigt ne fait pas défiler")
+        self.assertEqual(self.still(), [0, 0, 1, ""])
+
+    def assert_transfer_buttons_in_sight(self):
+        for name in ("table-export", "table-import"):
+            under = self.script(
+                "const b = document.getElementById(arguments[0]), r = b.getBoundingClientRect();"
+                "return document.elementFromPoint(r.left + r.width / 2, r.top + r.height / 2)"
+                "    === b && r.bottom <= visualViewport.height;", name)
+            self.assertTrue(under, name)
+
+    def shoot(self, name):
+        import os
+        import tempfile
+        folder = os.environ.get("KLB_SHOTS", tempfile.gettempdir())
+        self.web.screenshot(os.path.join(folder, f"klimbor-phone-{name}.png"))
 
 
 if __name__ == "__main__":

@@ -63,8 +63,13 @@ class Recording(SiteCase, per_engine=True):
         up = viewer.region(*fin)
         for take_back in (lambda: viewer.mouse_move(100, 628),
                           lambda: browser.script(
-                              "document.querySelectorAll('canvas')[1]"
-                              ".dispatchEvent(new PointerEvent('pointercancel'));")):
+                              "const c = document.querySelectorAll('canvas')[1];"
+                              "c.dispatchEvent(new PointerEvent('pointercancel',"
+                              "                                 {pointerId: c.__klbPointer}));")):
+            # The browser takes back the pointer that pressed, by its id.
+            browser.script(
+                "const c = document.querySelectorAll('canvas')[1];"
+                "c.addEventListener('pointerdown', e => c.__klbPointer = e.pointerId);")
             viewer.mouse_down(328, 628)
             self.assertNotEqual(viewer.region(*fin), up, "Fin is not drawn pressed")
             take_back()

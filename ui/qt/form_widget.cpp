@@ -156,11 +156,12 @@ void FormWidget::sync_box(Box& box, QWidget& widget) {
 }
 
 // The window manager may have put the window elsewhere than asked, and only now is the frame it
-// drew sure: the window is placed again, by that frame, each time it is shown.
+// drew sure (a busy manager may not have announced it in time): the window takes again the scale
+// that frame allows and is placed by it, each time it is shown.
 bool FormWidget::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::Expose && showing_ && windowHandle()->isExposed()) {
     showing_ = false;
-    place(*this, *screen(), centring_);
+    fit_to(*screen());
     centring_ = false;
   }
   return QWidget::eventFilter(watched, event);

@@ -22,6 +22,8 @@ class CanvasWindow {
 
   // Brought in line with the model: caption, scale, shown or not, and painted.
   void sync();
+  // The scale that fits the page's room now, and painted if it changed.
+  void refit();
 
   // The page's events, at a point of the client area in pixels at scale 1.
   void press(int x, int y);

@@ -8,14 +8,79 @@ mergeInto(LibraryManager.library, {
     focused: null,
     ended: false,
     boxes: 0,  // how many boxes the page opened: each box's own names
+    open_boxes: 0,
+    sizes: null,  // the window's frame and the screen record, as the program lays them out
+    busy: false,  // a call of the program's waits (on a box or on the browser's storage)
+    queue: [],    // what came meanwhile for the program to take once it is done, in order
 
-    // An event for the program, unless a handler is waiting on a box: as on the desktop, what
-    // comes meanwhile is dropped, and only one handler may wait at a time.
-    deliver: function(name, args) {
-      if (klb.ended || Asyncify.currData) return;
-      var types = args.map(function(arg) { return typeof arg === 'string' ? 'string' : 'number'; });
-      ccall(name, null, types, args, {async: true});
+    // Every call into the program goes through here, one at a time. While it waits on a box,
+    // what comes is dropped, as under a modal box on the desktop (the page is inert under it
+    // anyway). While it waits on the browser's storage, the player's events are kept and
+    // handed over in order once it is done: a click on "Fin" during a read of the table is
+    // neither lost nor left half done. A tick is dropped during any wait: its timer ticks again.
+    // call: runs the program and answers what ccall answers; player: an event of the player's.
+    enter: function(call, player) {
+      if (klb.ended) return;
+      if (klb.busy || klb.queue.length) {
+        if (player && !klb.open_boxes) klb.queue.push(call);
+        return;
+      }
+      klb.run(call);
     },
+
+    run: function(call) {
+      var done = call();
+      if (!Asyncify.currData) return;
+      klb.busy = true;
+      Promise.resolve(done).then(klb.resume, function(error) {
+        klbFail(document.title + ' s\u2019est arrêté sur une erreur (' + klbErrorText(error) +
+                ').');
+      });
+    },
+
+    resume: function() {
+      klb.busy = false;
+      while (!klb.busy && !klb.ended && klb.queue.length) klb.run(klb.queue.shift());
+    },
+
+    // A C++ function of the program's, called with args (texts and numbers).
+    call: function(name, args) {
+      var types = args.map(function(arg) { return typeof arg === 'string' ? 'string' : 'number'; });
+      return function() { return ccall(name, null, types, args, {async: true}); };
+    },
+
+    // An event of the player's for the program.
+    deliver: function(name, args) {
+      klb.enter(klb.call(name, args), true);
+    },
+
+    // The program waits on promise, which answers what the program is handed. A promise that
+    // fails wakes the program too, with failed: the program then asks klb_web_failure why.
+    // Asyncify alone would never wake it, and the page would stop answering without a word.
+    settle: function(start, failed) {
+      return Asyncify.handleAsync(function() {
+        var waited;
+        try {
+          waited = Promise.resolve(start());
+        } catch (error) {
+          waited = Promise.reject(error);
+        }
+        return waited.then(null, function(error) {
+          klb.failure = klbErrorText(error);
+          return failed;
+        });
+      });
+    },
+
+    // Nothing more for the program: no tick, no event.
+    stop: function() {
+      klb.ended = true;
+      klb.queue = [];
+      for (var id in klb.timers) clearTimeout(klb.timers[id].handle);
+      klb.timers = {};
+      klb.on_stop.forEach(function(then) { then(); });
+    },
+    on_stop: [],
 
     desktop: function() {
       var desk = document.getElementById('desktop');
@@ -27,6 +92,77 @@ mergeInto(LibraryManager.library, {
       return desk;
     },
 
+    touch: function() { return matchMedia('(pointer: coarse)').matches; },
+
+    // The room the page gives a window, in CSS pixels: the visible screen (not 100vh, which a
+    // phone's browser bars may cover) less the desktop's margins, the window's border and what
+    // the page shows beside the desktop (its footer), so that the page never scrolls. A pinch
+    // zoom does not shrink it.
+    room: function() {
+      var desk = klb.desktop(), style = getComputedStyle(desk), beside = 0;
+      for (var i = 0; i < document.body.children.length; ++i) {
+        var child = document.body.children[i];
+        if (child !== desk) beside += child.offsetHeight;
+      }
+      var view = window.visualViewport;
+      var seen = view ? view.height * view.scale : window.innerHeight;
+      return {
+        width: document.documentElement.clientWidth - 2 * klb.sizes.border -
+               parseFloat(style.paddingLeft) - parseFloat(style.paddingRight),
+        height: seen - 2 * klb.sizes.border - beside -
+                parseFloat(style.paddingTop) - parseFloat(style.paddingBottom),
+      };
+    },
+
+    // The canvas takes as many CSS pixels as its device pixels make on this screen now. On a
+    // touch screen a window larger than the room pans inside its frame, under its caption bar,
+    // and a finger on it pans it; on a desktop the page scrolls, as it always did.
+    lay_out: function(win) {
+      var ratio = window.devicePixelRatio || 1;
+      var width = win.width * win.scale / ratio, height = win.height * win.scale / ratio;
+      win.canvas.style.width = width + 'px';
+      win.canvas.style.height = height + 'px';
+      var pans = false;
+      if (klb.touch()) {
+        var room = klb.room();
+        room.height -= klb.sizes.caption_bar;
+        win.view.style.maxWidth = Math.max(0, room.width) + 'px';
+        win.view.style.maxHeight = Math.max(0, room.height) + 'px';
+        pans = width > room.width + 0.5 || height > room.height + 0.5;
+      } else {
+        win.view.style.maxWidth = win.view.style.maxHeight = '';
+      }
+      win.frame.classList.toggle('pans', pans);
+    },
+
+    // A resize, a rotation, a zoom or the browser's bars coming and going: every window takes
+    // the scale that fits now, timer or not, even under a box.
+    refit: function() {
+      if (klb.ended) return;
+      klb.watch_ratio();
+      for (var id in klb.windows) {
+        klb.lay_out(klb.windows[id]);
+        Module['_klb_web_refit'](Number(id));
+      }
+    },
+
+    watch_screen: function() {
+      window.addEventListener('resize', klb.refit);
+      if (window.visualViewport) visualViewport.addEventListener('resize', klb.refit);
+      klb.watch_ratio();
+    },
+
+    // A zoom changes the ratio without always resizing the page: a query on the ratio of now
+    // tells when it stops holding. Asked anew at each refit, for whatever ratio it brought.
+    watch_ratio: function() {
+      var ratio = window.devicePixelRatio || 1;
+      if (klb.ratio_watched && klb.ratio_watched.ratio === ratio) return;
+      if (klb.ratio_watched) klb.ratio_watched.query.removeEventListener('change', klb.refit);
+      var query = matchMedia('(resolution: ' + ratio + 'dppx)');
+      query.addEventListener('change', klb.refit);
+      klb.ratio_watched = {ratio: ratio, query: query};
+    },
+
     // The point under a pointer event, in the window's model pixels.
     model_point: function(win, event) {
       var box = win.canvas.getBoundingClientRect();
@@ -35,7 +171,11 @@ mergeInto(LibraryManager.library, {
               Math.floor((event.clientY - box.top) * height / box.height)];
     },
 
-    box: function(kind, title, text, prompt) {
+    // A modal box: its title, its text and its answers, each [caption, value], the last one
+    // also Échap's. ask: {max} for a field to type in, whose text the first answer gives (the
+    // others give ''). focus: the answer that has the keyboard (the field has it, if any). The
+    // promise gives the value of the answer chosen.
+    box: function(kind, title, text, answers, ask, focus) {
       return new Promise(function(resolve) {
         var dialog = document.createElement('dialog');
         dialog.className = 'box ' + kind;
@@ -48,13 +188,13 @@ mergeInto(LibraryManager.library, {
         message.textContent = text;
         // A question names its field; a message is read with its box.
         message.id = 'box-text-' + (++klb.boxes);
-        if (!prompt) dialog.setAttribute('aria-describedby', message.id);
+        if (!ask) dialog.setAttribute('aria-describedby', message.id);
         form.append(heading, message);
         var input = null;
-        if (prompt) {
+        if (ask) {
           input = document.createElement('input');
           input.type = 'text';
-          input.maxLength = prompt.max;
+          input.maxLength = ask.max;
           input.autocomplete = 'off';
           input.spellcheck = false;
           // A phone's keyboard: plain text, no capital forced, "Enter" answers.
@@ -66,32 +206,38 @@ mergeInto(LibraryManager.library, {
         }
         var buttons = document.createElement('div');
         buttons.className = 'buttons';
-        var ok = document.createElement('button');
-        ok.value = 'ok';
-        ok.textContent = 'OK';
-        buttons.append(ok);
-        if (prompt) {
-          var cancel = document.createElement('button');
-          cancel.value = 'cancel';
-          cancel.textContent = 'Annuler';
-          // A click, not a submission: the form must not take the typed text for an answer.
-          cancel.type = 'button';
-          cancel.addEventListener('click', function() { dialog.close('cancel'); });
-          buttons.append(cancel);
-        }
+        var made = answers.map(function(answer, i) {
+          var button = document.createElement('button');
+          button.textContent = answer[0];
+          button.value = answer[1];
+          // Only the first submits: Entrée in the field must not take the text to another.
+          if (i > 0) {
+            button.type = 'button';
+            button.addEventListener('click', function() { dialog.close(answer[1]); });
+          }
+          return button;
+        });
+        buttons.append.apply(buttons, made);
         form.append(buttons);
         dialog.append(form);
+        var last = answers[answers.length - 1][1];
         dialog.addEventListener('close', function() {
-          var answer = dialog.returnValue === 'ok' && input ? input.value : '';
+          --klb.open_boxes;
+          var value = dialog.returnValue || last;
           dialog.remove();
           if (klb.focused) klb.focused.frame.focus({preventScroll: true});
-          resolve(answer);
+          resolve(!input ? value : value === answers[0][1] ? input.value : '');
         });
-        // Échap cancels, as Annuler does; the browser closes the box with an empty answer.
-        dialog.addEventListener('cancel', function() { dialog.returnValue = 'cancel'; });
+        dialog.addEventListener('cancel', function() { dialog.returnValue = last; });
         klb.desktop().append(dialog);
-        dialog.showModal();
-        (input || ok).focus();
+        try {
+          dialog.showModal();
+        } catch (error) {
+          dialog.remove();
+          throw error;
+        }
+        ++klb.open_boxes;
+        (input || made[focus || 0]).focus();
       });
     },
 
@@ -156,7 +302,7 @@ mergeInto(LibraryManager.library, {
       t.next += t.interval;
       if (t.next <= now) t.next = now + t.interval;
       klb.schedule(id);
-      klb.deliver('klb_web_tick', [id]);
+      klb.enter(klb.call('klb_web_tick', [id]), false);
     },
 
     // A hidden tab stops its clocks (browsers would slow them to a tick a second); shown
@@ -178,6 +324,7 @@ mergeInto(LibraryManager.library, {
   klb_web_window_open: function(id, caption) {
     if (!klb.visibility_watched) {
       document.addEventListener('visibilitychange', klb.pause_or_resume);
+      klb.watch_screen();
       klb.visibility_watched = true;
     }
     // The frame holds the keyboard for the window's keys; a reader finds it as a region named
@@ -202,6 +349,9 @@ mergeInto(LibraryManager.library, {
     close.append(sign);
     close.addEventListener('click', function() { klb.deliver('klb_web_closed', [id]); });
     // The canvas is pixels only; what a reader finds of it lies over it, one node per element.
+    // The view around them is what pans when the window is larger than the page.
+    var view = document.createElement('div');
+    view.className = 'view';
     var surface = document.createElement('div');
     surface.className = 'surface';
     var canvas = document.createElement('canvas');
@@ -209,28 +359,44 @@ mergeInto(LibraryManager.library, {
     var reading = document.createElement('div');
     reading.className = 'reading';
     surface.append(canvas, reading);
-    frame.append(bar, surface, close);
+    view.append(surface);
+    frame.append(bar, view, close);
     // Before the live region, which a reader meets last.
     klb.desktop().insertBefore(frame, klb.live_region());
-    var win = {frame: frame, title: title, canvas: canvas, context: canvas.getContext('2d'),
-               scale: 1, width: 1, height: 1, reading: reading, nodes: {}, listed: [], told: []};
+    var win = {frame: frame, title: title, view: view, canvas: canvas,
+               context: canvas.getContext('2d'), scale: 1, width: 1, height: 1,
+               reading: reading, nodes: {}, listed: [], told: [], pointer: null};
     klb.windows[id] = win;
 
+    // One press at a time, as with a mouse: the pointer that made it ends it, and another
+    // finger meanwhile neither moves it, ends it nor makes one of its own.
     canvas.addEventListener('pointerdown', function(event) {
       if (event.button !== 0) return;
+      event.preventDefault();
+      if (win.pointer !== null) return;
+      win.pointer = event.pointerId;
       klb.focused = win;
       frame.focus({preventScroll: true});
-      canvas.setPointerCapture(event.pointerId);
+      // Not on a window that pans: the browser would not take the finger for a pan.
+      if (!frame.classList.contains('pans')) canvas.setPointerCapture(event.pointerId);
       var at = klb.model_point(win, event);
       klb.deliver('klb_web_press', [id, at[0], at[1]]);
-      event.preventDefault();
     });
     canvas.addEventListener('pointerup', function(event) {
-      if (event.button !== 0) return;
+      if (event.button !== 0 || event.pointerId !== win.pointer) return;
+      win.pointer = null;
       var at = klb.model_point(win, event);
       klb.deliver('klb_web_release', [id, at[0], at[1]]);
     });
-    canvas.addEventListener('pointercancel', function() { klb.deliver('klb_web_cancel', [id]); });
+    // Taken away without a release (the window hidden under it): no click, and the next
+    // press is free to come.
+    var lost = function(event) {
+      if (event.pointerId !== win.pointer) return;
+      win.pointer = null;
+      klb.deliver('klb_web_cancel', [id]);
+    };
+    canvas.addEventListener('pointercancel', lost);
+    canvas.addEventListener('lostpointercapture', lost);
     frame.addEventListener('keydown', function(event) {
       // On a button of the page, Entrée and Espace are that button's press.
       if (event.target.closest('button') && (event.key === 'Enter' || event.key === ' ')) return;
@@ -240,28 +406,28 @@ mergeInto(LibraryManager.library, {
     });
   },
 
-  // The caption bar's height and the room the page gives a window, in device pixels: the
-  // viewport less the desktop's margins, the window's border and what the page shows beside
-  // the desktop (its footer), so that the page never scrolls. On a touch screen (a phone, a
-  // tablet) a window takes all that room; on a desktop, the screen's own scale.
+  // The window's frame in CSS pixels, drawn by the style sheet from these, and where each
+  // field of the record klb_web_screen fills lies, in bytes: as the program lays them out.
+  klb_web_page_sizes__deps: ['$klb'],
+  klb_web_page_sizes: function(caption_bar, border, ratio, bar, width, height, fill) {
+    klb.sizes = {caption_bar: caption_bar, border: border,
+                 record: {ratio: ratio, caption_bar: bar, width: width, height: height, fill: fill}};
+    var style = document.documentElement.style;
+    style.setProperty('--caption-bar', caption_bar + 'px');
+    style.setProperty('--border', border + 'px');
+  },
+
+  // The caption bar's height and the room the page gives a window, in device pixels, where the
+  // program's record has them. On a touch screen (a phone, a tablet) a window takes all that
+  // room; on a desktop, the screen's own scale.
   klb_web_screen__deps: ['$klb'],
   klb_web_screen: function(out) {
-    var ratio = window.devicePixelRatio || 1;
-    var bar = 24, border = 2;
-    var desk = klb.desktop(), style = getComputedStyle(desk), beside = 0;
-    for (var i = 0; i < document.body.children.length; ++i) {
-      var child = document.body.children[i];
-      if (child !== desk) beside += child.offsetHeight;
-    }
-    var width = document.documentElement.clientWidth - border -
-                parseFloat(style.paddingLeft) - parseFloat(style.paddingRight);
-    var height = window.innerHeight - border - beside -
-                 parseFloat(style.paddingTop) - parseFloat(style.paddingBottom);
-    HEAPF64[out >> 3] = ratio;
-    HEAP32[(out >> 2) + 2] = Math.round(bar * ratio);
-    HEAP32[(out >> 2) + 3] = Math.floor(width * ratio);
-    HEAP32[(out >> 2) + 4] = Math.floor(height * ratio);
-    HEAP32[(out >> 2) + 5] = matchMedia('(pointer: coarse)').matches ? 1 : 0;
+    var ratio = window.devicePixelRatio || 1, room = klb.room(), at = klb.sizes.record;
+    HEAPF64[(out + at.ratio) >> 3] = ratio;
+    HEAP32[(out + at.caption_bar) >> 2] = Math.round(klb.sizes.caption_bar * ratio);
+    HEAP32[(out + at.width) >> 2] = Math.floor(room.width * ratio);
+    HEAP32[(out + at.height) >> 2] = Math.floor(room.height * ratio);
+    HEAP32[(out + at.fill) >> 2] = klb.touch() ? 1 : 0;
   },
 
   // width, height: the client area in model pixels. The canvas holds scale device pixels for
@@ -269,15 +435,13 @@ mergeInto(LibraryManager.library, {
   klb_web_window_size__deps: ['$klb'],
   klb_web_window_size: function(id, width, height, scale) {
     var win = klb.windows[id];
-    var ratio = window.devicePixelRatio || 1;
     win.scale = scale;
     win.width = width;
     win.height = height;
     win.canvas.dataset.scale = scale;  // read by the tests, which see the model's pixels
     win.canvas.width = width * scale;
     win.canvas.height = height * scale;
-    win.canvas.style.width = (width * scale / ratio) + 'px';
-    win.canvas.style.height = (height * scale / ratio) + 'px';
+    klb.lay_out(win);
   },
 
   klb_web_window_caption__deps: ['$klb'],
@@ -433,23 +597,33 @@ mergeInto(LibraryManager.library, {
     c.restore();
   },
 
+  // Every box answers 0 (or null) when it could not be shown or answered: see klb_web_failure.
   klb_web_input_box__deps: ['$klb'],
   klb_web_input_box__sig: 'iiii',
   klb_web_input_box: function(title, prompt, max_chars) {
-    return Asyncify.handleAsync(function() {
-      return klb.box('question', UTF8ToString(title), UTF8ToString(prompt), {max: max_chars})
+    return klb.settle(function() {
+      return klb.box('question', UTF8ToString(title), UTF8ToString(prompt),
+                     [['OK', 'ok'], ['Annuler', 'cancel']], {max: max_chars})
           .then(function(answer) { return allocateUTF8(answer); });
-    });
+    }, 0);
   },
 
-  // kind: 0 a message, 1 a runtime error.
+  // kind: 0 a message, 1 a runtime error. 1 once answered.
   klb_web_message_box__deps: ['$klb'],
   klb_web_message_box__sig: 'iiii',
   klb_web_message_box: function(title, text, kind) {
-    return Asyncify.handleAsync(function() {
-      return klb.box(kind ? 'error' : 'message', UTF8ToString(title), UTF8ToString(text), null)
-          .then(function() { return 0; });
-    });
+    return klb.settle(function() {
+      return klb.box(kind ? 'error' : 'message', UTF8ToString(title), UTF8ToString(text),
+                     [['OK', 'ok']]).then(function() { return 1; });
+    }, 0);
+  },
+
+  // Why the last box failed, for the program to free; null when none did.
+  klb_web_failure__deps: ['$klb'],
+  klb_web_failure: function() {
+    var why = klb.failure;
+    klb.failure = null;
+    return why ? allocateUTF8(why) : 0;
   },
 
   klb_web_timer_start__deps: ['$klb'],
@@ -470,9 +644,7 @@ mergeInto(LibraryManager.library, {
   // Every window goes; the page says the program has ended and offers to start it again.
   klb_web_end__deps: ['$klb'],
   klb_web_end: function(title) {
-    klb.ended = true;
-    for (var id in klb.timers) clearTimeout(klb.timers[id].handle);
-    klb.timers = {};
+    klb.stop();
     for (var w in klb.windows) klb.windows[w].frame.hidden = true;
     var note = document.createElement('section');
     note.className = 'ended';

@@ -1,15 +1,19 @@
 #include "ui/web/web_system.h"
 
+#include "ui/runtime_error.h"
+
 #include <emscripten/emscripten.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
 
-// In page.js.
+// In page.js. A box answers null, 0 or -1 when it could not be shown or answered, and
+// klb_web_failure then tells why.
 extern "C" {
 char* klb_web_input_box(const char* title, const char* prompt, int max_chars);
 int klb_web_message_box(const char* title, const char* text, int error);
+char* klb_web_failure();
 void klb_web_timer_start(int id, int interval);
 void klb_web_timer_stop(int id);
 void klb_web_end(const char* title);
@@ -24,6 +28,18 @@ namespace {
 // The page's own state, as a window system's is: its one system and what main made.
 WebSystem* page_system = nullptr;
 std::vector<std::shared_ptr<void>> kept;
+
+std::string failure() {
+  char* why = klb_web_failure();
+  std::string text = why == nullptr ? std::string() : std::string(why);
+  std::free(why);
+  return text;
+}
+
+// The handler stops at a box the page could not show, told as any other run-time error.
+[[noreturn]] void box_failed() {
+  throw ui::RuntimeError("La boîte de dialogue n'a pu s'afficher (" + failure() + ")");
+}
 
 }  // namespace
 
@@ -65,13 +81,14 @@ void WebSystem::stop() {
 
 std::string WebSystem::ask(const std::string& prompt, int max_chars) {
   char* typed = klb_web_input_box(title().c_str(), prompt.c_str(), max_chars);
-  std::string answer = typed == nullptr ? std::string() : std::string(typed);
+  if (typed == nullptr) box_failed();
+  std::string answer(typed);
   std::free(typed);
   return answer;
 }
 
 void WebSystem::tell(const std::string& text) {
-  klb_web_message_box(title().c_str(), text.c_str(), 0);
+  if (klb_web_message_box(title().c_str(), text.c_str(), 0) == 0) box_failed();
 }
 
 void WebSystem::on_page_action(std::string name, Form& form, PageAction action) {
@@ -91,7 +108,10 @@ bool WebSystem::page_action(const std::string& name, std::string data, std::uint
 bool WebSystem::confirm(const std::string& question, const std::string& yes,
                         const std::string& no) {
   sync_windows();  // the windows as the handler left them, under the box
-  return klb_web_confirm_box(title().c_str(), question.c_str(), yes.c_str(), no.c_str()) != 0;
+  const int answer =
+      klb_web_confirm_box(title().c_str(), question.c_str(), yes.c_str(), no.c_str());
+  if (answer < 0) box_failed();
+  return answer == 1;
 }
 
 // The browser's console is the page's standard error. Not through iostream, whose locales
@@ -100,8 +120,11 @@ void WebSystem::write_error(const std::string& line) {
   std::fputs((line + '\n').c_str(), stderr);
 }
 
+// An error box that cannot be shown either leaves the line on standard error alone.
 void WebSystem::show_error(const std::string& text) {
-  klb_web_message_box(title().c_str(), text.c_str(), 1);
+  if (klb_web_message_box(title().c_str(), text.c_str(), 1) == 0) {
+    write_error(title() + " : la boîte d'erreur n'a pu s'afficher (" + failure() + ")");
+  }
 }
 
 void WebSystem::randomize() {
