@@ -126,7 +126,14 @@ class Offline(SiteCase, per_engine=True):
                 self.web.wait(lambda: self.script(
                     "return navigator.serviceWorker.getRegistration()"
                     ".then(r => r.waiting !== null);"), 10)
-                self.web.open("about:blank")
+                # Its window closed, not just left: Firefox keeps a page left for another in
+                # its back-forward cache, still a page of the old version.
+                old_window = self.web.current_window()
+                self.web.new_window("about:blank")
+                fresh = self.web.current_window()
+                self.web.switch_to(old_window)
+                self.web.close_current()
+                self.web.switch_to(fresh)
                 self.web.wait(lambda: False, 1)
                 self.load_and_wait_for_the_worker(address + "/index.html")
                 replaced = self.web.wait(lambda: list(self.cached_files()) == [new], 10)
