@@ -16,6 +16,7 @@ packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools googletest
   wine wine64
   emscripten chromium chromium-driver python3-selenium
+  firefox-esr python3-websocket webkit2gtk-driver libwebkit2gtk-4.1-0
 )
 
 # Wine's 32-bit loader. Without it the Windows suites run the same programs built for 64-bit

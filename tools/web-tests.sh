@@ -2,7 +2,8 @@
 # Builds Klimbor for browsers (tools/build-web.sh) and runs its headless suite, compiled to
 # WebAssembly, under Node: the game's rules, and the score file on the browser's storage code,
 # with the npm package fake-indexeddb (tests/web, pinned by its lock file) standing in for the
-# browser's IndexedDB; then the site itself in headless Chromium (tests/web/smoke_test.py).
+# browser's IndexedDB; then the site itself, in Chromium, Firefox and WebKitGTK (KLB_ENGINES
+# names fewer): the smoke test, then every scenario of tests/web/test_*.py in each engine.
 # Exits non-zero if the build or a suite fails.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -35,11 +36,13 @@ echo "build-web/tests/headless_tests.js sous Node $(node --version)"
 status=0
 timeout 600 node --no-experimental-fetch build-web/tests/headless_tests.js --gtest_brief=1 || status=1
 
-# Debian's Python, which has Debian's selenium; the python3 on the PATH may be another.
-echo "Le site dans Chromium (sans affichage)"
-timeout 300 /usr/bin/python3 tests/web/smoke_test.py build-web/site || status=1
-# The browser end-to-end suite: every tests/web/test_*.py, on the same site.
-echo "Les scénarios de bout en bout dans Chromium"
-KLB_SITE=build-web/site timeout 1500 /usr/bin/python3 -m unittest discover -s tests/web \
+# Debian's Python, which has Debian's selenium and websocket; the python3 on the PATH may be
+# another.
+export KLB_ENGINES=${KLB_ENGINES:-chromium,firefox,webkit}
+echo "Le site dans chaque moteur ($KLB_ENGINES)"
+timeout 600 /usr/bin/python3 tests/web/smoke_test.py build-web/site || status=1
+# The browser end-to-end suite: every tests/web/test_*.py, on the same site, in each engine.
+echo "Les scénarios de bout en bout dans chaque moteur ($KLB_ENGINES)"
+KLB_SITE=build-web/site timeout 2400 /usr/bin/python3 -m unittest discover -s tests/web \
   -p 'test_*.py' || status=1
 exit $status

@@ -1,10 +1,9 @@
-# What a screen reader is told of the page, and how it presses: Chromium's accessibility tree,
-# read and acted on through the DevTools protocol. The one place of the scenarios that knows
-# Chromium's tree; another engine's reader would answer the same calls from WebDriver's
-# computed roles and labels.
+# What a screen reader is told of the page, and how it presses: Reader, Chromium's whole
+# accessibility tree, read and acted on through the DevTools protocol; Names, what each engine's
+# own tree names (the buttons, a table's rows, the live region), asked through WebDriver's
+# computed role and label or, in Firefox, WebDriver BiDi's accessibility locator.
 
-from selenium.webdriver.common.action_chains import ActionChains
-from selenium.webdriver.common.keys import Keys
+from browser import Keys
 
 # The roles of the table's cells in Chromium's tree.
 _CELLS = ("cell", "columnheader", "rowheader", "gridcell")
@@ -66,11 +65,11 @@ class _Tree:
 class Reader:
     """The page of the current window as a screen reader has it."""
 
-    def __init__(self, driver):
-        self._driver = driver
+    def __init__(self, browser):
+        self._browser = browser
 
     def _cdp(self, command, **params):
-        return self._driver.execute_cdp_cmd(command, params)
+        return self._browser.engine.cdp(command, params)
 
     def tree(self):
         """The whole tree, as the browser has it now; its root."""
@@ -127,8 +126,74 @@ class Reader:
                       functionDeclaration="function() { this.click(); }")
             return
         self.focus(node)
-        ActionChains(self._driver).send_keys(Keys.ENTER if how == "Enter" else how).perform()
+        self._browser.type_keys(Keys.ENTER if how == "Enter" else how)
 
     def focus(self, node):
         """The keyboard put on a node, as a reader moves it there."""
         self._cdp("DOM.focus", backendNodeId=node.dom)
+
+
+class Names:
+    """The names the engine's own accessibility tree gives, in the page's order."""
+
+    def __init__(self, browser):
+        self._browser = browser
+        self._locate = getattr(browser.engine, "locate", None)
+
+    def _confirmed(self, role, node):
+        """Firefox's name for a node of that role: the one its tree finds the node by, of
+        the words the page gives it; else "?"."""
+        words = self._browser.script(
+            "const e = arguments[0];"
+            "return [e.getAttribute('aria-label'), e.textContent.trim(), e.title]"
+            "  .filter(w => w);", node)
+        return next((w for w in words if node in self._locate(role, w)), "?")
+
+    def _computed(self, selector):
+        """(role, name) of each element the selector finds that is in sight (the hidden ones are
+        out of every tree)."""
+        return [found for found in self._browser.accessible(selector) if found[0] is not None]
+
+    def buttons(self):
+        if self._locate is not None:
+            return [self._confirmed("button", n) for n in self._locate("button")]
+        return [name for role, name in self._computed("button") if role == "button"]
+
+    def status(self):
+        """The text of the page's live region, if its tree has one."""
+        if self._locate is not None:
+            found = self._locate("status")
+        else:
+            found = [r for r, _ in self._computed("[role=status]") if r == "status"]
+            found = ["[role=status]"] if found else []
+        if not found:
+            return None
+        return self._browser.script(
+            "const e = arguments[0];"
+            "return (typeof e === 'string' ? document.querySelector(e) : e).textContent;",
+            found[0])
+
+    def rows(self, name):
+        """The rows of the table of that name, each as its cells' texts; None without one."""
+        texts = self._browser.script(
+            "const t = document.querySelector('table');"
+            "return t && [...t.querySelectorAll('tr')].map(r =>"
+            "  [...r.children].map(c => c.textContent.trim()));")
+        if self._locate is not None:
+            tables = self._locate("table", name)
+            if not tables:
+                return None
+            rows = self._locate("row", inside=tables[0])
+            cells = [sum(len(self._locate(role, inside=row)) for role in _CELLS) for row in rows]
+        else:
+            if ("table", name) not in self._computed("table"):
+                return None
+            rows = [r for r, _ in self._computed("table tr") if r == "row"]
+            roles = [r for r, _ in self._computed("table tr > *")]
+            if any(r not in _CELLS for r in roles):
+                return None
+            cells = [len(t) for t in texts] if len(roles) == sum(map(len, texts)) else []
+        # Each row of the tree holds as many cells as the page's row has.
+        if cells != [len(t) for t in texts][:len(cells)] or len(rows) != len(texts):
+            return None
+        return texts

@@ -1,22 +1,24 @@
 #!/usr/bin/python3
 # Debian's Python on purpose: python3-selenium is Debian's, and the python3 on the PATH may not be.
-"""The browser edition as a player first meets it, in headless Chromium through chromium-driver:
-the page loads with no console error, the game's canvas is 129x278 CSS pixels, the race starts
-about three seconds later, and a round left to the computer ends on the result panel.
+"""The browser edition as a player first meets it, in each engine of KLB_ENGINES (Chromium,
+Firefox, WebKitGTK by default): the page loads with no error, the game's canvas is 129x278 CSS
+pixels, the race starts about three seconds later, and a round left to the computer ends on the
+result panel.
 
 Usage: smoke_test.py SITE_DIR (the folder tools/build-web.sh leaves, build-web/site)."""
 
 import sys
 import time
 
-from browser import Browser, serve
+from browser import ENGINES, Browser, serve
 
 from player import LIGHT_GREEN, VITESSE, Player
 
 
-def main(site):
+def smoke(site, engine):
+    """What went wrong in that engine, in French, one line each."""
     failures = []
-    with serve(site) as address, Browser() as browser:
+    with serve(site) as address, Browser(engine=engine) as browser:
         browser.open(address + "/index.html")
         game = browser.canvas(0, timeout=20)
         shown = time.monotonic()
@@ -39,15 +41,23 @@ def main(site):
         # Nobody presses VITESSE: the round ends, the button goes and the result is written.
         if browser.wait(Player(browser, game).result_shown, timeout=90) is None:
             failures.append("aucun panneau de résultat dans les 90 s")
-            browser.screenshot("smoke-failure.png")
+            browser.screenshot(f"smoke-failure-{engine}.png")
 
         failures += [f"console : {line}" for line in browser.console_errors()]
         failures += [f"hors du site : {url}" for url in browser.foreign_requests()]
+    return failures
 
-    for failure in failures:
-        print("ÉCHEC :", failure, file=sys.stderr)
-    print("smoke : " + ("échec" if failures else "réussi"))
-    return 1 if failures else 0
+
+def main(site):
+    failed = False
+    for engine in ENGINES:
+        print(f"smoke dans {engine}", flush=True)
+        failures = smoke(site, engine)
+        for failure in failures:
+            print(f"ÉCHEC ({engine}) :", failure, file=sys.stderr)
+        print(f"smoke ({engine}) : " + ("échec" if failures else "réussi"), flush=True)
+        failed = failed or bool(failures)
+    return 1 if failed else 0
 
 
 if __name__ == "__main__":

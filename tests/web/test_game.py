@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""The game in headless Chromium, as a player meets it: the intro, the race, a round left to
+"""The game in each browser engine, as a player meets it: the intro, the race, a round left to
 the computer, the round buttons; and a whole game played with the keyboard alone, from the
 first race to the score table, through the questions and the place message."""
 
@@ -7,12 +7,10 @@ import re
 import time
 import unittest
 
-from selenium.webdriver.common.keys import Keys
-
-from browser import table
+from browser import Keys, table
 from player import (BLACK, BLUE, CONTINUER, DARK_RED, LIGHT_GREEN, OUTCOME_LABEL, OVAL,
                     RECOMMENCER, Player)
-from site_case import SiteCase
+from site_case import SiteCase, load_tests  # noqa: F401 (one class per engine)
 
 PLACE = "Bravo, vous étes classé à la {}éme place ! pour plus de détail consultez le fichier " \
         "klb best scores"
@@ -20,7 +18,7 @@ PLACE = "Bravo, vous étes classé à la {}éme place ! pour plus de détail con
 ACCENTED = "éèêàâçùûôîïœ’ÉÀÇ€"
 
 
-class Game(SiteCase):
+class Game(SiteCase, per_engine=True):
     def test_intro_race_loss_continuer_recommencer_on_a_dense_screen(self):
         # Twice as many device pixels as CSS pixels: the game takes twice its size, in 2x2
         # squares; the viewer, which would not fit twice, stays at its own.
@@ -39,20 +37,26 @@ class Game(SiteCase):
         self.assertEqual(game.count(BLUE, 0, 0, 129, 278), 0, "a spider during the intro")
         self.assertEqual(game.texts().count("Niveau 1"), 1, "the intro's level")
 
-        # Watched until the race replaces it: a look begun 2.5 s after the window showed still
-        # shows the intro.
-        last_intro = 0.0
+        # Watched until the race replaces it: the race is not seen before 2.5 s, and where the
+        # looks came close enough together to tell (a loaded machine spaces them), one begun
+        # 2.5 s after the window showed still shows the intro.
+        looks = []
 
         def race_begun():
-            nonlocal last_intro
-            taken = time.monotonic() - shown
+            begun = time.monotonic() - shown
             state = player.state()
-            if state.intro():
-                last_intro = taken
+            looks.append((begun, state.intro()))
             return state.racing()
 
         self.until(browser, race_begun, 10, "the race did not start")
-        self.assertGreaterEqual(last_intro, 2.5, "the intro gave way before 2.5 s")
+        raced = time.monotonic() - shown
+        self.assertGreaterEqual(raced, 2.5, "the race came before 2.5 s")
+        last_intro = max((begun for begun, intro in looks if intro), default=0.0)
+        if raced - last_intro < 0.3:
+            self.assertGreaterEqual(last_intro, 2.5, "the intro gave way before 2.5 s")
+        else:
+            print(f"\n[{browser.name}] regards trop espacés ({raced - last_intro:.2f} s) pour "
+                  "dater la fin de l'intro")
         self.assertGreater(game.count(BLACK, 20, 230, 30, 48), 20, "the rival spider")
         self.assertGreater(game.count(BLUE, 80, 250, 40, 28), 0, "the player beside VITESSE")
 
@@ -85,7 +89,7 @@ class Game(SiteCase):
         self.assertEqual(viewer.device_size(), (660, 654, 1))
         self.assertEqual(viewer.css_size(), (330, 327))
         # Given room for it, the viewer takes twice its size at its next refresh.
-        browser.driver.set_window_size(1000, 1000)
+        browser.resize(1000, 1000)
         self.until(browser, lambda: viewer.device_size() == (1320, 1308, 2), 5,
                    "the viewer did not take the room")
         self.assertEqual(viewer.css_size(), (660, 654))
@@ -98,20 +102,21 @@ class Game(SiteCase):
         player = Player(browser, game, press=browser.type_keys)
         # Behind another tab the game's clocks stop: gone longer than its intro, it comes back
         # to the intro, which then runs its full length.
-        here = browser.driver.current_window_handle
+        here = browser.current_window()
         left_after = time.monotonic() - shown
-        browser.new_window(self.address + "/index.html", kind="tab")
-        other = browser.canvas(0, timeout=30)
-        self.until(browser, Player(browser, other).racing, 15, "no race in the other tab")
-        browser.driver.close()
-        browser.switch_to(here)
-        back = time.monotonic()
-        intro_left = left_after < 2  # else its start timer may have fired before it was hidden
-        if intro_left:
-            self.assertTrue(player.intro(), "the game went on behind the other tab")
-        self.until(browser, player.racing, 10, "the game did not start once shown again")
-        if intro_left:
-            self.assertGreater(time.monotonic() - back, 2.5, "the intro was cut short")
+        if self.supported(lambda: browser.new_window(self.address + "/index.html", kind="tab"),
+                          "le jeu caché derrière un autre onglet"):
+            other = browser.canvas(0, timeout=30)
+            self.until(browser, Player(browser, other).racing, 15, "no race in the other tab")
+            browser.close_current()
+            browser.switch_to(here)
+            back = time.monotonic()
+            intro_left = left_after < 2  # else its start timer may have fired before hidden
+            if intro_left:
+                self.assertTrue(player.intro(), "the game went on behind the other tab")
+            self.until(browser, player.racing, 10, "the game did not start once shown again")
+            if intro_left:
+                self.assertGreater(time.monotonic() - back, 2.5, "the intro was cut short")
 
         # Place 1 is out of reach: a won game takes place 2.
         before = table([("Record", 32767, "imbattable")])
@@ -140,9 +145,7 @@ class Game(SiteCase):
 
         viewer = browser.canvas(1, timeout=10)
         self.until(browser, lambda: browser.box() is None, 5, "the message stays")
-        self.assertFalse(browser.driver.execute_script(
-            "return document.querySelectorAll('canvas')[0].offsetParent !== null;"),
-            "the game is still shown")
+        self.assertFalse(browser.shown(0), "the game is still shown")
         after = table([("Record", 32767, "imbattable"), (pseudo, score, comment)])
         self.assertEqual(browser.stored_table(), after)
         texts = viewer.texts()
@@ -152,10 +155,8 @@ class Game(SiteCase):
 
         # Escape is Fin: the program ends, and the page offers it again; Enter takes the offer.
         browser.type_keys(Keys.ESCAPE)
-        self.until(browser, lambda: browser.driver.execute_script(
-            "const e = document.activeElement;"
-            "return e.tagName === 'BUTTON' && e.closest('.ended') !== null;"), 5,
-            "Escape did not end the program")
+        self.until(browser, lambda: browser.focus_is(".ended button"), 5,
+                   "Escape did not end the program")
         browser.type_keys(Keys.ENTER)
         game = browser.canvas(0, timeout=30)
         self.assertTrue(Player(browser, game).intro(), "no new game after Relancer")

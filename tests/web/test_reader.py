@@ -1,18 +1,17 @@
 #!/usr/bin/python3
-"""The browser edition as a screen reader has it, in headless Chromium: a whole game found and
+"""The browser edition as a screen reader has it: in headless Chromium, a whole game found and
 played through the page's accessibility tree alone (each control by its role and name, pressed
 there with Entrée, Espace or the reader's own action; the outcome heard from the live region;
-the questions' fields by their names; the score table's rows), from the intro to Fin."""
+the questions' fields by their names; the score table's rows), from the intro to Fin; and in
+every engine, the same buttons, outcome and table in that engine's own tree."""
 
 import unittest
 
-from selenium.webdriver.common.keys import Keys
-
-from browser import table
-from player import Player
-from reader import Reader
-from site_case import SiteCase
-from test_scores import FIRST
+from browser import Keys, table
+from player import VALIDER, Player
+from reader import Names, Reader
+from site_case import SiteCase, load_tests  # noqa: F401 (one class per engine)
+from test_scores import FIRST, HEADINGS
 
 OUTCOMES = ("Gagné !", "Egalité !!", "Perdu !")
 GAME_KEYS = "Clavier : Espace = VITESSE, C ou Entrée = Continuer, V = Valider, R = Recommencer"
@@ -22,7 +21,7 @@ class ScreenReader(SiteCase):
     def setUp(self):
         super().setUp()
         self.web = self.browser()
-        self.reader = Reader(self.web.driver)
+        self.reader = Reader(self.web)
 
     def heard_after(self, before, what, timeout=40):
         """The next announcement of the live region, made after the lines of ids before."""
@@ -102,7 +101,7 @@ class ScreenReader(SiteCase):
         for name in ("Recommencer", "Valider", "Continuer", "Fermer"):
             web.type_keys(Keys.TAB)
             self.assertEqual(reader.focused(), ("button", name))
-            ring = web.driver.execute_script(
+            ring = web.script(
                 "const s = getComputedStyle(document.activeElement);"
                 "return [s.outlineStyle, s.outlineWidth];")
             self.assertEqual(ring, ["solid", "2px"], name)
@@ -123,7 +122,7 @@ class ScreenReader(SiteCase):
         self.until(web, lambda: "VITESSE" in self.controls(), 10, "Continuer did not race")
         # A reader's press that comes after its button went with the panel does nothing: the
         # round goes on to its end, no question asked.
-        web.driver.execute_script(
+        web.script(
             "[...document.querySelectorAll('.reading button')]"
             ".find(b => b.hidden && b.textContent === 'Valider').click();")
         outcome, level, score = self.round_heard(said[1])
@@ -162,6 +161,45 @@ class ScreenReader(SiteCase):
         reader.press("button", "Fin", " ")
         self.until(web, lambda: reader.find("button", "Relancer Klimbor"), 5, "Fin did not end")
         self.assertEqual(reader.all("region"), [])
+
+
+class EachEnginesTree(SiteCase, per_engine=True):
+    """What the Chromium scenario reads, found in each engine's own tree: the result panel's
+    buttons and outcome, and the score table's header and 30 rows."""
+
+    def test_the_panel_s_buttons_its_outcome_and_the_table_are_named(self):
+        web = self.browser()
+        names = Names(web)
+        web.open(self.address + "/index.html")
+        web.store_table(table([(f"Ancien {n}", -600 - n, "") for n in range(1, 31)]))
+        game = web.canvas(0, timeout=30)
+        player = Player(web, game)
+        self.until(web, player.result_shown, 60, "no result panel")
+        self.until(web, lambda: names.buttons() == ["Recommencer", "Valider", "Continuer",
+                                                    "Fermer"], 5, "the panel's buttons")
+        self.until(web, lambda: any(o in (names.status() or "") for o in OUTCOMES), 5,
+                   "no outcome in the live region")
+        outcome = next(o for o in OUTCOMES if o in names.status())
+        self.assertIn(outcome, game.texts())
+
+        # Valider: the score takes place 1; the viewer's table in the tree, Fin beside it.
+        game.click(*VALIDER)
+        for answer in ("Lu ailleurs", "par son arbre"):
+            self.until(web, lambda: web.box() is not None and web.box()[2], 10, "no question")
+            web.box_input().send_keys(answer + Keys.ENTER)
+        self.until(web, lambda: web.box() == ("Klimbor", FIRST, False), 10, "no place message")
+        web.box_button("OK")
+        web.canvas(1, timeout=10)
+        self.until(web, lambda: "Fin" in names.buttons(), 10, "no Fin in the tree")
+        rows = []
+        self.until(web, lambda: rows.append(names.rows(HEADINGS)) or rows[-1], 5,
+                   "no table named by its headings")
+        rows = rows[-1]
+        self.assertEqual(len(rows), 31)
+        self.assertEqual(rows[0], ["", "Pseudos", "Scores", "Commentaires"])
+        self.assertEqual(rows[1][:2] + rows[1][3:], ["1:", "Lu ailleurs", "par son arbre"])
+        self.assertEqual(rows[2], ["2:", "Ancien 1", "-601", ""])
+        self.assertEqual(rows[30][0], "30:")
 
 
 if __name__ == "__main__":

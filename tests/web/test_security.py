@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""The browser edition under its Content-Security-Policy, in headless Chromium: the site's own
+"""The browser edition under its Content-Security-Policy, in each browser engine: the site's own
 files only, no inline script or style, WebAssembly compiled but nothing evaluated; the game, a
 box and the table of scores all run with no violation of the policy, and nothing sets a cookie.
 
@@ -7,23 +7,13 @@ Run with the others: KLB_SITE=build-web/site /usr/bin/python3 -m unittest discov
 -p 'test_*.py'"""
 
 import html.parser
-import os
 import pathlib
 import unittest
 
 from player import Player
-from site_case import SITE, SiteCase
+from site_case import SITE, SiteCase, load_tests  # noqa: F401 (one class per engine)
 
 PAGES = ("index.html", "scores.html")
-
-# Kept from before the page's first script, which the policy does not block (DevTools adds it).
-WATCH = """
-window.klbViolations = [];
-document.addEventListener('securitypolicyviolation', function(e) {
-  window.klbViolations.push(e.effectiveDirective + ' ' + e.blockedURI + ' ' + e.sourceFile +
-                            ':' + e.lineNumber);
-});
-"""
 
 
 class _Page(html.parser.HTMLParser):
@@ -62,17 +52,15 @@ class Policy(unittest.TestCase):
                 self.assertEqual(parsed.policy["form-action"], ["'none'"])
 
 
-class UnderThePolicy(SiteCase):
+class UnderThePolicy(SiteCase, per_engine=True):
     def setUp(self):
         super().setUp()
-        if not os.path.isdir(SITE):
-            self.skipTest(f"pas de site construit dans {SITE} (tools/build-web.sh)")
         self.web = self.browser()
-        self.web.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
-                                        {"source": WATCH})
 
     def violations(self):
-        return self.web.driver.execute_script("return window.klbViolations;")
+        """What the policy refused since the page loaded, kept by the test server's spy, which
+        runs before the page's own scripts."""
+        return self.web.script("return window.__klbViolations;")
 
     def test_the_game_its_boxes_and_the_table_run_with_no_violation(self):
         self.web.open(self.address + "/index.html")
@@ -82,18 +70,17 @@ class UnderThePolicy(SiteCase):
         # table of scores shows in the game's page.
         self.assertIsNotNone(self.web.wait(player.result_shown, 90), "aucun résultat")
         game.press_key("v")
-        box = self.web.wait(lambda: self.web.driver.execute_script(
-            "return document.querySelector('dialog[open]') !== null;"), 10)
+        box = self.web.wait(lambda: self.web.box() is not None, 10)
         self.assertIsNotNone(box, "aucune boîte après « Valider »")
-        self.web.driver.execute_script("document.querySelector('dialog[open] button').click();")
+        self.web.click("dialog[open] button")
         self.assertIsNotNone(self.web.canvas(1, timeout=10))
         self.assertEqual(self.violations(), [])
-        self.assertEqual(self.web.driver.execute_script("return document.cookie;"), "")
+        self.assertEqual(self.web.script("return document.cookie;"), "")
 
         self.web.open(self.address + "/scores.html")
         self.web.canvas(0, timeout=20)
         self.assertEqual(self.violations(), [])
-        self.assertEqual(self.web.driver.execute_script("return document.cookie;"), "")
+        self.assertEqual(self.web.script("return document.cookie;"), "")
         self.assertEqual(self.web.console_errors(), [])
 
 

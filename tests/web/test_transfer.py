@@ -9,28 +9,23 @@ import pathlib
 import tempfile
 import unittest
 
-from selenium.webdriver.common.by import By
-
-from site_case import SiteCase
+from site_case import SiteCase, load_tests  # noqa: F401 (one class per engine)
 
 TABLES = pathlib.Path(__file__).resolve().parent.parent / "tables"
 NAME = "scores klimbor"  # the table's file name on every installation
 
 
-class TableTransfer(SiteCase):
+class TableTransfer(SiteCase, per_engine=True):
     def setUp(self):
         super().setUp()
         self.folder = tempfile.TemporaryDirectory(prefix="klimbor-transfer-")
         self.downloads = pathlib.Path(self.folder.name) / "downloads"
         self.downloads.mkdir()
         self.addCleanup(self.folder.cleanup)
-        self.web = self.browser()
-        self.driver = self.web.driver
-        self.driver.execute_cdp_cmd("Browser.setDownloadBehavior",
-                                    {"behavior": "allow", "downloadPath": str(self.downloads)})
+        self.web = self.browser(downloads=self.downloads)
         self.web.open(self.address + "/scores.html")
         self.viewer = self.web.canvas(0, timeout=20)
-        self.wait_for(lambda: self.driver.find_element(By.ID, "table-import").is_enabled(),
+        self.wait_for(lambda: self.web.find("#table-import").is_enabled(),
                       "les boutons du tableau restent désactivés")
 
     def wait_for(self, condition, failure, timeout=10):
@@ -38,42 +33,39 @@ class TableTransfer(SiteCase):
 
     def grid(self):
         """The viewer's canvas as an image, to compare what it shows."""
-        return self.driver.execute_script("return document.querySelector('canvas').toDataURL();")
+        return self.web.script("return document.querySelector('canvas').toDataURL();")
 
     def box(self):
-        """The box open on the page, or None."""
-        boxes = self.driver.find_elements(By.CSS_SELECTOR, "dialog.box[open]")
-        return boxes[0] if boxes else None
+        """The box open on the page: its class and its text; or None."""
+        return self.web.script("const d = document.querySelector('dialog.box[open]');"
+                               "return d && [d.className, d.querySelector('p').textContent];")
 
     def answer(self, caption):
-        box = self.box()
-        box.find_element(By.XPATH, f".//button[normalize-space()='{caption}']").click()
+        self.web.box_button(caption)
         self.wait_for(lambda: self.box() is None, f"la boîte reste ouverte après « {caption} »")
 
     def choose(self, path):
         """The file chosen in the page's file picker, as "Importer un tableau…" opens it."""
-        self.driver.find_element(By.ID, "table-file").send_keys(str(path))
+        self.web.choose_file("#table-file", path)
         self.wait_for(lambda: self.box() is not None,
                       f"aucune boîte après l'import de {path.name}")
         return self.box()
 
     def import_table(self, path, caption="Remplacer"):
-        box = self.choose(path)
-        self.assertIn("question", box.get_attribute("class"))
-        self.assertEqual(box.find_element(By.TAG_NAME, "p").text,
-                         "Remplacer le tableau de ce navigateur par celui-ci ?")
+        kind, text = self.choose(path)
+        self.assertIn("question", kind.split())
+        self.assertEqual(text, "Remplacer le tableau de ce navigateur par celui-ci ?")
         shown = self.grid()
         self.answer(caption)
         return shown
 
     def export_table(self):
         """The bytes of the file the browser saves for "Télécharger le tableau"."""
-        saved = self.downloads / NAME
-        saved.unlink(missing_ok=True)
-        self.driver.find_element(By.ID, "table-export").click()
-        self.wait_for(lambda: saved.exists() and not list(self.downloads.glob("*.crdownload")),
-                      f"« {NAME} » n'a pas été téléchargé")
-        return saved.read_bytes()
+        (self.downloads / NAME).unlink(missing_ok=True)
+        self.web.click("#table-export")
+        saved = self.web.downloaded(NAME)
+        self.assertIsNotNone(saved, f"« {NAME} » n'a pas été téléchargé")
+        return saved
 
     def test_each_shared_table_comes_back_byte_for_byte(self):
         tables = sorted(TABLES.glob("*.table")) + sorted(TABLES.glob("*.recorded"))
@@ -104,18 +96,17 @@ class TableTransfer(SiteCase):
         self.import_table(kept)
         large = pathlib.Path(self.folder.name) / NAME
         large.write_bytes(kept.read_bytes().ljust(64 * 1024 + 1, b"\0"))
-        box = self.choose(large)
-        self.assertIn("error", box.get_attribute("class"))
-        text = box.find_element(By.TAG_NAME, "p").text
+        kind, text = self.choose(large)
+        self.assertIn("error", kind.split())
         self.assertIn("65537 octets", text)
         self.assertIn("Le tableau actuel n'a pas été modifié.", text)
         self.answer("OK")
         self.assertEqual(self.export_table(), kept.read_bytes())
 
     def test_an_empty_table_has_nothing_to_download(self):
-        self.driver.find_element(By.ID, "table-export").click()
+        self.web.click("#table-export")
         self.wait_for(lambda: self.box() is not None, "aucune boîte pour un tableau vide")
-        self.assertEqual(self.box().find_element(By.TAG_NAME, "p").text,
+        self.assertEqual(self.box()[1],
                          "Le tableau des scores est encore vide : il n'y a rien à télécharger.")
         self.answer("OK")
         self.assertEqual(list(self.downloads.iterdir()), [])
