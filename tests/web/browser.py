@@ -133,9 +133,13 @@ class _QuietHandler(http.server.SimpleHTTPRequestHandler):
         pass
 
 
+# Where the test server serves the scripts a test asks to run before each page's own.
+BEFORE_PATH = "/__klb__/before-{}.js"
+
+
 class _Handler(_QuietHandler):
-    def __init__(self, *args, log, spy, **kwargs):
-        self._log, self._spy = log, spy
+    def __init__(self, *args, log, spy, before, **kwargs):
+        self._log, self._spy, self._before = log, spy, before
         super().__init__(*args, **kwargs)
 
     def log_request(self, code="-", size="-"):
@@ -158,13 +162,19 @@ class _Handler(_QuietHandler):
         path = urllib.parse.urlsplit(self.path).path
         if self._spy and path == SPY_PATH:
             return self._send(_SPY.encode(), "text/javascript")
+        for i, source in enumerate(self._before):
+            if path == BEFORE_PATH.format(i):
+                return self._send(source.encode(), "text/javascript")
         local = pathlib.Path(self.translate_path(self.path))
         if local.is_dir() and path.endswith("/"):
             local = local / "index.html"
-        if self._spy and local.suffix == ".html" and local.is_file():
+        scripts = ([SPY_PATH] if self._spy else []) + [
+            BEFORE_PATH.format(i) for i in range(len(self._before))]
+        if scripts and local.suffix == ".html" and local.is_file():
             page = local.read_text(encoding="utf-8")
             at = page.find("<script")
-            tag = f'<script src="{html.escape(SPY_PATH)}"></script>\n'
+            # Served from the site's origin: a page that allows no inline script runs them.
+            tag = "".join(f'<script src="{html.escape(s)}"></script>\n' for s in scripts)
             page = page[:at] + tag + page[at:] if at >= 0 else page
             return self._send(page.encode(), "text/html; charset=utf-8")
         return super().do_GET()
@@ -185,11 +195,13 @@ class _Handler(_QuietHandler):
 
 
 @contextlib.contextmanager
-def serve(site, spy=True):
+def serve(site, spy=True, before=()):
     """The folder site on http://127.0.0.1:<free port>, for as long as the block runs; each page
-    gets the spy first (spy=False: the pages exactly as built)."""
+    gets the spy first (spy=False: the pages exactly as built), then each script of before, in
+    every engine, ahead of the page's own scripts."""
     log = ServerLog()
-    handler = functools.partial(_Handler, directory=site, log=log, spy=spy)
+    handler = functools.partial(_Handler, directory=site, log=log, spy=spy,
+                                before=tuple(before))
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
     thread = threading.Thread(target=server.serve_forever, daemon=True)
     thread.start()

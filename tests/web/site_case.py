@@ -24,6 +24,9 @@ class SiteCase(unittest.TestCase):
     beside it in its module; the module's load_tests (this module's) runs those alone."""
 
     engine = "chromium"  # a class not run per engine
+    # Scripts the class's server runs in each page it serves before the page's own, in every
+    # engine (some have no preload of their own).
+    page_scripts = ()
 
     def __init_subclass__(cls, per_engine=False, **kwargs):
         super().__init_subclass__(**kwargs)
@@ -37,7 +40,7 @@ class SiteCase(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls._serving = serve(SITE)
+        cls._serving = serve(SITE, before=cls.page_scripts)
         cls.address = cls._serving.__enter__()
 
     @classmethod
