@@ -397,11 +397,12 @@ class Browser:
     """A browser of one engine ("chromium", "firefox", "webkit"; the first of KLB_ENGINES if not
     said), with its own profile, so its own store; its console and every request its pages made
     kept for the end of the test. device_scale: the screen's device pixels per CSS pixel;
-    downloads: the folder its downloads go to."""
+    downloads: the folder its downloads go to; touch: a phone's touch screen, for phone()."""
 
-    def __init__(self, width=800, height=800, device_scale=None, engine=None, downloads=None):
+    def __init__(self, width=800, height=800, device_scale=None, engine=None, downloads=None,
+                 touch=False):
         self.engine = engines.start(engine or ENGINES[0], width, height, device_scale,
-                                    downloads)
+                                    downloads, touch)
         # Pages of other hosts than the test server's get the spy from the engine, where it can.
         if hasattr(self.engine, "preload"):
             self.engine.preload(_SPY)

@@ -135,8 +135,11 @@ class Chromium(_Selenium):
         self.cdp("Page.addScriptToEvaluateOnNewDocument", {"source": source})
 
     def phone(self, width, height, ratio, touch):
+        turned = width > height
         self.cdp("Emulation.setDeviceMetricsOverride", {
-            "width": width, "height": height, "deviceScaleFactor": ratio, "mobile": True})
+            "width": width, "height": height, "deviceScaleFactor": ratio, "mobile": True,
+            "screenOrientation": {"type": "landscapePrimary" if turned else "portraitPrimary",
+                                  "angle": 90 if turned else 0}})
         if touch:
             self.cdp("Emulation.setTouchEmulationEnabled", {"enabled": True, "maxTouchPoints": 5})
 
@@ -229,7 +232,7 @@ class WebKit(_Selenium):
 class Firefox:
     name = "firefox"
 
-    def __init__(self, width, height, device_scale, downloads):
+    def __init__(self, width, height, device_scale, downloads, touch=False):
         self._profile = tempfile.mkdtemp(prefix="klb-firefox-")
         prefs = {
             "browser.shell.checkDefaultBrowser": False,
@@ -248,6 +251,10 @@ class Firefox:
             "browser.download.start_downloads_in_tmp_dir": False,
             "browser.download.dir": str(downloads or self._profile),
         }
+        if touch:
+            # A phone's: a coarse pointer alone, and the page's touch events, from the start.
+            prefs.update({"ui.primaryPointerCapabilities": 1, "ui.allPointerCapabilities": 1,
+                          "dom.w3c_touch_events.enabled": 1})
         with open(os.path.join(self._profile, "user.js"), "w") as out:
             for key, value in prefs.items():
                 out.write(f"user_pref({json.dumps(key)}, {json.dumps(value)});\n")
@@ -365,6 +372,8 @@ class Firefox:
                        "actions": actions})
 
     def touch(self, kind, points):
+        if len(points) > 1:
+            raise Unsupported("un seul doigt par le pointeur tactile de BiDi ici")
         x, y = points[0] if points else (0, 0)
         steps = {"start": [("move", x, y), ("down",)], "move": [("move", x, y)],
                  "end": [("up",)]}[kind]
@@ -453,6 +462,9 @@ class Firefox:
         shutil.rmtree(self._profile, ignore_errors=True)
 
 
-def start(name, width, height, device_scale=None, downloads=None):
-    return {"chromium": Chromium, "firefox": Firefox, "webkit": WebKit}[name](
-        width, height, device_scale, downloads)
+def start(name, width, height, device_scale=None, downloads=None, touch=False):
+    """touch: a phone's touch screen from the start, for an engine that cannot lend it later."""
+    engine = {"chromium": Chromium, "firefox": Firefox, "webkit": WebKit}[name]
+    if touch and engine is Firefox:
+        return engine(width, height, device_scale, downloads, touch=True)
+    return engine(width, height, device_scale, downloads)
