@@ -16,6 +16,25 @@ FIRST = "Félicitation, vous étes classé à la 1er place !!! pour plus de dét
 HEADINGS = "Pseudos, Scores, Commentaires"
 
 
+
+def both_recorded(case, browser, players, old, timeout):
+    """The two players' messages, once each tab recorded at the same time: one first, one
+    second, both in the stored table above the old one's places. Their names, first then second."""
+    messages = {}
+    for handle, (name, _) in players.items():
+        browser.switch_to(handle)
+        case.until(browser, lambda: browser.box() is not None and not browser.box()[2], timeout,
+                   f"no message for {name}")
+        messages[browser.box()[1]] = name
+        browser.box_button("OK")
+    case.assertEqual(set(messages), {FIRST, PLACE.format(2)})
+    # Equal scores: the second to record goes below the first.
+    first, second = messages[FIRST], messages[PLACE.format(2)]
+    case.assertEqual(browser.stored_table(),
+                     slot(first, 0, "vu") + slot(second, 0, "vu") + table(old)[:28 * 128])
+    return first, second
+
+
 class Recording(SiteCase, per_engine=True):
     def lose_then_validate(self, browser, game):
         """The first round left to the computer, then Valider clicked: score 0."""
@@ -108,18 +127,7 @@ class Recording(SiteCase, per_engine=True):
                            f"no question {prompt!r} for {name}")
                 browser.box_input().send_keys(name if prompt.startswith("entrez") else "vu")
                 browser.box_button("OK")
-        messages = {}
-        for handle, (name, game) in players.items():
-            browser.switch_to(handle)
-            self.until(browser, lambda: browser.box() is not None and not browser.box()[2], 15,
-                       f"no message for {name}")
-            messages[browser.box()[1]] = name
-            browser.box_button("OK")
-        self.assertEqual(set(messages), {FIRST, PLACE.format(2)})
-        # Equal scores: the second to record goes below the first.
-        first, second = messages[FIRST], messages[PLACE.format(2)]
-        self.assertEqual(browser.stored_table(),
-                         slot(first, 0, "vu") + slot(second, 0, "vu") + table(old)[:28 * 128])
+        first, second = both_recorded(self, browser, players, old, 15)
 
         browser.switch_to(viewer_window)
         self.until(browser, lambda: {first.ljust(30), second.ljust(30)} <= set(viewer.texts()),

@@ -5,11 +5,10 @@ another machine, an older browser): two tabs recording at once both keep their r
 import time
 import unittest
 
-from browser import Unsupported, slot, table
+from browser import Unsupported, table
 from player import VALIDER, Player
 from site_case import SiteCase, load_tests  # noqa: F401 (one class per engine)
-from test_game import PLACE
-from test_scores import FIRST
+from test_scores import both_recorded
 
 # Every opening of the site's database answers this late, so that two recordings started within
 # it overlap: both read the table before either writes it.
@@ -90,18 +89,7 @@ class WithoutWebLocks(SiteCase, per_engine=True):
             browser.box_button("OK")
         self.assertLess(time.monotonic() - started, LATE, "the two recordings did not overlap")
 
-        messages = {}
-        for handle, (name, game) in players.items():
-            browser.switch_to(handle)
-            self.until(browser, lambda: browser.box() is not None and not browser.box()[2], 30,
-                       f"no message for {name}")
-            messages[browser.box()[1]] = name
-            browser.box_button("OK")
-        self.assertEqual(set(messages), {FIRST, PLACE.format(2)})
-        first, second = messages[FIRST], messages[PLACE.format(2)]
-        self.assertEqual(browser.stored_table(),
-                         slot(first, 0, "vu") + slot(second, 0, "vu") + table(old)[:28 * 128])
-
+        both_recorded(self, browser, players, old, 30)
 
 if __name__ == "__main__":
     unittest.main()
