@@ -1,51 +1,109 @@
 #!/usr/bin/python3
 # Debian's Python on purpose: python3-selenium is Debian's, and the python3 on the PATH may not be.
-"""The browser edition measured in headless Chromium, served locally, and written as the section
-"Dans un navigateur" of docs/PERFORMANCE.md (printed on stdout; bench/run-web puts it there):
+"""The browser edition measured in each engine (Chromium, Firefox, WebKitGTK; KLB_ENGINES or
+the arguments name fewer), served locally, and written as the section "Dans un navigateur" of
+docs/PERFORMANCE.md (printed on stdout; bench/run-web puts it there):
 
 - the site's transfer size, each file gzipped (gzip -9), as a server that compresses sends it;
-- navigation to the game's first frame, in a new profile each time (a first visit), and again
-  on a reload (a repeat visit, from the browser's caches);
+- navigation to the game's first frame, in a new profile each time (a first visit) and in the
+  same browser coming back (a repeat visit), beside a bare page's first paint, with where the
+  time of a visit goes;
 - Timer1 against a bare setInterval(..., 63) page in the same run (bench/web_timer.py);
-- the page's memory: JavaScript heap, WebAssembly memory, and what its renderer takes beside
-  the same browser's renderer on a bare page.
+- in Chromium, the page's memory: JavaScript heap, WebAssembly memory, and what its renderer
+  takes beside the same browser's renderer on a bare page.
 
-Nothing here is in the product: the frame and the ticks are seen from outside, by scripts given
-to the page before it loads.
+Nothing here is in the product: the frame and the ticks are seen from outside, by scripts the
+test server gives the page before its own.
 
-Usage: bench/web_bench.py SITE_DIR [RUNS] [PERIODS]"""
+Usage: bench/web_bench.py SITE_DIR [RUNS] [PERIODS] [ENGINE...]"""
 
 import gzip
 import os
 import statistics
+import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "web"))
 sys.path.insert(0, os.path.dirname(__file__))
 from browser import Browser, serve  # noqa: E402
+import engines  # noqa: E402
 import web_timer  # noqa: E402
 
 KIB = 1024
 
-# The first stroke on any canvas, and the end of the task that made it: the whole first paint.
-WATCH_FIRST_FRAME = """
+# Where the time of a visit goes, seen from inside the page by a script the test server gives it
+# before its own, all in ms from the start of the navigation: the first stroke on any canvas and
+# the end of the task that made it (the whole first paint of the game), the program's script
+# starting to run, the module asked for, its compilation begun and its instance received, main
+# about to run (web_timer's onRuntimeInitialized).
+WATCH_VISIT = """
 (function() {
+  const marks = window.klbMarks = {};
+  const note = function(name) { if (marks[name] === undefined) marks[name] = performance.now(); };
   const proto = CanvasRenderingContext2D.prototype;
   for (const name of ['fillRect', 'drawImage', 'fillText']) {
     const original = proto[name];
     proto[name] = function() {
-      if (window.klbFirstStroke === undefined) {
-        window.klbFirstStroke = performance.now();
-        queueMicrotask(function() { window.klbFirstFrame = performance.now(); });
+      if (marks.stroke === undefined) {
+        note('stroke');
+        queueMicrotask(function() { note('frame'); });
       }
       return original.apply(this, arguments);
+    };
+  }
+  // The program's script starts with its pictures, and asks for its module at its end.
+  window.Module = window.Module || {};
+  let pictures;
+  Object.defineProperty(Module, 'pictures', {
+    get: function() { return pictures; },
+    set: function(value) { note('runs'); pictures = value; },
+  });
+  const fetch = window.fetch;
+  window.fetch = function(address) {
+    if (/[.]wasm$/.test(String(address))) note('asked');
+    return fetch.apply(this, arguments);
+  };
+  for (const name of ['instantiateStreaming', 'instantiate']) {
+    const original = WebAssembly[name];
+    if (original === undefined) continue;
+    WebAssembly[name] = function() {
+      note('compile');
+      return original.apply(this, arguments).then(function(result) {
+        note('instantiated');
+        return result;
+      });
     };
   }
 })();
 """
 
-BARE_PAGE = "<!DOCTYPE html><title>bare</title><p>bare</p>"
+# The files of the site as the page received them, in ms from the start of the navigation.
+RECEIVED = """
+const done = {};
+const page = performance.getEntriesByType('navigation')[0];
+done.page = page ? page.responseEnd : performance.timing.responseEnd - performance.timeOrigin;
+for (const e of performance.getEntriesByType('resource')) {
+  const path = new URL(e.name).pathname;
+  const key = /[.]wasm$/.test(path) ? 'module' : /[/]klimbor[.]js$/.test(path) ? 'script'
+            : /[/](pictures|fonts)[/]/.test(path) ? 'look' : null;
+  if (key !== null) done[key] = Math.max(done[key] || 0, e.responseEnd);
+}
+done.first_request = Math.min.apply(null,
+    performance.getEntriesByType('resource').map(function(e) { return e.startTime; }));
+return Object.assign(done, window.klbMarks);
+"""
+
+# The floor: the same engine's first paint of a page that draws one line of text.
+FLOOR_PAGE = "<!DOCTYPE html><title>floor</title><p>Klimbor</p>"
+FIRST_PAINT = ("var p = performance.getEntriesByName('first-contentful-paint')[0];"
+               "return p === undefined ? null : p.startTime;")
+
+# The steps of a visit, in the order they end, as the tables name them.
+STEPS = (("page", "page"), ("script", "`klimbor.js`"), ("runs", "`klimbor.js` runs"),
+         ("module", "`klimbor.wasm`"), ("look", "pictures, fonts"), ("asked", "module asked for"),
+         ("compile", "compiling"), ("instantiated", "module instantiated"),
+         ("main", "`main` runs"), ("frame", "first frame"))
 
 
 def site_files(site):
@@ -64,66 +122,45 @@ def sizes(site):
     return sorted(rows, key=lambda row: -row[2])
 
 
-def first_frame(browser, url):
-    browser.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
-                                   {"source": WATCH_FIRST_FRAME})
+def visit(browser, url):
+    """The marks of one visit of the game's page, once its first frame is painted."""
     browser.open(url)
-    return frame_time(browser)
+    read = "return window.klbMarks && window.klbMarks.frame !== undefined;"
+    if browser.wait(lambda: browser.script(read), 30, every=0.01) is None:
+        raise RuntimeError(f"[{browser.name}] aucune image du jeu en 30 s")
+    return browser.script(RECEIVED)
 
 
-def frame_time(browser):
-    read = "return window.klbFirstFrame === undefined ? null : window.klbFirstFrame;"
-    if browser.wait(lambda: browser.driver.execute_script(read) is not None, 30, every=0.01) is None:
-        raise RuntimeError("aucune image du jeu en 30 s")
-    return browser.driver.execute_script(read)
+def first_visits(address, new_browser, runs):
+    """A new profile each time: nothing cached, no service worker."""
+    found = []
+    for _ in range(runs):
+        with new_browser() as browser:
+            found.append(visit(browser, address + "/index.html"))
+    return found
 
 
-def first_visits(address, runs):
-    return [first_frame_in_new_profile(address) for _ in range(runs)]
+def repeat_visits(address, new_browser, runs):
+    """The same browser coming back: the service worker's caches, or the browser's."""
+    with new_browser() as browser:
+        visit(browser, address + "/index.html")
+        return [visit(browser, address + "/index.html") for _ in range(runs)]
 
 
-# When the page's first file was asked for: a new profile's renderer takes its time before it
-# reads the page it has received, and the site can do nothing about that.
-FIRST_REQUEST = ("return Math.min.apply(null, performance.getEntriesByType('resource')"
-                 ".map(function(e) { return e.startTime; }));")
-
-
-def first_frame_in_new_profile(address):
-    """The first frame, and the part of it from the page's first request."""
-    with Browser() as browser:
-        frame = first_frame(browser, address + "/index.html")
-        return frame, frame - browser.driver.execute_script(FIRST_REQUEST)
-
-
-# The floor: the same new profile's first paint of a page that draws one line of text.
-FLOOR_PAGE = "<!DOCTYPE html><title>floor</title><p>Klimbor</p>"
-FIRST_PAINT = ("var p = performance.getEntriesByName('first-contentful-paint')[0];"
-               "return p === undefined ? null : p.startTime;")
-
-
-def floor_visits(address, site, runs):
+def floor_visits(address, site, engine, runs):
     with open(os.path.join(site, "floor.html"), "w", encoding="utf-8") as page:
         page.write(FLOOR_PAGE)
     try:
         times = []
         for _ in range(runs):
-            with Browser() as browser:
+            with Browser(engine=engine, spy=False) as browser:
                 browser.open(address + "/floor.html")
-                browser.wait(lambda: browser.driver.execute_script(FIRST_PAINT) is not None, 30)
-                times.append(browser.driver.execute_script(FIRST_PAINT))
+                if browser.wait(lambda: browser.script(FIRST_PAINT) is not None, 10) is None:
+                    return None  # the engine gives no paint timing
+                times.append(browser.script(FIRST_PAINT))
         return times
     finally:
         os.remove(os.path.join(site, "floor.html"))
-
-
-def repeat_visits(address, runs):
-    with Browser() as browser:
-        first_frame(browser, address + "/index.html")
-        times = []
-        for _ in range(runs):
-            browser.driver.refresh()
-            times.append(frame_time(browser))
-        return times
 
 
 def process_tree(root):
@@ -178,21 +215,22 @@ def js_heap(browser):
 
 
 def memory(address, site):
-    """The game ten seconds into its first race, and a bare page, each in its own browser."""
-    with Browser() as browser:
+    """The game ten seconds into its first race, and a bare page, each in its own Chromium (the
+    only engine that tells its heap)."""
+    with Browser(engine="chromium", spy=False) as browser:
         browser.driver.execute_cdp_cmd("Performance.enable", {})
         browser.open(address + "/index.html")
         browser.canvas(0, timeout=30)
         time.sleep(10)  # the intro, then the race under way
         game = {
             "heap": js_heap(browser),
-            "wasm": browser.driver.execute_script("return Module.HEAP8.length;") / KIB,
+            "wasm": browser.script("return Module.HEAP8.length;") / KIB,
             "pss": renderer_pss(browser),
         }
     with open(os.path.join(site, "bare.html"), "w", encoding="utf-8") as page:
-        page.write(BARE_PAGE)
+        page.write(FLOOR_PAGE)
     try:
-        with Browser() as browser:
+        with Browser(engine="chromium", spy=False) as browser:
             browser.driver.execute_cdp_cmd("Performance.enable", {})
             browser.open(address + "/bare.html")
             time.sleep(10)
@@ -202,49 +240,42 @@ def memory(address, site):
     return game, bare
 
 
-def p99_deviation(gaps):
-    deviations = sorted(abs(gap - web_timer.INTERVAL) for gap in gaps)
-    return deviations[min(len(deviations) - 1, int(0.99 * len(deviations)))]
-
-
-def timers(address, site, periods):
-    with open(os.path.join(site, "bare.html"), "w", encoding="utf-8") as page:
-        page.write(web_timer.BARE_PAGE)
+def version(engine):
+    command = {"chromium": ["chromium", "--version"], "firefox": ["firefox-esr", "--version"],
+               "webkit": ["dpkg-query", "-W", "-f", "WebKitGTK ${Version}",
+                          "libwebkit2gtk-4.1-0"]}[engine]
     try:
-        with Browser() as browser:
-            game = web_timer.game_periods(browser, address, periods)
-            bare = web_timer.bare_periods(browser, address, periods)
-    finally:
-        os.remove(os.path.join(site, "bare.html"))
-    return game, bare
+        return subprocess.run(command, capture_output=True, text=True, timeout=30).stdout.strip()
+    except OSError:
+        return engine
 
 
-def chromium_version():
-    with Browser() as browser:
-        return browser.driver.capabilities.get("browserVersion", "?")
+class Engine:
+    """What one engine measured: visits (marks per visit), the floor, the two timers."""
+
+    def __init__(self, name, address, site, runs, periods):
+        """address: the site served as built, for the bare page."""
+        self.name, self.version = name, version(name)
+        with web_timer.watched(site, name, [WATCH_VISIT, web_timer.WATCH_TICKS]) as (
+                game, new_browser):
+            self.first = first_visits(game, new_browser, runs)
+            self.repeat = repeat_visits(game, new_browser, runs)
+        self.floor = floor_visits(address, site, name, runs)
+        self.game_gaps, self.bare_gaps = web_timer.measure(site, periods, name)
+
+    @staticmethod
+    def median(visits, step):
+        return statistics.median(v[step] for v in visits if v.get(step) is not None)
 
 
-def section(site, runs, periods):
+def ms(times):
+    return f"{statistics.median(times):.0f} ms ({min(times):.0f}–{max(times):.0f})"
+
+
+def sizes_section(site, say):
     rows = sizes(site)
-    with serve(site) as address:
-        version = chromium_version()
-        first_runs = first_visits(address, runs)
-        first = [frame for frame, _ in first_runs]
-        own = [part for _, part in first_runs]
-        floor = floor_visits(address, site, runs)
-        repeat = repeat_visits(address, runs)
-        game_gaps, bare_gaps = timers(address, site, periods)
-        game_memory, bare_memory = memory(address, site)
-
     total = sum(gz for _, _, gz in rows)
     programs = sum(gz for name, _, gz in rows if name.endswith((".wasm", ".js")) and "/" not in name)
-    out = []
-    say = out.append
-    say("## Dans un navigateur")
-    say("")
-    say(f"Measured by `bench/run-web` in headless Chromium {version} on this machine, the site "
-        "served by Python's `http.server` on 127.0.0.1.")
-    say("")
     say("### Transfer size")
     say("")
     say("Each file of `build-web/site` compressed with gzip -9, as a server that compresses "
@@ -259,51 +290,105 @@ def section(site, runs, periods):
     say(f"| **the programs' `.wasm` and `.js`** | | **{programs / KIB:.1f} KiB** (goal ≤ 250 KiB: "
         f"{'met' if programs <= 250 * KIB else 'NOT met'}) |")
     say("")
+
+
+def visits_section(measured, say):
     say("### Navigation to the game's first frame")
     say("")
-    say("From the start of the navigation to `index.html` to the end of the first paint of the "
-        "game's canvas (the pictures and the font loaded, `main` run, the window painted), seen "
-        "by a script given to the page before it loads.")
+    say("From the start of the navigation to `index.html` to the end of the task that painted "
+        "the game's canvas first (the pictures and the fonts loaded, `main` run, the window "
+        "painted), beside the same engine's first paint of a page holding one line of text "
+        "(`first-contentful-paint`). A first visit is a new profile each time: nothing cached, "
+        "no service worker; a repeat visit is the same browser coming back to the page. "
+        "Medians, with the least and the most in brackets.")
     say("")
-    say("| Visit | Median | min–max | Runs | Goal ≤ 300 ms |")
+    say("| Engine | First visit | Repeat visit | Bare page's first paint | First visit ÷ bare "
+        "(goal ≤ 1.5) |")
     say("|---|---|---|---|---|")
-    for name, times in (("first (a new profile each time)", first),
-                        ("first, from the page's first request to the frame", own),
-                        ("repeat (a reload, from the caches)", repeat)):
-        median = statistics.median(times)
-        say(f"| {name} | {median:.0f} ms | {min(times):.0f}–{max(times):.0f} ms | {len(times)} | "
-            f"{'met' if median <= 300 else 'NOT met'} |")
-    say(f"| the floor: a bare page's first paint, in a new profile | {statistics.median(floor):.0f} ms | "
-        f"{min(floor):.0f}–{max(floor):.0f} ms | {len(floor)} | |")
+    for e in measured:
+        first = [v["frame"] for v in e.first]
+        repeat = [v["frame"] for v in e.repeat]
+        if e.floor:
+            ratio = statistics.median(first) / statistics.median(e.floor)
+            floor, verdict = ms(e.floor), f"{ratio:.2f} ({'met' if ratio <= 1.5 else 'NOT met'})"
+        else:
+            floor, verdict = "no paint timing", "—"
+        say(f"| {e.version} | {ms(first)} | {ms(repeat)} | {floor} | {verdict} |")
     say("")
+    say("Where a first visit's time goes: when each step ended, medians in ms from the start of "
+        "the navigation (a file: when its last byte came; the pictures and fonts: the last of "
+        "them). The engine's own start of a new profile lies between the page and its first "
+        "request.")
+    say("")
+    say("| Engine | Visit | " + " | ".join(title for _, title in STEPS) + " | first request |")
+    say("|---|---|" + "---|" * (len(STEPS) + 1))
+    for e in measured:
+        for kind, visits in (("first", e.first), ("repeat", e.repeat)):
+            cells = []
+            for step, _ in STEPS + (("first_request", ""),):
+                try:
+                    cells.append(f"{Engine.median(visits, step):.0f}")
+                except statistics.StatisticsError:
+                    cells.append("—")
+            say(f"| {e.name} | {kind} | " + " | ".join(cells) + " |")
+    say("")
+
+
+def timers_section(measured, say):
     say("### Timer1")
     say("")
     say("Timer1's calls seen from outside the program, beside a bare `setInterval(…, 63)` page "
-        "in the same browser, one after the other.")
+        "in the same browser, one after the other: the mean period, and the 99th percentile of "
+        "the deviation from 63 ms.")
     say("")
-    say("| Timer | Periods | Mean period | 99th percentile deviation |")
+    say("| Engine | Timer1 | bare `setInterval` | Ratio of the 99th percentiles (goal ≤ 1.2) |")
     say("|---|---|---|---|")
-    game_p99, bare_p99 = p99_deviation(game_gaps), p99_deviation(bare_gaps)
-    say(f"| Timer1, the game's tick (63 ms) | {len(game_gaps)} | {statistics.fmean(game_gaps):.3f} ms "
-        f"| {game_p99:.3f} ms |")
-    say(f"| a bare `setInterval(…, 63)` | {len(bare_gaps)} | {statistics.fmean(bare_gaps):.3f} ms | "
-        f"{bare_p99:.3f} ms |")
-    ratio = game_p99 / bare_p99 if bare_p99 else float("inf")
+    for e in measured:
+        game_p99 = web_timer.p99_deviation(e.game_gaps)
+        bare_p99 = web_timer.p99_deviation(e.bare_gaps)
+        ratio = game_p99 / bare_p99 if bare_p99 else float("inf")
+        say(f"| {e.name} | {statistics.fmean(e.game_gaps):.3f} ms, {game_p99:.3f} ms "
+            f"({len(e.game_gaps)} periods) | {statistics.fmean(e.bare_gaps):.3f} ms, "
+            f"{bare_p99:.3f} ms ({len(e.bare_gaps)} periods) | {ratio:.2f} "
+            f"({'met' if ratio <= 1.2 else 'NOT met'}) |")
     say("")
-    say(f"Ratio of the 99th percentiles: {ratio:.2f} (goal ≤ 1.2: {'met' if ratio <= 1.2 else 'NOT met'}).")
-    say("")
+
+
+def memory_section(game, bare, say):
     say("### Memory")
     say("")
     say("Ten seconds after the page opened (the game: its race under way), after a garbage "
         "collection; the renderer is the proportional set size (PSS) of Chromium's renderer "
-        "processes, beside the same browser showing a bare page.")
+        "processes, beside the same browser showing a bare page. Chromium alone tells its heap.")
     say("")
     say("| Page | JavaScript heap | WebAssembly memory | Renderer (PSS) |")
     say("|---|---|---|---|")
-    say(f"| the game | {game_memory['heap']:.0f} KiB | {game_memory['wasm']:.0f} KiB | "
-        f"{game_memory['pss'] / KIB:.1f} MiB |")
-    say(f"| a bare page | {bare_memory['heap']:.0f} KiB | — | {bare_memory['pss'] / KIB:.1f} MiB |")
+    say(f"| the game | {game['heap']:.0f} KiB | {game['wasm']:.0f} KiB | "
+        f"{game['pss'] / KIB:.1f} MiB |")
+    say(f"| a bare page | {bare['heap']:.0f} KiB | — | {bare['pss'] / KIB:.1f} MiB |")
     say("")
+
+
+def section(site, runs, periods, names):
+    with serve(site, spy=False) as address:
+        measured = []
+        for name in names:
+            print(f"[{name}] mesure…", file=sys.stderr, flush=True)
+            measured.append(Engine(name, address, site, runs, periods))
+        game_memory, bare_memory = memory(address, site) if "chromium" in names else (None, None)
+    out = []
+    say = out.append
+    say("## Dans un navigateur")
+    say("")
+    say(f"Measured by `bench/run-web` in {', '.join(e.version for e in measured)}, headless "
+        "(WebKitGTK's MiniBrowser under Xvfb), on this machine, the site served by Python's "
+        "`http.server` on 127.0.0.1.")
+    say("")
+    sizes_section(site, say)
+    visits_section(measured, say)
+    timers_section(measured, say)
+    if game_memory is not None:
+        memory_section(game_memory, bare_memory, say)
     return "\n".join(out)
 
 
@@ -311,4 +396,6 @@ if __name__ == "__main__":
     site = sys.argv[1]
     runs = int(sys.argv[2]) if len(sys.argv) > 2 else 11
     periods = int(sys.argv[3]) if len(sys.argv) > 3 else 400
-    print(section(site, runs, periods))
+    names = sys.argv[4:] or [e for e in os.environ.get("KLB_ENGINES", "").split(",") if e] \
+        or list(engines.NAMES)
+    print(section(site, runs, periods, names))

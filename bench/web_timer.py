@@ -1,14 +1,17 @@
 #!/usr/bin/python3
-# Debian's Python on purpose: python3-selenium is Debian's, and the python3 on the PATH may not be.
-"""Timer1 of the browser edition in headless Chromium, beside a bare setInterval(..., 63) page
-measured in the same run: the mean period and the 99th percentile of the deviation from 63 ms.
+# Debian's Python on purpose: python3-selenium and python3-websocket are Debian's, and the python3
+# on the PATH may not be.
+"""Timer1 of the browser edition beside a bare setInterval(..., 63) page measured in the same
+browser, in each engine: the mean period and the 99th percentile of the deviation from 63 ms.
 
-The game's ticks are seen from outside the product: a script given to the browser before the
-page wraps the program's tick entry point and notes performance.now() at each call of Timer1.
-Races are short when nobody plays, so the game is restarted ("R") until enough periods are in.
+The game's ticks are seen from outside the product: a script the test server gives the page
+before its own wraps the program's tick entry point and notes performance.now() at each call of
+Timer1. Races are short when nobody plays, so the game is restarted ("R") until enough periods
+are in.
 
-Usage: bench/web_timer.py SITE_DIR [PERIODS]   (prints one line per measure)"""
+Usage: bench/web_timer.py SITE_DIR [PERIODS] [ENGINE...]   (prints one line per measure)"""
 
+import contextlib
 import os
 import statistics
 import sys
@@ -16,27 +19,28 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "web"))
 from browser import Browser, serve  # noqa: E402
+import engines  # noqa: E402
 
 TIMER1 = 1  # the game's timers are numbered as the window lists them: Timer, Timer1, Timer2
 INTERVAL = 63.0
 
 # The program rebinds its entry points on their first call: the wrapper stays in front of
-# whatever function is set.
+# whatever function is set. Emscripten's script keeps a Module that is there before it.
 WATCH_TICKS = """
 window.klbTicks = [];
-window.Module = {
-  onRuntimeInitialized: function() {
-    let tick = Module['_klb_web_tick'];
-    Object.defineProperty(Module, '_klb_web_tick', {
-      get: function() {
-        return function(id) {
-          if (id === %d) window.klbTicks.push(performance.now());
-          return tick(id);
-        };
-      },
-      set: function(f) { tick = f; },
-    });
-  }
+window.Module = window.Module || {};
+Module.onRuntimeInitialized = function() {
+  if (window.klbMarks) klbMarks.main = performance.now();
+  let tick = Module['_klb_web_tick'];
+  Object.defineProperty(Module, '_klb_web_tick', {
+    get: function() {
+      return function(id) {
+        if (id === %d) window.klbTicks.push(performance.now());
+        return tick(id);
+      };
+    },
+    set: function(f) { tick = f; },
+  });
 };
 """ % TIMER1
 
@@ -52,50 +56,73 @@ def periods(ticks):
     return [gap for gap in gaps if gap < 2 * INTERVAL]
 
 
-def describe(name, gaps):
+def p99_deviation(gaps):
     deviations = sorted(abs(gap - INTERVAL) for gap in gaps)
-    p99 = deviations[min(len(deviations) - 1, int(0.99 * len(deviations)))]
-    print(f"{name}: {len(gaps)} périodes, moyenne {statistics.fmean(gaps):.3f} ms, "
-          f"p99 de l'écart {p99:.3f} ms, max {max(gaps):.3f} ms")
-    return p99
+    return deviations[min(len(deviations) - 1, int(0.99 * len(deviations)))]
 
 
 def game_periods(browser, address, wanted):
-    browser.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": WATCH_TICKS})
+    """address serves WATCH_TICKS before the page's own scripts."""
     browser.open(address + "/index.html")
-    browser.canvas(0, timeout=20)
-    canvas = browser.driver.find_element("css selector", "canvas")
+    canvas = browser.canvas(0, timeout=30)
     while True:
-        ticks = browser.driver.execute_script("return window.klbTicks;")
+        ticks = browser.script("return window.klbTicks;")
         if len(periods(ticks)) >= wanted:
             return periods(ticks)
         # After a round the game waits for the player: "R" starts a new game three seconds on.
         count = len(ticks)
         time.sleep(1.0)
-        if len(browser.driver.execute_script("return window.klbTicks;")) == count:
-            canvas.send_keys("r")
+        if len(browser.script("return window.klbTicks;")) == count:
+            canvas.press_key("r")
 
 
 def bare_periods(browser, address, wanted):
     browser.open(address + "/bare.html")
     ticks = []
-    while len(ticks) < wanted + 1:
+    while len(periods(ticks)) < wanted:
         time.sleep(1.0)
-        ticks = browser.driver.execute_script("return window.klbTicks;")
+        ticks = browser.script("return window.klbTicks;")
     return periods(ticks)
 
 
-def main(site, wanted):
+@contextlib.contextmanager
+def watched(site, engine, scripts):
+    """The site's address, and a function giving a new browser of the engine whose pages run
+    scripts before their own: through the engine's own preload where it has one, so that the
+    page makes no request more than it does for a player; else from the test server."""
+    own = engines.preloads(engine)
+    with serve(site, spy=False, before=() if own else scripts) as address:
+        def browser():
+            made = Browser(engine=engine, spy=False)
+            for source in scripts if own else ():
+                made.engine.preload(source)
+            return made
+        yield address, browser
+
+
+def measure(site, wanted, engine):
+    """(Timer1's periods, the bare page's periods), one after the other in one browser."""
     with open(os.path.join(site, "bare.html"), "w", encoding="utf-8") as page:
         page.write(BARE_PAGE)
     try:
-        with serve(site) as address, Browser() as browser:
-            game = describe("Timer1", game_periods(browser, address, wanted))
-            bare = describe("setInterval nu", bare_periods(browser, address, wanted))
-            print(f"rapport des p99 : {game / bare:.2f}")
+        with watched(site, engine, [WATCH_TICKS]) as (address, new_browser), \
+                new_browser() as browser:
+            return (game_periods(browser, address, wanted),
+                    bare_periods(browser, address, wanted))
     finally:
         os.remove(os.path.join(site, "bare.html"))
 
 
+def describe(name, gaps):
+    print(f"{name}: {len(gaps)} périodes, moyenne {statistics.fmean(gaps):.3f} ms, "
+          f"p99 de l'écart {p99_deviation(gaps):.3f} ms, max {max(gaps):.3f} ms")
+
+
 if __name__ == "__main__":
-    main(sys.argv[1], int(sys.argv[2]) if len(sys.argv) > 2 else 500)
+    site = sys.argv[1]
+    wanted = int(sys.argv[2]) if len(sys.argv) > 2 else 500
+    for engine in sys.argv[3:] or engines.NAMES:
+        game, bare = measure(site, wanted, engine)
+        describe(f"[{engine}] Timer1", game)
+        describe(f"[{engine}] setInterval nu", bare)
+        print(f"[{engine}] rapport des p99 : {p99_deviation(game) / p99_deviation(bare):.2f}")

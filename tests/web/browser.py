@@ -397,14 +397,16 @@ class Browser:
     """A browser of one engine ("chromium", "firefox", "webkit"; the first of KLB_ENGINES if not
     said), with its own profile, so its own store; its console and every request its pages made
     kept for the end of the test. device_scale: the screen's device pixels per CSS pixel;
-    downloads: the folder its downloads go to; touch: a phone's touch screen, for phone()."""
+    downloads: the folder its downloads go to; touch: a phone's touch screen, for phone();
+    spy=False: the pages as built, with no spy of the engine's own (for the benchmarks)."""
 
     def __init__(self, width=800, height=800, device_scale=None, engine=None, downloads=None,
-                 touch=False):
+                 touch=False, spy=True):
         self.engine = engines.start(engine or ENGINES[0], width, height, device_scale,
                                     downloads, touch)
+        self._spy = spy
         # Pages of other hosts than the test server's get the spy from the engine, where it can.
-        if hasattr(self.engine, "preload"):
+        if spy and hasattr(self.engine, "preload"):
             self.engine.preload(_SPY)
         self.name = self.engine.name
         # Chromium's and WebKit's Selenium session, for what has no call here yet; None in Firefox.
@@ -446,7 +448,7 @@ class Browser:
         browser, same profile, same site store, showing url; it becomes the current one. Its
         handle, for switch_to."""
         handle = self.engine.new_window(kind)
-        if hasattr(self.engine, "preload"):
+        if self._spy and hasattr(self.engine, "preload"):
             self.engine.preload(_SPY)
         self.open(url)
         return handle

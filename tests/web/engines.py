@@ -462,9 +462,19 @@ class Firefox:
         shutil.rmtree(self._profile, ignore_errors=True)
 
 
+def _kind(name):
+    return {"chromium": Chromium, "firefox": Firefox, "webkit": WebKit}[name]
+
+
+def preloads(name):
+    """Whether the engine runs a script in every page before the page's own by itself, with no
+    request of the page's for it."""
+    return hasattr(_kind(name), "preload")
+
+
 def start(name, width, height, device_scale=None, downloads=None, touch=False):
     """touch: a phone's touch screen from the start, for an engine that cannot lend it later."""
-    engine = {"chromium": Chromium, "firefox": Firefox, "webkit": WebKit}[name]
+    engine = _kind(name)
     if touch and engine is Firefox:
         return engine(width, height, device_scale, downloads, touch=True)
     return engine(width, height, device_scale, downloads)
