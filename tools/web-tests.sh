@@ -2,8 +2,8 @@
 # Builds Klimbor for browsers (tools/build-web.sh) and runs its headless suite, compiled to
 # WebAssembly, under Node: the game's rules, and the score file on the browser's storage code,
 # with the npm package fake-indexeddb (tests/web, pinned by its lock file) standing in for the
-# browser's IndexedDB; then the site itself, in Chromium, Firefox and WebKitGTK (KLB_ENGINES
-# names fewer): the smoke test, then every scenario of tests/web/test_*.py in each engine.
+# browser's IndexedDB; then the site itself, in Chromium, Firefox and WebKitGTK at once
+# (KLB_ENGINES names fewer): the smoke test, then every scenario of tests/web/test_*.py in each.
 # Exits non-zero if the build or a suite fails.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -38,11 +38,29 @@ timeout 600 node --no-experimental-fetch build-web/tests/headless_tests.js --gte
 
 # Debian's Python, which has Debian's selenium and websocket; the python3 on the PATH may be
 # another.
-export KLB_ENGINES=${KLB_ENGINES:-chromium,firefox,webkit}
-echo "Le site dans chaque moteur ($KLB_ENGINES)"
-timeout 600 /usr/bin/python3 tests/web/smoke_test.py build-web/site || status=1
-# The browser end-to-end suite: every tests/web/test_*.py, on the same site, in each engine.
-echo "Les scénarios de bout en bout dans chaque moteur ($KLB_ENGINES)"
-KLB_SITE=build-web/site timeout 2400 /usr/bin/python3 -m unittest discover -s tests/web \
-  -p 'test_*.py' || status=1
+# The engines side by side, each in its own lane: a round is played in real time, so a browser
+# mostly waits, and the three share the cores with room to spare. Each lane runs the smoke test,
+# then every scenario of tests/web/test_*.py on the same site; its output is shown whole once
+# every lane has ended.
+engines=${KLB_ENGINES:-chromium,firefox,webkit}
+lanes=$(mktemp -d)
+trap 'rm -rf "$lanes"' EXIT
+echo "Le site dans chaque moteur, côte à côte ($engines) : le test de fumée puis les scénarios"
+for engine in ${engines//,/ }; do
+  (
+    export KLB_ENGINES=$engine KLB_SITE=build-web/site
+    started=$SECONDS
+    lane=0
+    timeout 600 /usr/bin/python3 tests/web/smoke_test.py build-web/site || lane=1
+    timeout 1500 /usr/bin/python3 -m unittest discover -s tests/web -p 'test_*.py' || lane=1
+    echo "[$engine] $((SECONDS - started)) s"
+    exit $lane
+  ) >"$lanes/$engine.log" 2>&1 &
+  echo "$!" >"$lanes/$engine.pid"
+done
+for engine in ${engines//,/ }; do
+  wait "$(cat "$lanes/$engine.pid")" || status=1
+  echo "── $engine ──"
+  cat "$lanes/$engine.log"
+done
 exit $status
