@@ -1,9 +1,9 @@
 #!/usr/bin/python3
 # Debian's Python on purpose: python3-selenium is Debian's, and the python3 on the PATH may not be.
 """The browser edition as a player first meets it, in each engine of KLB_ENGINES (Chromium,
-Firefox, WebKitGTK by default): the page loads with no error, the game's canvas is 129x278 CSS
-pixels, the race starts about three seconds later, and a round left to the computer ends on the
-result panel.
+Firefox, WebKitGTK by default): the page loads with no error and each of its files once, the
+game's canvas is 129x278 CSS pixels, the race starts about three seconds later, and a round left
+to the computer ends on the result panel.
 
 Usage: smoke_test.py SITE_DIR (the folder tools/build-web.sh leaves, build-web/site)."""
 
@@ -43,6 +43,13 @@ def smoke(site, engine):
             failures.append("aucun panneau de résultat dans les 90 s")
             browser.screenshot(f"smoke-failure-{engine}.png")
 
+        # Each file the page loads comes once: WebKit loads a module twice if the page only
+        # preloads it.
+        failures += [f"{url} chargé deux fois" for url in browser.script(
+            "const seen = new Set(), twice = [];"
+            "for (const e of performance.getEntriesByType('resource'))"
+            "  if (seen.has(e.name)) twice.push(e.name); else seen.add(e.name);"
+            "return twice;")]
         failures += [f"console : {line}" for line in browser.console_errors()]
         failures += [f"hors du site : {url}" for url in browser.foreign_requests()]
     return failures
