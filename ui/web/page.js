@@ -76,7 +76,7 @@ mergeInto(LibraryManager.library, {
     stop: function() {
       klb.ended = true;
       klb.queue = [];
-      for (var id in klb.timers) clearTimeout(klb.timers[id].handle);
+      for (var id in klb.timers) clearInterval(klb.timers[id].handle);
       klb.timers = {};
       klb.on_stop.forEach(function(then) { then(); });
     },
@@ -288,20 +288,15 @@ mergeInto(LibraryManager.library, {
       return node;
     },
 
+    // The browser's own repeating timer, as any page has it: each tick falls due a whole
+    // interval after the last one due, not after the last one run, so the browser's lateness
+    // does not add up, and the ticks a busy page misses are dropped.
     schedule: function(id) {
-      var t = klb.timers[id];
-      t.handle = setTimeout(function() { klb.fire(id); }, Math.max(0, t.next - performance.now()));
+      klb.timers[id].handle = setInterval(function() { klb.fire(id); }, klb.timers[id].interval);
     },
 
-    // Each tick falls due a whole interval after the last one due, not after the last one run,
-    // so the browser's lateness does not add up. Ticks missed (a busy page) are dropped.
     fire: function(id) {
-      var t = klb.timers[id];
-      if (!t) return;
-      var now = performance.now();
-      t.next += t.interval;
-      if (t.next <= now) t.next = now + t.interval;
-      klb.schedule(id);
+      if (!klb.timers[id]) return;
       klb.enter(klb.call('klb_web_tick', [id]), false);
     },
 
@@ -309,13 +304,9 @@ mergeInto(LibraryManager.library, {
     // again, each counts its interval anew, as a timer switched on does.
     pause_or_resume: function() {
       for (var id in klb.timers) {
-        var t = klb.timers[id];
-        clearTimeout(t.handle);
-        if (!document.hidden) {
-          t.next = performance.now() + t.interval;
-          // A key of the object is text; the program must be given its timer's number.
-          klb.schedule(Number(id));
-        }
+        clearInterval(klb.timers[id].handle);
+        // A key of the object is text; the program must be given its timer's number.
+        if (!document.hidden) klb.schedule(Number(id));
       }
     },
   },
@@ -629,15 +620,15 @@ mergeInto(LibraryManager.library, {
   klb_web_timer_start__deps: ['$klb'],
   klb_web_timer_start: function(id, interval) {
     var old = klb.timers[id];
-    if (old) clearTimeout(old.handle);
-    klb.timers[id] = {interval: interval, next: performance.now() + interval, handle: 0};
+    if (old) clearInterval(old.handle);
+    klb.timers[id] = {interval: interval, handle: 0};
     if (!document.hidden) klb.schedule(id);
   },
 
   klb_web_timer_stop__deps: ['$klb'],
   klb_web_timer_stop: function(id) {
     var t = klb.timers[id];
-    if (t) clearTimeout(t.handle);
+    if (t) clearInterval(t.handle);
     delete klb.timers[id];
   },
 
