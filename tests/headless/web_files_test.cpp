@@ -60,6 +60,39 @@ EM_JS(void, fail_next_commit, (const char* error), {
   };
 });
 
+// The next read of a value fails with that error, as a browser's does when its own files fail
+// under it: the request's error, answered later.
+EM_JS(void, fail_next_read, (const char* error), {
+  const name = UTF8ToString(error);
+  const get = IDBObjectStore.prototype.get;
+  IDBObjectStore.prototype.get = function() {
+    IDBObjectStore.prototype.get = get;
+    const request = {};
+    setTimeout(() => {
+      request.error = new DOMException("", name);
+      request.onerror();
+    });
+    return request;
+  };
+});
+
+// The next new version asked of the database is refused with that error, as a browser with no
+// room left for it refuses it: the request's error, answered later.
+EM_JS(void, refuse_next_upgrade, (const char* error), {
+  const name = UTF8ToString(error);
+  const browser = globalThis.indexedDB;
+  globalThis.indexedDB = {open: (...args) => {
+    if (args[1] === undefined) return browser.open(...args);
+    globalThis.indexedDB = browser;
+    const request = {};
+    setTimeout(() => {
+      request.error = new DOMException("", name);
+      request.onerror();
+    });
+    return request;
+  }};
+});
+
 // The browser as the test wants it (enum Browser below): as it was; storage turned off for the
 // site (opening throws, as Firefox does without cookies); no IndexedDB (null, as in Firefox with
 // it disabled); a database that cannot be opened (Firefox's private windows before 115); Web
@@ -133,10 +166,14 @@ EM_ASYNC_JS(int, database_version, (), {
   return db.version;
 });
 
-EM_ASYNC_JS(void, store_a_text, (const char* key), {
+// A text, or the value's bytes again as a bare ArrayBuffer (as another page may store them).
+EM_ASYNC_JS(void, store_anew, (const char* key, bool as_text), {
   const db = await klbAnswer(indexedDB.open("klimbor"));
   const transaction = db.transaction("scores", "readwrite");
-  transaction.objectStore("scores").put("900 points", UTF8ToString(key));
+  const scores = transaction.objectStore("scores");
+  const name = UTF8ToString(key);
+  const bytes = as_text ? null : await klbAnswer(scores.get(name));
+  scores.put(as_text ? "900 points" : bytes.slice().buffer, name);
   await new Promise(resolve => { transaction.oncomplete = resolve; });
   db.close();
 });
@@ -286,6 +323,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "le disque est plein ou le navigateur n'accorde plus de place à ce site"},
         Refusal{"Broken", [] { fail_next_commit("UnknownError"); },
                 "erreur d'entrée-sortie sur le disque"},
+        Refusal{"ReadFails", [] { fail_next_read("UnknownError"); },
+                "erreur d'entrée-sortie sur le disque"},
         Refusal{"TurnedOff", [] { set_browser(storage_off); },
                 "accès refusé : le navigateur ne laisse pas ce site garder de données"},
         Refusal{"Missing", [] { set_browser(no_indexeddb); },
@@ -337,6 +376,13 @@ TEST_F(WebFiles, AStoreThatCannotBeAddedRefusesTheScore) {
   expect_refused_untouched("erreur du navigateur « NotFoundError »");
 
   files = scores::WebFileSystem();
+  refuse_next_upgrade("QuotaExceededError");
+  sys.errors.clear();
+  validate(600);
+  expect_refused_untouched("le navigateur n'accorde plus de place à ce site");
+  EXPECT_EQ(database_version(), 3);
+
+  files = scores::WebFileSystem();
   sys.errors.clear();
   validate(600);
   expect_announced(kFirst);
@@ -345,10 +391,19 @@ TEST_F(WebFiles, AStoreThatCannotBeAddedRefusesTheScore) {
 
 TEST_F(WebFiles, AValueThatIsNoTableIsRefusedClearly) {
   write_bytes(path(), "");
-  store_a_text(key().c_str());
+  store_anew(key().c_str(), true);
   const std::string refusal = reading_refusal(store);
   EXPECT_TRUE(contains(refusal, "ce n'est pas un fichier ordinaire")) << refusal;
   EXPECT_TRUE(contains(refusal, key())) << refusal;
+}
+
+TEST_F(WebFiles, ATableStoredAsABareArrayBufferIsReadAsTheTable) {
+  write_bytes(path(), table({900, 500, 100}));
+  store_anew(key().c_str(), false);
+  EXPECT_EQ(reading_refusal(store), "");
+  validate(600);
+  expect_announced(place_message(2));
+  EXPECT_EQ(scores_of(bytes()), scores_of(table({900, 600, 500, 100})));
 }
 
 // Another tab's rewrite, made through the file layer as that tab's program makes it, comes
