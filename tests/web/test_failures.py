@@ -183,6 +183,10 @@ class BusyPage(SiteCase, per_engine=True):
                 browser, viewer = self.viewer()
                 self.until(browser, lambda: self.transfer_buttons_enabled(browser) == [True] * 2,
                            10, "the transfer buttons stay disabled")
+                # A box come and gone first: what comes during a wait is kept once it has gone.
+                browser.click("#table-export")
+                self.until(browser, lambda: browser.box() is not None, 5, "no box")
+                browser.box_button("OK")
                 up = viewer.region(*FIN)
                 browser.script(SLOW_STORE, 2500)
                 # A press let go off Fin: taken once the read is done, and drawn up again.
