@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 # Debian's Python on purpose: python3-selenium and python3-websocket are Debian's, and the python3
 # on the PATH may not be.
-"""Timer1 of the browser edition beside a bare setInterval(..., 63) page measured in the same
-browser, in each engine: the mean period and the 99th percentile of the deviation from 63 ms.
+"""Timer1 of the browser edition beside a bare setInterval(..., 63) page, and beside the same
+timer drawing a canvas of the game's size, measured in the same browser, in each engine: the
+mean period and the 99th percentile of the deviation from 63 ms.
 
 The game's ticks are seen from outside the product: a script the test server gives the page
 before its own wraps the program's tick entry point and notes performance.now() at each call of
@@ -49,6 +50,23 @@ window.klbTicks = [];
 setInterval(function() { window.klbTicks.push(performance.now()); }, 63);
 </script>"""
 
+# The same timer drawing a canvas of the game's size at each tick: what any page that draws
+# pays, the browser's frames coming between its ticks.
+DRAWING_PAGE = """<!DOCTYPE html><title>drawing</title><canvas width="258" height="556"></canvas>
+<script>
+window.klbTicks = [];
+const pen = document.querySelector('canvas').getContext('2d');
+let y = 0;
+setInterval(function() {
+  window.klbTicks.push(performance.now());
+  pen.fillStyle = '#ff8000';
+  pen.fillRect(0, 0, 258, 556);
+  pen.fillStyle = '#0000ff';
+  pen.fillRect(100, 500 - y, 40, 40);
+  y = (y + 4) % 500;
+}, 63);
+</script>"""
+
 
 def periods(ticks):
     """The periods of the runs of Timer1, leaving out the pause between two races."""
@@ -76,8 +94,8 @@ def game_periods(browser, address, wanted):
             canvas.press_key("r")
 
 
-def bare_periods(browser, address, wanted):
-    browser.open(address + "/bare.html")
+def bare_periods(browser, address, wanted, page="bare.html"):
+    browser.open(address + "/" + page)
     ticks = []
     while len(periods(ticks)) < wanted:
         time.sleep(1.0)
@@ -100,17 +118,24 @@ def watched(site, engine, scripts):
         yield address, browser
 
 
+PAGES = {"bare.html": BARE_PAGE, "drawing.html": DRAWING_PAGE}
+
+
 def measure(site, wanted, engine):
-    """(Timer1's periods, the bare page's periods), one after the other in one browser."""
-    with open(os.path.join(site, "bare.html"), "w", encoding="utf-8") as page:
-        page.write(BARE_PAGE)
+    """The periods of Timer1, of the bare page's timer and of the drawing page's, one after the
+    other in one browser."""
+    for name, text in PAGES.items():
+        with open(os.path.join(site, name), "w", encoding="utf-8") as page:
+            page.write(text)
     try:
         with watched(site, engine, [WATCH_TICKS]) as (address, new_browser), \
                 new_browser() as browser:
             return (game_periods(browser, address, wanted),
-                    bare_periods(browser, address, wanted))
+                    bare_periods(browser, address, wanted),
+                    bare_periods(browser, address, wanted, "drawing.html"))
     finally:
-        os.remove(os.path.join(site, "bare.html"))
+        for name in PAGES:
+            os.remove(os.path.join(site, name))
 
 
 def describe(name, gaps):
@@ -122,7 +147,8 @@ if __name__ == "__main__":
     site = sys.argv[1]
     wanted = int(sys.argv[2]) if len(sys.argv) > 2 else 500
     for engine in sys.argv[3:] or engines.NAMES:
-        game, bare = measure(site, wanted, engine)
+        game, bare, drawing = measure(site, wanted, engine)
         describe(f"[{engine}] Timer1", game)
         describe(f"[{engine}] setInterval nu", bare)
+        describe(f"[{engine}] setInterval qui dessine", drawing)
         print(f"[{engine}] rapport des p99 : {p99_deviation(game) / p99_deviation(bare):.2f}")
