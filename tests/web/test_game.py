@@ -19,13 +19,10 @@ ACCENTED = "éèêàâçùûôîïœ’ÉÀÇ€"
 
 
 class Game(SiteCase, per_engine=True):
-    def test_intro_race_loss_continuer_recommencer_on_a_dense_screen(self):
-        # Twice as many device pixels as CSS pixels: the game takes twice its size, in 2x2
-        # squares; the viewer, which would not fit twice, stays at its own.
-        browser = self.browser(width=800, height=600, device_scale=2)
-        browser.open(self.address + "/index.html")
-        # The window showed after the last look that did not see it: on a loaded machine a look
-        # takes long, and timing from the one that saw it would shorten the intro.
+    def game_shown(self, browser):
+        """The game's canvas once shown, and when it showed: after the last look that did not
+        see it, since on a loaded machine a look takes long, and timing from the one that saw
+        it would shorten the intro."""
         shown = time.monotonic()
 
         def window_seen():
@@ -39,7 +36,14 @@ class Game(SiteCase, per_engine=True):
             return seen
 
         self.until(browser, window_seen, 30, "the game's window did not show")
-        game = browser.canvas(0, timeout=30)
+        return browser.canvas(0, timeout=30), shown
+
+    def test_intro_race_loss_continuer_recommencer_on_a_dense_screen(self):
+        # Twice as many device pixels as CSS pixels: the game takes twice its size, in 2x2
+        # squares; the viewer, which would not fit twice, stays at its own.
+        browser = self.browser(width=800, height=600, device_scale=2)
+        browser.open(self.address + "/index.html")
+        game, shown = self.game_shown(browser)
         player = Player(browser, game)
 
         self.assertEqual(game.css_size(), (129, 278))
@@ -120,22 +124,7 @@ class Game(SiteCase, per_engine=True):
     def test_a_whole_game_with_the_keyboard_alone(self):
         browser = self.browser()
         browser.open(self.address + "/index.html")
-        # The window showed after the last look that did not see it: on a loaded machine a look
-        # takes long, and timing from the one that saw it would shorten the intro.
-        shown = time.monotonic()
-
-        def window_seen():
-            nonlocal shown
-            asked = time.monotonic()
-            seen = browser.script(
-                "const c = document.querySelector('canvas');"
-                "return c !== null && c.offsetParent !== null && c.width > 0;")
-            if not seen:
-                shown = asked
-            return seen
-
-        self.until(browser, window_seen, 30, "the game's window did not show")
-        game = browser.canvas(0, timeout=30)
+        game, shown = self.game_shown(browser)
         player = Player(browser, game, press=browser.type_keys)
         # Behind another tab the game's clocks stop: gone longer than its intro, it comes back
         # to the intro, which then runs its full length.
