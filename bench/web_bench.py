@@ -35,8 +35,8 @@ KIB = 1024
 # Where the time of a visit goes, seen from inside the page by a script the test server gives it
 # before its own, all in ms from the start of the navigation: the first stroke on any canvas and
 # the end of the task that made it (the whole first paint of the game), the program's script
-# starting to run, the module asked for, its compilation begun and its instance received, main
-# about to run (web_timer's onRuntimeInitialized).
+# starting to run, the module asked for, its compilation begun (as it comes, or whole) and its
+# instance received, main about to run (web_timer's onRuntimeInitialized).
 WATCH_VISIT = """
 (function() {
   const marks = window.klbMarks = {};
@@ -64,12 +64,14 @@ WATCH_VISIT = """
     if (/[.]wasm$/.test(String(address))) note('asked');
     return fetch.apply(this, arguments);
   };
-  for (const name of ['instantiateStreaming', 'instantiate']) {
+  for (const name of ['compileStreaming', 'instantiateStreaming', 'instantiate']) {
     const original = WebAssembly[name];
     if (original === undefined) continue;
     WebAssembly[name] = function() {
       note('compile');
-      return original.apply(this, arguments).then(function(result) {
+      const made = original.apply(this, arguments);
+      if (name === 'compileStreaming') return made;
+      return made.then(function(result) {
         note('instantiated');
         return result;
       });

@@ -29,7 +29,8 @@ FIN, FIN_AT = (272, 608, 113, 41), (328, 628)  # in the viewer's window
 
 class _Host(web._QuietHandler):
     """A host that does with the modules what its server's wasm says: "ok", "missing" (404),
-    "text" (served as text/plain) or "html" (the site's page served in its place)."""
+    "text" (served as text/plain), "html" (the site's page served in its place) or "broken" (the
+    page served in its place as application/wasm, which an engine compiles as it comes)."""
 
     def _module(self):
         return self.path.split("?")[0].endswith(".wasm")
@@ -38,14 +39,14 @@ class _Host(web._QuietHandler):
         if self._module() and self.server.wasm == "missing":
             self.send_error(404, "File not found")
             return None
-        if self._module() and self.server.wasm == "html":
+        self.served_type = {"text": "text/plain", "broken": "application/wasm"}.get(
+            self.server.wasm) if self._module() else None
+        if self._module() and self.server.wasm in ("html", "broken"):
             self.path = "/index.html"
         return super().send_head()
 
     def guess_type(self, path):
-        if self._module() and self.server.wasm == "text":
-            return "text/plain"
-        return super().guess_type(path)
+        return self.served_type or super().guess_type(path)
 
 
 @contextlib.contextmanager
@@ -99,11 +100,12 @@ class LoadAndAbort(SiteCase, per_engine=True):
                 self.assertIsNone(failure_note(browser))
 
     def test_a_page_served_in_place_of_the_module_is_told(self):
-        with host(SITE, "html") as (_, address):
-            browser = self.browser()
-            browser.open(address + "/index.html")
-            self.told(browser, "Klimbor", "klimbor.wasm n’est pas un module WebAssembly valable "
-                                          "(reçu comme « text/html »)")
+        for wasm, served in (("html", "text/html"), ("broken", "application/wasm")):
+            with self.subTest(served=served), host(SITE, wasm) as (_, address):
+                browser = self.browser()
+                browser.open(address + "/index.html")
+                self.told(browser, "Klimbor", "klimbor.wasm n’est pas un module WebAssembly "
+                                              f"valable (reçu comme « {served} »)")
 
     def test_a_module_served_as_text_plain_still_plays(self):
         with host(SITE, "text") as (_, address):
