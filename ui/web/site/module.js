@@ -1,11 +1,9 @@
 // The page's WebAssembly module asked for as soon as the page is read, and once in every
 // engine: WebKit does not hand fetch() what a <link rel="preload" as="fetch"> has loaded, and
 // would load the module twice. It is compiled as it comes, while the program's script still
-// loads; the script then only instantiates it (Module.instantiateWasm). Where the script runs
-// first (WebKit runs an async script after the deferred ones), it asks itself and this script
-// asks nothing.
+// loads; the script then only instantiates it (Module.instantiateWasm), or asks itself where
+// this script did not come.
 (function() {
-  if (window.klbModule) return;
   var file = document.currentScript.dataset.module;
   var response = fetch(file, {credentials: 'same-origin'});
   // Null when it cannot be compiled as it comes: the script tells why, or compiles it whole.
