@@ -479,6 +479,13 @@ class Browser:
             raise Unsupported(f"{self.name} : pas d'écran de téléphone")
         self.engine.phone(width, height, ratio, touch)
 
+    def pinch(self, scale):
+        """The page zoomed by the fingers to scale (1: not zoomed), its layout as it was.
+        Chromium alone lends one."""
+        if not hasattr(self.engine, "pinch"):
+            raise Unsupported(f"{self.name} : pas de zoom au pincement")
+        self.engine.pinch(scale)
+
     def touch(self, kind, points):
         """A finger put down ("start"), moved ("move") or lifted ("end") at points of the
         viewport, in CSS pixels."""

@@ -143,6 +143,9 @@ class Chromium(_Selenium):
         if touch:
             self.cdp("Emulation.setTouchEmulationEnabled", {"enabled": True, "maxTouchPoints": 5})
 
+    def pinch(self, scale):
+        self.cdp("Emulation.setPageScaleFactor", {"pageScaleFactor": scale})
+
     def touch(self, kind, points):
         self.cdp("Input.dispatchTouchEvent", {
             "type": {"start": "touchStart", "move": "touchMove", "end": "touchEnd"}[kind],

@@ -94,6 +94,21 @@ class Game(SiteCase, per_engine=True):
         self.assertIn("Score: 0", texts)
         self.assertGreater(game.count(DARK_RED, *OUTCOME_LABEL), 20, "the outcome label")
 
+        # A press let go off the window, or one the browser cancels (a finger taken for a pan),
+        # clicks nothing, and the next press is free to come.
+        browser.script("addEventListener('pointerdown', e => window.__klbPointer = e.pointerId,"
+                       "                 true);")
+        cancel = ("document.querySelector('canvas').dispatchEvent(new PointerEvent("
+                  "'pointercancel', {pointerId: window.__klbPointer, bubbles: true}));")
+        for ending in ("cancelled", "off the window"):
+            game.mouse_down(*CONTINUER)
+            if ending == "cancelled":
+                browser.script(cancel)
+            else:
+                browser.pointer([("move", 700, 300)])
+            game.mouse_up()
+            browser.wait(lambda: False, 0.3)
+            self.assertTrue(player.result_shown(), f"a press {ending} clicked Continuer")
         game.click(*CONTINUER)
         self.until(browser, player.racing, 5, "Continuer did not start a round")
         self.until(browser, player.result_shown, 30, "no result after Continuer")
@@ -158,6 +173,13 @@ class Game(SiteCase, per_engine=True):
         pseudo = "".join(self.random.choice(ACCENTED) for _ in range(6)) + " Zoé"
         comment = "très " + "".join(self.random.choice(ACCENTED) for _ in range(10)) + " à ç"
         print(f"pseudo {pseudo!r}, commentaire {comment!r}, score {score}")
+        # With Ctrl or Alt held, v is the system's shortcut, not Valider.
+        for held in ("ctrlKey", "altKey"):
+            browser.script("document.querySelector('section.window').dispatchEvent("
+                           "    new KeyboardEvent('keydown', {key: 'v', [arguments[0]]: true}));",
+                           held)
+        browser.wait(lambda: False, 0.3)
+        self.assertIsNone(browser.box(), "v with Ctrl or Alt held was taken as Valider")
         browser.type_keys("v")
         for prompt, answer in (("entrez votre pseudo", pseudo), ("commentaire:", comment)):
             self.until(browser, lambda: browser.box() == ("Klimbor", prompt, True), 10,

@@ -84,9 +84,12 @@ class PhoneCase(SiteCase):
         return self.web.script(body, *args)
 
     # What a phone's browser does that an engine's emulation may not: headless Firefox pans
-    # nothing under a finger from BiDi, and its window, never focused, sends no focus event.
+    # nothing under a finger from BiDi, and its window, never focused, sends no focus event;
+    # Chromium's emulated screen tells no media query of a new ratio.
     _GAPS = {"firefox": {"pan": "le défilement sous le doigt (aucun sous BiDi)",
-                         "focus": "l'événement de focus (fenêtre sans le focus)"}}
+                         "focus": "l'événement de focus (fenêtre sans le focus)"},
+             "chromium": {"ratio": "le seul rapport de pixels changé (aucune requête média "
+                                   "n'en est avertie sous l'émulation)"}}
 
     def engine_can(self, what):
         """Whether the engine can be checked for what; said in the output if not."""
@@ -172,6 +175,11 @@ class OnThePhone(PhoneCase, per_engine=True):
         x, y = self.game.at(*VITESSE)
         self.assertLess(y, self.script("return visualViewport.offsetTop + visualViewport.height;"))
         self.assertEqual(self.still(), [0, 0, 1, ""])
+        # A pinch zoom shows less of the page, not a smaller screen: the window keeps its scale.
+        if self.supported(lambda: self.web.pinch(2) or True, "un zoom au pincement"):
+            self.web.wait(lambda: False, 0.5)
+            self.assertEqual(self.game.device_size()[2], 7, "la fenêtre suit le zoom au pincement")
+            self.web.pinch(1)
 
     def test_a_rotation_and_a_zoom_on_the_result_panel_refit_the_window(self):
         player = Player(self.web, self.game)
@@ -182,6 +190,12 @@ class OnThePhone(PhoneCase, per_engine=True):
                                             (WIDTH // 2, HEIGHT // 2, 2 * RATIO, 7)):
             self.screen(width, height, ratio)
             self.assertEqual(self.assert_fills(self.game, ratio), scale)
+            self.assertTrue(player.result_shown(), "le tableau n'est pas redessiné")
+        # The ratio alone changed (a zoom that keeps the page's size, a screen of another
+        # density): the window refits all the same.
+        if self.engine_can("ratio"):
+            self.screen(WIDTH // 2, HEIGHT // 2, 4)
+            self.assertEqual(self.assert_fills(self.game, 4), 4)
             self.assertTrue(player.result_shown(), "le tableau n'est pas redessiné")
         self.game.tap(*CONTINUER)
         self.until(self.web, player.racing, 10, "le toucher de Continuer n'a rien fait")
