@@ -81,6 +81,10 @@ class ScreenReader(SiteCase):
             self.until(web, lambda: reader.find("button", "VITESSE"), 10, "VITESSE never offered")
             self.assertEqual(self.controls(), ["VITESSE", "Fermer"])
             self.assertNotIn("Niveau 1", self.read(), "the intro's level stays")
+            # The keyboard stays where the reader put it while the race's clock ticks.
+            reader.focus(reader.find("button", "VITESSE"))
+            web.wait(lambda: False, 0.3)
+            self.assertEqual(reader.focused(), ("button", "VITESSE"), "a tick took the keyboard")
             reader.press("button", "VITESSE", " ")
             ahead = web.wait(lambda: player.blue_ahead() or player.result_shown(), 5)
             if ahead is not None and not player.result_shown():
