@@ -146,6 +146,23 @@ class Chromium(_Selenium):
     def pinch(self, scale):
         self.cdp("Emulation.setPageScaleFactor", {"pageScaleFactor": scale})
 
+    # The mouse through CDP: chromedriver moves a held button as a free mouse, and Chromium
+    # then drops the pointer's capture, which no real mouse makes it do.
+    _mouse = (0, 0, False)
+
+    def pointer(self, steps):
+        x, y, held = self._mouse
+        for step in steps:
+            event = {"button": "left", "clickCount": 1}
+            if step[0] == "move":
+                x, y = step[1], step[2]
+                event = {"type": "mouseMoved", "button": "left" if held else "none"}
+            else:
+                held = step[0] == "down"
+                event["type"] = "mousePressed" if held else "mouseReleased"
+            self.cdp("Input.dispatchMouseEvent", dict(event, x=x, y=y, buttons=1 if held else 0))
+        self._mouse = (x, y, held)
+
     def touch(self, kind, points):
         self.cdp("Input.dispatchTouchEvent", {
             "type": {"start": "touchStart", "move": "touchMove", "end": "touchEnd"}[kind],

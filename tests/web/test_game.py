@@ -100,15 +100,15 @@ class Game(SiteCase, per_engine=True):
                        "                 true);")
         cancel = ("document.querySelector('canvas').dispatchEvent(new PointerEvent("
                   "'pointercancel', {pointerId: window.__klbPointer, bubbles: true}));")
-        for ending in ("cancelled", "off the window"):
-            game.mouse_down(*CONTINUER)
+        for ending, button in (("cancelled", CONTINUER), ("off the window", RECOMMENCER)):
+            game.mouse_down(*button)
             if ending == "cancelled":
                 browser.script(cancel)
             else:
                 browser.pointer([("move", 700, 300)])
             game.mouse_up()
             browser.wait(lambda: False, 0.3)
-            self.assertTrue(player.result_shown(), f"a press {ending} clicked Continuer")
+            self.assertTrue(player.result_shown(), f"a press {ending} clicked its button")
         game.click(*CONTINUER)
         self.until(browser, player.racing, 5, "Continuer did not start a round")
         self.until(browser, player.result_shown, 30, "no result after Continuer")
