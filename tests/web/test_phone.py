@@ -343,11 +343,12 @@ class TheTableOnThePhone(PhoneCase, per_engine=True):
         self.until(self.web, lambda: self.web.ended_note() is not None, 5, "Fin n'a rien fait")
 
     def assert_pans_to_every_place(self, viewer):
-        """The window inside the visible screen, the page still, and its view panning over the
-        whole canvas: a finger drags it."""
+        """The window inside the visible screen, the page no taller and still, and its view
+        panning over the whole canvas: a finger drags it."""
         left, top, right, bottom, v_left, v_top, v_right, v_bottom, page = self.window_in_sight()
         self.assertTrue(v_left <= left and right <= v_right and v_top <= top
                         and bottom <= v_bottom, (left, top, right, bottom))
+        self.assertLessEqual(page, v_bottom - v_top, "la page défile")
         # Panned to its end, the window shows the canvas's far corner: every place comes in sight.
         corner = self.script(
             "const v = document.querySelector('.window .view'), c = v.querySelector('canvas');"
