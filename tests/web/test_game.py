@@ -136,6 +136,28 @@ class Game(SiteCase, per_engine=True):
                    "the viewer did not take the room")
         self.assertEqual(viewer.css_size(), (660, 654))
 
+    def test_a_game_loaded_behind_another_tab_waits_there_in_its_intro(self):
+        # Reloaded while another tab is in front, as a tab opened in the background loads: its
+        # clocks start only once it is seen, whatever it was given to count meanwhile.
+        browser = self.browser()
+        browser.open(self.address + "/index.html")
+        self.game_shown(browser)
+        here = browser.current_window()
+        browser.script("window.klbBefore = true; setTimeout(function() { location.reload(); }, 500);")
+        if not self.supported(lambda: browser.new_window("about:blank", kind="tab"),
+                              "un jeu chargé derrière un autre onglet"):
+            return
+        browser.wait(lambda: False, 6)  # the reload, and longer than the intro after it
+        browser.close_current()
+        browser.switch_to(here)
+        back = time.monotonic()
+        self.assertTrue(browser.script("return window.klbBefore === undefined;"),
+                        "the game was not reloaded behind the other tab")
+        player = Player(browser, browser.canvas(0, timeout=30))
+        self.assertTrue(player.intro(), "the game went on behind the other tab")
+        self.until(browser, player.racing, 10, "the game did not start once shown")
+        self.assertGreater(time.monotonic() - back, 2.5, "the intro was cut short")
+
     def test_a_whole_game_with_the_keyboard_alone(self):
         browser = self.browser()
         browser.open(self.address + "/index.html")
