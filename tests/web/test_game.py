@@ -143,7 +143,8 @@ class Game(SiteCase, per_engine=True):
         browser.open(self.address + "/index.html")
         self.game_shown(browser)
         here = browser.current_window()
-        browser.script("window.klbBefore = true; setTimeout(function() { location.reload(); }, 500);")
+        browser.script("window.klbBefore = true;"
+                       "setTimeout(function() { location.reload(); }, 500);")
         if not self.supported(lambda: browser.new_window("about:blank", kind="tab"),
                               "un jeu chargé derrière un autre onglet"):
             return
