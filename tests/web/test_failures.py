@@ -179,6 +179,11 @@ class BusyPage(SiteCase, per_engine=True):
         return browser.script(
             "return [...document.querySelectorAll('.transfer button')].map(b => !b.disabled);")
 
+    def box_kind(self, browser):
+        """'error' for an error box (drawn with its sign), 'message' for a message."""
+        return browser.script("const d = document.querySelector('dialog[open]');"
+                              "return d.classList.contains('error') ? 'error' : 'message';")
+
     def test_fin_while_the_store_is_slow_is_neither_lost_nor_left_pressed(self):
         for how in ("click", "Escape"):
             with self.subTest(how=how):
@@ -221,11 +226,13 @@ class BusyPage(SiteCase, per_engine=True):
         failed = ("klb best scores", "Erreur d'exécution :\n\nLa boîte de dialogue n'a pu "
                   "s'afficher (InvalidStateError : essai)", False)
         self.until(browser, lambda: browser.box() == failed, 5, "no error box")
+        self.assertEqual(self.box_kind(browser), "error")
         browser.box_button("OK")
         # The page takes input again: the same button, its own box; then Fin.
         export()
         self.until(browser, lambda: browser.box() is not None and "encore vide" in browser.box()[1],
                    5, "the page takes no input after the error")
+        self.assertEqual(self.box_kind(browser), "message", "a message drawn as an error")
         browser.box_button("OK")
         viewer.click(*FIN_AT)
         self.until(browser, lambda: browser.ended_note() is not None, 5, "Fin was lost")

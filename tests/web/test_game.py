@@ -48,6 +48,10 @@ class Game(SiteCase, per_engine=True):
 
         self.assertEqual(game.css_size(), (129, 278))
         self.assertEqual(game.device_size(), (258, 556, 2))
+        # The frame the fitting counts: a caption bar of 24 pixels and a border of 1 all round.
+        self.assertEqual(browser.script(
+            "const r = document.querySelector('section.window').getBoundingClientRect();"
+            "return [r.width, r.height];"), [129 + 2, 278 + 24 + 2])
         x, y = OVAL
         for dx, dy in ((0, 0), (1, 1)):
             self.assertEqual(game.device_pixel(2 * x + dx, 2 * y + dy), LIGHT_GREEN)
