@@ -102,6 +102,19 @@ class TableTransfer(SiteCase, per_engine=True):
         self.import_table(foreign)
         self.assertEqual(self.export_table(), foreign.read_bytes())
 
+        # A question that cannot open is told as an error, never taken for Annuler.
+        self.web.script("""
+            const show = HTMLDialogElement.prototype.showModal;
+            HTMLDialogElement.prototype.showModal = function() {
+              HTMLDialogElement.prototype.showModal = show;
+              throw new DOMException('essai', 'InvalidStateError');
+            };""")
+        kind, text = self.choose(TABLES / "short_last_slot.table")
+        self.assertIn("error", kind.split())
+        self.assertIn("La boîte de dialogue n'a pu s'afficher (InvalidStateError : essai)", text)
+        self.answer("OK")
+        self.assertEqual(self.export_table(), kept.read_bytes())
+
     def test_a_file_over_64_kib_is_refused_in_french(self):
         # The largest table there is, 64 KiB (a foreign program's bytes after the places), comes
         # in whole; one byte more is refused.
