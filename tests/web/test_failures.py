@@ -159,7 +159,23 @@ IDBFactory.prototype.open = function() {
 """
 
 
+# Runs in every page before its own scripts: what the program writes on its standard error
+# (the console's warnings), kept for the scenario to read.
+_STANDARD_ERROR = """
+(() => {
+  const warn = console.warn;
+  window.__klbStandardError = [];
+  console.warn = function() {
+    __klbStandardError.push([...arguments].join(' '));
+    return warn.apply(console, arguments);
+  };
+})();
+"""
+
+
 class BusyPage(SiteCase, per_engine=True):
+    page_scripts = (_STANDARD_ERROR,)
+
     def viewer(self):
         browser = self.browser()
         browser.open(self.address + "/scores.html")
@@ -227,6 +243,10 @@ class BusyPage(SiteCase, per_engine=True):
                   "s'afficher (InvalidStateError : essai)", False)
         self.until(browser, lambda: browser.box() == failed, 5, "no error box")
         self.assertEqual(self.box_kind(browser), "error")
+        # The error also goes to standard error, and the box that did show is not told as lost.
+        told = browser.script("return window.__klbStandardError;")
+        self.assertTrue(any("n'a pu s'afficher (InvalidStateError" in line for line in told), told)
+        self.assertFalse(any("la boîte d'erreur" in line for line in told), told)
         browser.box_button("OK")
         # The page takes input again: the same button, its own box; then Fin.
         export()
