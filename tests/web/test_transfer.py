@@ -113,7 +113,7 @@ class TableTransfer(SiteCase, per_engine=True):
         self.assertIn("error", kind.split())
         self.assertIn("La boîte de dialogue n'a pu s'afficher (InvalidStateError : essai)", text)
         self.answer("OK")
-        self.assertEqual(self.export_table(), kept.read_bytes())
+        self.assertEqual(self.export_table(), foreign.read_bytes())
 
     def test_a_file_over_64_kib_is_refused_in_french(self):
         # The largest table there is, 64 KiB (a foreign program's bytes after the places), comes
