@@ -566,6 +566,16 @@ class Browser:
             "             d.querySelector('input') !== null];")
         return tuple(found) if found else None
 
+    def refuse_next_box(self):
+        """The next box the page opens cannot be shown: its showModal throws, as a browser's
+        does on a dialog it cannot make modal. The boxes after it show."""
+        self.script("""
+            const show = HTMLDialogElement.prototype.showModal;
+            HTMLDialogElement.prototype.showModal = function() {
+              HTMLDialogElement.prototype.showModal = show;
+              throw new DOMException('essai', 'InvalidStateError');
+            };""")
+
     def box_focus(self):
         """What has the keyboard inside the open box: 'input', 'OK', 'Annuler', or None."""
         return self.script(

@@ -232,12 +232,7 @@ class BusyPage(SiteCase, per_engine=True):
         export = lambda: browser.click("#table-export")
         self.until(browser, lambda: self.transfer_buttons_enabled(browser) == [True] * 2, 10,
                    "the transfer buttons stay disabled")
-        browser.script("""
-            const show = HTMLDialogElement.prototype.showModal;
-            HTMLDialogElement.prototype.showModal = function() {
-              HTMLDialogElement.prototype.showModal = show;
-              throw new DOMException('essai', 'InvalidStateError');
-            };""")
+        browser.refuse_next_box()
         export()
         failed = ("klb best scores", "Erreur d'exécution :\n\nLa boîte de dialogue n'a pu "
                   "s'afficher (InvalidStateError : essai)", False)
