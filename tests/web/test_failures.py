@@ -238,15 +238,16 @@ class BusyPage(SiteCase, per_engine=True):
                   "s'afficher (InvalidStateError : essai)", False)
         self.until(browser, lambda: browser.box() == failed, 5, "no error box")
         self.assertEqual(self.box_kind(browser), "error")
-        # The error also goes to standard error, and the box that did show is not told as lost.
-        told = browser.script("return window.__klbStandardError;")
-        self.assertTrue(any("n'a pu s'afficher (InvalidStateError" in line for line in told), told)
-        self.assertFalse(any("la boîte d'erreur" in line for line in told), told)
         browser.box_button("OK")
         # The page takes input again: the same button, its own box; then Fin.
         export()
         self.until(browser, lambda: browser.box() is not None and "encore vide" in browser.box()[1],
                    5, "the page takes no input after the error")
+        # The error also went to standard error, and the error box, shown and answered, is not
+        # told as lost.
+        told = browser.script("return window.__klbStandardError;")
+        self.assertTrue(any("n'a pu s'afficher (InvalidStateError" in line for line in told), told)
+        self.assertFalse(any("la boîte d'erreur" in line for line in told), told)
         self.assertEqual(self.box_kind(browser), "message", "a message drawn as an error")
         browser.box_button("OK")
         viewer.click(*FIN_AT)
