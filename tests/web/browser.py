@@ -344,11 +344,13 @@ class Canvas:
         """How many pixels of that colour the rectangle holds."""
         return self.region(x, y, width, height).count(tuple(colour))
 
-    def mean_x(self, colour, x, y, width, height):
-        """The mean column of the pixels of that colour in the rectangle, or None."""
+    def centre(self, colour, x, y, width, height):
+        """The mean column and row of the pixels of that colour in the rectangle, or None."""
         pixels = self.region(x, y, width, height)
-        columns = [x + i % width for i, p in enumerate(pixels) if p == colour]
-        return sum(columns) / len(columns) if columns else None
+        found = [(x + i % width, y + i // width) for i, p in enumerate(pixels) if p == colour]
+        if not found:
+            return None
+        return tuple(sum(at[k] for at in found) / len(found) for k in (0, 1))
 
     def row(self, y):
         """The colours of a row of the window, left to right."""

@@ -11,6 +11,7 @@ BUTTON_GREEN = (0, 192, 0)
 DARK_RED = (192, 0, 0)
 # Points of the game window, in its pixels at scale 1.
 VITESSE = (83, 259)  # on the face of the button, clear of its text
+VITESSE_FACE = (80, 256, 49, 21)  # the whole button
 CONTINUER, VALIDER, RECOMMENCER = (104, 80), (64, 80), (24, 80)
 OVAL = (40, 102)  # light green in the title's oval
 FINISH = (20, 8)  # on the finish line, left of the bar

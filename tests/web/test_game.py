@@ -8,8 +8,8 @@ import time
 import unittest
 
 from browser import Keys, table
-from player import (BLUE, CONTINUER, DARK_RED, LIGHT_GREEN, OUTCOME_LABEL, OVAL,
-                    RECOMMENCER, Player)
+from player import (BLACK, BLUE, CONTINUER, DARK_RED, LIGHT_GREEN, OUTCOME_LABEL, OVAL,
+                    RECOMMENCER, VITESSE_FACE, Player)
 from site_case import SiteCase, load_tests  # noqa: F401 (one class per engine)
 
 PLACE = "Bravo, vous étes classé à la {}éme place ! pour plus de détail consultez le fichier " \
@@ -90,6 +90,11 @@ class Game(SiteCase, per_engine=True):
                   "dater la fin de l'intro")
         self.assertGreater(start["rival"], 20, "the rival spider")
         self.assertGreater(start["player"], 0, "the player beside VITESSE")
+        # VITESSE's caption in the middle of its face (inside its 2-pixel edges).
+        x, y, width, height = VITESSE_FACE
+        centre = game.centre(BLACK, x + 2, y + 2, width - 4, height - 4)
+        self.assertAlmostEqual(centre[0], x + width / 2, delta=2, msg="VITESSE not centred")
+        self.assertAlmostEqual(centre[1], y + height / 2, delta=3, msg="VITESSE not in the middle")
 
         # Nobody presses VITESSE: the computer wins.
         self.until(browser, player.result_shown, 30, "no result panel")
@@ -97,6 +102,9 @@ class Game(SiteCase, per_engine=True):
         self.assertIn("Perdu !", texts)
         self.assertIn("Score: 0", texts)
         self.assertGreater(game.count(DARK_RED, *OUTCOME_LABEL), 20, "the outcome label")
+        x, _, width, _ = OUTCOME_LABEL
+        self.assertAlmostEqual(game.centre(DARK_RED, *OUTCOME_LABEL)[0], x + width / 2, delta=3,
+                               msg="the outcome is not centred")
 
         # A press let go off the window, or one the browser cancels (a finger taken for a pan),
         # clicks nothing, and the next press is free to come.

@@ -22,7 +22,7 @@ WIDTH, HEIGHT, RATIO = 390, 844, 3
 GAME = (129, 278)  # the game window's client area at scale 1
 BAR = 24  # its caption bar, in CSS pixels
 FIN = (328, 628)  # on the viewer's Fin, in its pixels at scale 1
-SMALLEST_TEXT = 11  # CSS pixels: the grid's text on a desktop at 100 %
+GRID_TEXT = 11  # CSS pixels: the grid's text on a desktop at 100 %
 
 # Runs in every page before its own scripts: the size in CSS pixels each text is drawn at, by
 # canvas, from the font and the canvas's transform; the drawing itself is untouched.
@@ -324,9 +324,11 @@ class TheTableOnThePhone(PhoneCase, per_engine=True):
                 self.shoot(f"table-{width}x{height}")
                 sizes = self.script(
                     "return Object.fromEntries(__klbSizes.get(document.querySelector('canvas')));")
+                # The size a desktop draws them at 100 %, no smaller and no larger.
                 for pseudo, score, comment in records:
                     for text in (pseudo.ljust(30), str(score), comment):
-                        self.assertGreaterEqual(sizes.get(text, 0), SMALLEST_TEXT - 0.01, text)
+                        self.assertAlmostEqual(sizes.get(text, 0), GRID_TEXT, delta=0.01,
+                                               msg=text)
                 self.assert_pans_to_every_place(viewer)
                 self.assert_transfer_buttons_in_sight()
         # Fin, panned into sight with a finger, ends the program.
