@@ -560,7 +560,7 @@ mergeInto(LibraryManager.library, {
     klb.painting.context.restore();
   },
 
-  // A picture of the site's pictures/ folder at its natural size, from its upper-left corner.
+  // One of the pictures of the program's script at its natural size, from its upper-left corner.
   klb_web_picture__deps: ['$klb'],
   klb_web_picture: function(name, x, y) {
     var image = Module['pictures'][UTF8ToString(name)];
