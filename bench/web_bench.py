@@ -88,7 +88,7 @@ done.page = page ? page.responseEnd : performance.timing.responseEnd - performan
 for (const e of performance.getEntriesByType('resource')) {
   const path = new URL(e.name).pathname;
   const key = /[.]wasm$/.test(path) ? 'module' : /[/]klimbor[.]js$/.test(path) ? 'script'
-            : /[/](pictures|fonts)[/]/.test(path) ? 'look' : null;
+            : /[/]fonts[/]/.test(path) ? 'look' : null;
   if (key !== null) done[key] = Math.max(done[key] || 0, e.responseEnd);
 }
 done.first_request = Math.min.apply(null,
@@ -103,7 +103,7 @@ FIRST_PAINT = ("var p = performance.getEntriesByName('first-contentful-paint')[0
 
 # The steps of a visit, in the order they end, as the tables name them.
 STEPS = (("page", "page"), ("script", "`klimbor.js`"), ("runs", "`klimbor.js` runs"),
-         ("module", "`klimbor.wasm`"), ("look", "pictures, fonts"), ("asked", "module asked for"),
+         ("module", "`klimbor.wasm`"), ("look", "fonts"), ("asked", "module asked for"),
          ("compile", "compiling"), ("instantiated", "module instantiated"),
          ("main", "`main` runs"), ("frame", "first frame"))
 
@@ -298,8 +298,8 @@ def visits_section(measured, say):
     say("### Navigation to the game's first frame")
     say("")
     say("From the start of the navigation to `index.html` to the end of the task that painted "
-        "the game's canvas first (the pictures and the fonts loaded, `main` run, the window "
-        "painted), beside the same engine's first paint of a page holding one line of text "
+        "the game's canvas first (the fonts loaded, the pictures decoded, `main` run, the "
+        "window painted), beside the same engine's first paint of a page holding one line of text "
         "(`first-contentful-paint`). A first visit is a new profile each time: nothing cached, "
         "no service worker; a repeat visit is the same browser coming back to the page. "
         "Medians, with the least and the most in brackets.")
@@ -318,9 +318,9 @@ def visits_section(measured, say):
         say(f"| {e.version} | {ms(first)} | {ms(repeat)} | {floor} | {verdict} |")
     say("")
     say("Where a first visit's time goes: when each step ended, medians in ms from the start of "
-        "the navigation (a file: when its last byte came; the pictures and fonts: the last of "
-        "them). The engine's own start of a new profile lies between the page and its first "
-        "request.")
+        "the navigation (a file: when its last byte came; the fonts: the last of the two; the "
+        "pictures come in `klimbor.js`). The engine's own start of a new profile lies between "
+        "the page and its first request.")
     say("")
     say("| Engine | Visit | " + " | ".join(title for _, title in STEPS) + " | first request |")
     say("|---|---|" + "---|" * (len(STEPS) + 1))
