@@ -9,6 +9,10 @@ BLACK = (0, 0, 0)
 LIGHT_GREEN = (128, 255, 128)
 BUTTON_GREEN = (0, 192, 0)
 DARK_RED = (192, 0, 0)
+# The classic look's edges.
+HIGHLIGHT = (255, 255, 255)
+SHADOW = (160, 160, 160)
+DARK_SHADOW = (105, 105, 105)
 # Points of the game window, in its pixels at scale 1.
 VITESSE = (83, 259)  # on the face of the button, clear of its text
 VITESSE_FACE = (80, 256, 49, 21)  # the whole button

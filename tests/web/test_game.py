@@ -8,8 +8,8 @@ import time
 import unittest
 
 from browser import Keys, table
-from player import (BLACK, BLUE, CONTINUER, DARK_RED, LIGHT_GREEN, OUTCOME_LABEL, OVAL,
-                    RECOMMENCER, VITESSE_FACE, Player)
+from player import (BLACK, BLUE, CONTINUER, DARK_RED, DARK_SHADOW, HIGHLIGHT, LIGHT_GREEN,
+                    OUTCOME_LABEL, OVAL, RECOMMENCER, SHADOW, VITESSE, VITESSE_FACE, Player)
 from site_case import SiteCase, load_tests  # noqa: F401 (one class per engine)
 
 PLACE = "Bravo, vous étes classé à la {}éme place ! pour plus de détail consultez le fichier " \
@@ -56,6 +56,14 @@ class Game(SiteCase, per_engine=True):
         for dx, dy in ((0, 0), (1, 1)):
             self.assertEqual(game.device_pixel(2 * x + dx, 2 * y + dy), LIGHT_GREEN)
         self.assertTrue(player.intro(), "the intro is not shown")
+        # The title panel's sunken frame, in the classic look's colours, and its picture inside
+        # it: the oval whole, where title.png has it (3893 pixels about 64.41, 123.20), two
+        # pixels right and down.
+        self.assertEqual([game.pixel(0, 0), game.pixel(1, 1), game.pixel(0, 100)],
+                         [SHADOW, DARK_SHADOW, SHADOW], "the title panel's frame")
+        self.assertEqual(game.count(LIGHT_GREEN, 0, 0, 129, 278), 3893, "the title's oval")
+        oval_x, oval_y = game.centre(LIGHT_GREEN, 0, 0, 129, 278)
+        self.assertEqual((round(oval_x - 2, 2), round(oval_y - 2, 2)), (64.41, 123.20))
         self.assertEqual(game.count(BLUE, 0, 0, 129, 278), 0, "a spider during the intro")
         self.assertEqual(game.texts().count("Niveau 1"), 1, "the intro's level")
 
@@ -92,9 +100,28 @@ class Game(SiteCase, per_engine=True):
         self.assertGreater(start["player"], 0, "the player beside VITESSE")
         # VITESSE's caption in the middle of its face (inside its 2-pixel edges).
         x, y, width, height = VITESSE_FACE
-        centre = game.centre(BLACK, x + 2, y + 2, width - 4, height - 4)
+
+        def vitesse():
+            return (game.pixel(x, y), game.pixel(x + width - 1, y + height - 1),
+                    game.centre(BLACK, x + 2, y + 2, width - 4, height - 4))
+
+        raised, lower_right, centre = vitesse()
         self.assertAlmostEqual(centre[0], x + width / 2, delta=2, msg="VITESSE not centred")
         self.assertAlmostEqual(centre[1], y + height / 2, delta=3, msg="VITESSE not in the middle")
+        self.assertEqual((raised, lower_right), (HIGHLIGHT, DARK_SHADOW), "VITESSE not raised")
+        # Held, it is drawn pressed, its caption one pixel right and down; a press the browser
+        # cancels (a finger taken for a pan) clicks nothing, so the computer still wins.
+        browser.script("addEventListener('pointerdown', e => window.__klbPointer = e.pointerId,"
+                       "                 true);")
+        cancel = ("document.querySelector('canvas').dispatchEvent(new PointerEvent("
+                  "'pointercancel', {pointerId: window.__klbPointer, bubbles: true}));")
+        game.mouse_down(*VITESSE)
+        pressed, lower_right, held = vitesse()
+        browser.script(cancel)
+        game.mouse_up()
+        self.assertEqual((pressed, lower_right), (DARK_SHADOW, HIGHLIGHT), "VITESSE not pressed")
+        self.assertEqual((round(held[0] - centre[0], 3), round(held[1] - centre[1], 3)), (1, 1),
+                         "the caption of VITESSE held")
 
         # Nobody presses VITESSE: the computer wins.
         self.until(browser, player.result_shown, 30, "no result panel")
@@ -108,12 +135,8 @@ class Game(SiteCase, per_engine=True):
         # A label's text hangs from its top: its ink well above the middle of the 25-pixel box.
         self.assertLess(centre[1], 11, "the outcome is not drawn from the label's top")
 
-        # A press let go off the window, or one the browser cancels (a finger taken for a pan),
-        # clicks nothing, and the next press is free to come.
-        browser.script("addEventListener('pointerdown', e => window.__klbPointer = e.pointerId,"
-                       "                 true);")
-        cancel = ("document.querySelector('canvas').dispatchEvent(new PointerEvent("
-                  "'pointercancel', {pointerId: window.__klbPointer, bubbles: true}));")
+        # A press let go off the window, or one the browser cancels, clicks nothing, and the
+        # next press is free to come.
         for ending, button in (("cancelled", CONTINUER), ("off the window", RECOMMENCER)):
             game.mouse_down(*button)
             if ending == "cancelled":

@@ -82,6 +82,12 @@ class Recording(SiteCase, per_engine=True):
         browser.box_button("OK")
         viewer = browser.canvas(1, timeout=10)
         self.assertEqual(browser.stored_table(), table(old[:2] + [("", 0, "")] + old[2:29]))
+        # The grid's cells light yellow and ruled in salmon, its headings salmon: place 3's
+        # nickname and comment, the line right of the one and under it, the heading above.
+        light_yellow, salmon = 0xFFFF80, 0xFF8080
+        self.assertEqual(
+            viewer.look("return [at(100, 55), at(300, 55), at(129, 55), at(100, 63), at(100, 8)];"),
+            [light_yellow, light_yellow, salmon, salmon, salmon], "the grid's colours")
 
         # Fin is drawn pressed while the mouse holds it. Let go elsewhere, or the press taken
         # back by the browser (as a touch that turns into a scroll), it is drawn up again and
