@@ -47,6 +47,8 @@ class Policy(unittest.TestCase):
                 self.assertEqual(parsed.policy["default-src"], ["'self'"])
                 self.assertEqual(parsed.policy["script-src"], ["'self'", "'wasm-unsafe-eval'"])
                 self.assertEqual(parsed.policy["style-src"], ["'self'"])
+                # The pictures come in the program's script, as data: addresses.
+                self.assertEqual(parsed.policy["img-src"], ["'self'", "data:"])
                 self.assertEqual(parsed.policy["object-src"], ["'none'"])
                 self.assertEqual(parsed.policy["base-uri"], ["'none'"])
                 self.assertEqual(parsed.policy["form-action"], ["'none'"])
