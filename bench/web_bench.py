@@ -378,7 +378,7 @@ def memory_section(game, bare, say):
 
 
 def section(site, runs, periods, names):
-    with serve(site, spy=False) as address:
+    with serve(site, spy=False, keep_alive=True) as address:
         measured = []
         for name in names:
             print(f"[{name}] mesure…", file=sys.stderr, flush=True)
@@ -390,7 +390,8 @@ def section(site, runs, periods, names):
     say("")
     say(f"Measured by `bench/run-web` in {', '.join(e.version for e in measured)}, headless "
         "(WebKitGTK's MiniBrowser under Xvfb), on this machine, the site served by Python's "
-        "`http.server` on 127.0.0.1.")
+        "`http.server` on 127.0.0.1, its connections kept open between requests (HTTP/1.1), as "
+        "a web host keeps them.")
     say("")
     sizes_section(site, say)
     visits_section(measured, say)

@@ -138,8 +138,10 @@ BEFORE_PATH = "/__klb__/before-{}.js"
 
 
 class _Handler(_QuietHandler):
-    def __init__(self, *args, log, spy, before, **kwargs):
+    def __init__(self, *args, log, spy, before, keep_alive, **kwargs):
         self._log, self._spy, self._before = log, spy, before
+        if keep_alive:
+            self.protocol_version = "HTTP/1.1"
         super().__init__(*args, **kwargs)
 
     def log_request(self, code="-", size="-"):
@@ -195,13 +197,14 @@ class _Handler(_QuietHandler):
 
 
 @contextlib.contextmanager
-def serve(site, spy=True, before=()):
+def serve(site, spy=True, before=(), keep_alive=False):
     """The folder site on http://127.0.0.1:<free port>, for as long as the block runs; each page
     gets the spy first (spy=False: the pages exactly as built), then each script of before, in
-    every engine, ahead of the page's own scripts."""
+    every engine, ahead of the page's own scripts. keep_alive: HTTP/1.1 connections kept open
+    between requests, as a web host keeps them (http.server's default closes each one)."""
     log = ServerLog()
     handler = functools.partial(_Handler, directory=site, log=log, spy=spy,
-                                before=tuple(before))
+                                before=tuple(before), keep_alive=keep_alive)
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
     thread = threading.Thread(target=server.serve_forever, daemon=True)
     thread.start()
