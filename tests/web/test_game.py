@@ -89,6 +89,12 @@ class Game(SiteCase, per_engine=True):
 
         self.until(browser, race_begun, 10, "the race did not start")
         raced = time.monotonic() - shown
+        # The finish line one pixel thick across the window, the lanes' lines down its sides.
+        above, finish, below = game.look(
+            "return [7, 8, 9].map(y => [...Array(129).keys()].map(x => at(x, y)));")
+        self.assertEqual(finish, [0] * 129, "the finish line")
+        self.assertEqual(above, [0] + [0xFF8000] * 127 + [0], "above the finish line")
+        self.assertEqual(below[:62], [0] + [0xFF8000] * 61, "below the finish line")
         self.assertGreaterEqual(raced, 2.5, "the race came before 2.5 s")
         last_intro = max((begun for begun, intro in looks if intro), default=0.0)
         if raced - last_intro < 0.3:
