@@ -571,15 +571,16 @@ class Browser:
             "             d.querySelector('input') !== null];")
         return tuple(found) if found else None
 
-    def refuse_next_box(self):
-        """The next box the page opens cannot be shown: its showModal throws, as a browser's
-        does on a dialog it cannot make modal. The boxes after it show."""
+    def refuse_next_box(self, count=1):
+        """The next count boxes the page opens cannot be shown: their showModal throws, as a
+        browser's does on a dialog it cannot make modal. The boxes after them show."""
         self.script("""
             const show = HTMLDialogElement.prototype.showModal;
+            let left = arguments[0];
             HTMLDialogElement.prototype.showModal = function() {
-              HTMLDialogElement.prototype.showModal = show;
+              if (--left === 0) HTMLDialogElement.prototype.showModal = show;
               throw new DOMException('essai', 'InvalidStateError');
-            };""")
+            };""", count)
 
     def box_focus(self):
         """What has the keyboard inside the open box: 'input', 'OK', 'Annuler', or None."""

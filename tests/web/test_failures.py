@@ -250,6 +250,19 @@ class BusyPage(SiteCase, per_engine=True):
         self.assertFalse(any("la boîte d'erreur" in line for line in told), told)
         self.assertEqual(self.box_kind(browser), "message", "a message drawn as an error")
         browser.box_button("OK")
+        # Neither the box nor the error box can open: the error is left on standard error
+        # alone, and the page still takes input.
+        browser.refuse_next_box(2)
+        export()
+        lost = lambda: [line for line in browser.script("return window.__klbStandardError;")
+                        if "la boîte d'erreur n'a pu s'afficher (InvalidStateError" in line]
+        self.until(browser, lambda: len(lost()) == 1, 5, "the lost error is not told")
+        self.assertTrue(lost()[0].startswith("klb best scores : "), lost())
+        self.assertIsNone(browser.box())
+        export()
+        self.until(browser, lambda: browser.box() is not None and "encore vide" in browser.box()[1],
+                   5, "the page takes no input after the lost error")
+        browser.box_button("OK")
         viewer.click(*FIN_AT)
         self.until(browser, lambda: browser.ended_note() is not None, 5, "Fin was lost")
 
