@@ -107,9 +107,10 @@ def bare_periods(browser, address, wanted, page="bare.html"):
 def watched(site, engine, scripts):
     """The site's address, and a function giving a new browser of the engine whose pages run
     scripts before their own: through the engine's own preload where it has one, so that the
-    page makes no request more than it does for a player; else from the test server."""
+    page makes no request more than it does for a player; else from the test server. Its
+    connections are kept open, as a web host keeps them and as the bare pages are served."""
     own = engines.preloads(engine)
-    with serve(site, spy=False, before=() if own else scripts) as address:
+    with serve(site, spy=False, before=() if own else scripts, keep_alive=True) as address:
         def browser():
             made = Browser(engine=engine, spy=False)
             for source in scripts if own else ():
