@@ -9,6 +9,7 @@ import http.server
 import json
 import os
 import pathlib
+import sys
 import threading
 import time
 import urllib.parse
@@ -196,6 +197,13 @@ class _Handler(_QuietHandler):
         self.end_headers()
 
 
+class _Server(http.server.ThreadingHTTPServer):
+    def handle_error(self, request, client_address):
+        # A browser that quits with its connections open resets them: not the site's fault.
+        if not isinstance(sys.exc_info()[1], ConnectionError):
+            super().handle_error(request, client_address)
+
+
 @contextlib.contextmanager
 def serve(site, spy=True, before=(), keep_alive=False):
     """The folder site on http://127.0.0.1:<free port>, for as long as the block runs; each page
@@ -205,7 +213,7 @@ def serve(site, spy=True, before=(), keep_alive=False):
     log = ServerLog()
     handler = functools.partial(_Handler, directory=site, log=log, spy=spy,
                                 before=tuple(before), keep_alive=keep_alive)
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    server = _Server(("127.0.0.1", 0), handler)
     thread = threading.Thread(target=server.serve_forever, daemon=True)
     thread.start()
     address = Address(f"http://127.0.0.1:{server.server_address[1]}")
