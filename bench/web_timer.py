@@ -15,7 +15,9 @@ Usage: bench/web_timer.py SITE_DIR [PERIODS] [ENGINE...]   (prints one line per 
 import contextlib
 import os
 import statistics
+import subprocess
 import sys
+import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "web"))
@@ -68,10 +70,66 @@ setInterval(function() {
 </script>"""
 
 
-def periods(ticks):
-    """The periods of the runs of Timer1, leaving out the pause between two races."""
-    gaps = [b - a for a, b in zip(ticks, ticks[1:])]
-    return [gap for gap in gaps if gap < 2 * INTERVAL]
+# Run beside the bench as processes of their own (a thread would wait on the bench's lock on
+# Python's interpreter), one on each processor, real-time so that the browsers' own load never
+# delays them: each sleeps 5 ms at a time, and a wake-up 5 ms late or more is a moment the host
+# stopped that processor. Where they may not be real-time (not root) they say so and see
+# nothing: no period is left out.
+WATCH_HOST = """
+import os, sys, time
+try:
+    os.sched_setaffinity(0, {int(sys.argv[1])})
+    os.sched_setscheduler(0, os.SCHED_FIFO, os.sched_param(1))
+except OSError:
+    print("non temps réel : les arrêts de l'hôte ne sont pas vus", file=sys.stderr)
+    time.sleep(1e9)
+last = time.time()
+while True:
+    time.sleep(0.005)
+    now = time.time()
+    if (now - last) * 1000 > 10:
+        os.write(1, f"{last * 1000} {now * 1000}\\n".encode())  # one line, in one piece
+    last = now
+"""
+
+
+class HostStalls:
+    """The moments the host stalled this machine, in ms since the epoch, while the block runs."""
+
+    def __enter__(self):
+        self._log = tempfile.TemporaryFile(mode="a+")  # appended to by the watchers, read here
+        self._watchers = [subprocess.Popen([sys.executable, "-c", WATCH_HOST, str(cpu)],
+                                           stdout=self._log)
+                          for cpu in sorted(os.sched_getaffinity(0))]
+        return self
+
+    def __exit__(self, *exc):
+        for watcher in self._watchers:
+            watcher.kill()
+            watcher.wait()
+        self._log.close()
+
+    def windows(self):
+        self._log.seek(0)
+        return [tuple(map(float, line.split())) for line in self._log.read().splitlines()
+                if len(line.split()) == 2]
+
+
+class Periods:
+    """The periods of a page's timer, from the ticks it noted (ms after origin, its
+    performance.timeOrigin): long pauses left out (the game waits between two races), and those
+    the host stalled the machine during, counted apart."""
+
+    def __init__(self, ticks, origin, stalls):
+        self.ticks, self.kept, self.stalled = len(ticks), [], 0
+        windows = stalls.windows()
+        for a, b in zip(ticks, ticks[1:]):
+            if b - a >= 2 * INTERVAL:
+                continue
+            if any(start < origin + b + 1 and origin + a - 1 < end for start, end in windows):
+                self.stalled += 1
+            else:
+                self.kept.append(b - a)
 
 
 def p99_deviation(gaps):
@@ -79,28 +137,33 @@ def p99_deviation(gaps):
     return deviations[min(len(deviations) - 1, int(0.99 * len(deviations)))]
 
 
-def game_periods(browser, address, wanted):
+def read_periods(browser, stalls):
+    return Periods(browser.script("return window.klbTicks;"),
+                   browser.script("return performance.timeOrigin;"), stalls)
+
+
+def game_periods(browser, address, wanted, stalls):
     """address serves WATCH_TICKS before the page's own scripts."""
     browser.open(address + "/index.html")
     canvas = browser.canvas(0, timeout=30)
     while True:
-        ticks = browser.script("return window.klbTicks;")
-        if len(periods(ticks)) >= wanted:
-            return periods(ticks)
+        found = read_periods(browser, stalls)
+        if len(found.kept) >= wanted:
+            return found
         # After a round the game waits for the player: "R" starts a new game three seconds on.
-        count = len(ticks)
+        count = found.ticks
         time.sleep(1.0)
         if len(browser.script("return window.klbTicks;")) == count:
             canvas.press_key("r")
 
 
-def bare_periods(browser, address, wanted, page="bare.html"):
+def bare_periods(browser, address, wanted, stalls, page="bare.html"):
     browser.open(address + "/" + page)
-    ticks = []
-    while len(periods(ticks)) < wanted:
+    while True:
         time.sleep(1.0)
-        ticks = browser.script("return window.klbTicks;")
-    return periods(ticks)
+        found = read_periods(browser, stalls)
+        if len(found.kept) >= wanted:
+            return found
 
 
 @contextlib.contextmanager
@@ -130,10 +193,10 @@ def measure(site, wanted, engine):
             page.write(text)
     try:
         with watched(site, engine, [WATCH_TICKS]) as (address, new_browser), \
-                new_browser() as browser:
-            return (game_periods(browser, address, wanted),
-                    bare_periods(browser, address, wanted),
-                    bare_periods(browser, address, wanted, "drawing.html"))
+                new_browser() as browser, HostStalls() as stalls:
+            return (game_periods(browser, address, wanted, stalls),
+                    bare_periods(browser, address, wanted, stalls),
+                    bare_periods(browser, address, wanted, stalls, "drawing.html"))
     finally:
         for name in PAGES:
             os.remove(os.path.join(site, name))
@@ -152,9 +215,10 @@ def machine_periods(wanted):
     return gaps
 
 
-def describe(name, gaps):
-    print(f"{name}: {len(gaps)} périodes, moyenne {statistics.fmean(gaps):.3f} ms, "
-          f"p99 de l'écart {p99_deviation(gaps):.3f} ms, max {max(gaps):.3f} ms")
+def describe(name, gaps, stalled=0):
+    print(f"{name}: {len(gaps)} périodes ({stalled} sous un arrêt de l'hôte, laissées de côté), "
+          f"moyenne {statistics.fmean(gaps):.3f} ms, p99 de l'écart {p99_deviation(gaps):.3f} ms, "
+          f"max {max(gaps):.3f} ms")
 
 
 if __name__ == "__main__":
@@ -163,7 +227,8 @@ if __name__ == "__main__":
     describe("[machine] sleep(63 ms)", machine_periods(wanted))
     for engine in sys.argv[3:] or engines.NAMES:
         game, bare, drawing = measure(site, wanted, engine)
-        describe(f"[{engine}] Timer1", game)
-        describe(f"[{engine}] setInterval nu", bare)
-        describe(f"[{engine}] setInterval qui dessine", drawing)
-        print(f"[{engine}] rapport des p99 : {p99_deviation(game) / p99_deviation(bare):.2f}")
+        describe(f"[{engine}] Timer1", game.kept, game.stalled)
+        describe(f"[{engine}] setInterval nu", bare.kept, bare.stalled)
+        describe(f"[{engine}] setInterval qui dessine", drawing.kept, drawing.stalled)
+        ratio = p99_deviation(game.kept) / p99_deviation(bare.kept)
+        print(f"[{engine}] rapport des p99 : {ratio:.2f}")
