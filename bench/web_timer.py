@@ -8,7 +8,8 @@ mean period and the 99th percentile of the deviation from 63 ms.
 The game's ticks are seen from outside the product: a script the test server gives the page
 before its own wraps the program's tick entry point and notes performance.now() at each call of
 Timer1. Races are short when nobody plays, so the game is restarted ("R") until enough periods
-are in.
+are in. The periods that a stop of the whole machine by its host fell in are left out, and
+counted (HostStalls); the machine's own sleep of 63 ms is measured first, for comparison.
 
 Usage: bench/web_timer.py SITE_DIR [PERIODS] [ENGINE...]   (prints one line per measure)"""
 
