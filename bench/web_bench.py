@@ -354,19 +354,19 @@ def timers_section(measured, machine, say):
         "percentiles (goal ≤ 1.2) |")
     say("|---|---|---|---|---|")
 
-    def cell(gaps, stalled=None):
-        left_out = "" if stalled is None else f", {stalled} under a stall left out"
+    def cell(gaps, left_out=""):
         return (f"{statistics.fmean(gaps):.3f} ms, {web_timer.p99_deviation(gaps):.3f} ms "
                 f"({len(gaps)} periods{left_out})")
 
+    def page_cell(periods):
+        return cell(periods.kept, f", {periods.stalled} under a stall left out")
+
     say(f"| this machine, a `sleep` of 63 ms with no browser | {cell(machine)} | | | |")
     for e in measured:
-        game, bare, drawing = e.game, e.bare, e.drawing
-        game_p99 = web_timer.p99_deviation(game.kept)
-        bare_p99 = web_timer.p99_deviation(bare.kept)
+        game_p99 = web_timer.p99_deviation(e.game.kept)
+        bare_p99 = web_timer.p99_deviation(e.bare.kept)
         ratio = game_p99 / bare_p99 if bare_p99 else float("inf")
-        say(f"| {e.name} | {cell(game.kept, game.stalled)} | {cell(bare.kept, bare.stalled)} | "
-            f"{cell(drawing.kept, drawing.stalled)} | "
+        say(f"| {e.name} | {page_cell(e.game)} | {page_cell(e.bare)} | {page_cell(e.drawing)} | "
             f"{ratio:.2f} ({'met' if ratio <= 1.2 else 'NOT met'}) |")
     say("")
 
