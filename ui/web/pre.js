@@ -1,22 +1,10 @@
-// Before main runs: the pictures and the fonts, so that the first frame is drawn whole. The
-// pictures' PNG bytes are in this script, as hexadecimal, and become data: addresses: decoded
-// where the page runs, where a Blob would go through the browser's own process (50 ms more on a
-// first visit in Chromium). The fonts are asked for by the page and waited for here, while the
-// WebAssembly module loads.
+// Before main runs: the pictures and the fonts, so that the first frame is drawn whole. The page
+// started decoding the pictures as soon as it was read (early.js); the fonts are asked for by
+// the page and waited for here, while the WebAssembly module loads.
 Module['pictures'] = {};
 var klbLookLoaded = (function() {
-  var pictures = {
-@KLB_PICTURES@
-  };
-  var loads = Object.keys(pictures).map(function(name) {
-    var hex = pictures[name], bytes = '';
-    for (var i = 0; i < hex.length; i += 2) {
-      bytes += String.fromCharCode(parseInt(hex.substr(i, 2), 16));
-    }
-    var image = new Image();
-    image.src = 'data:image/png;base64,' + btoa(bytes);
-    return image.decode().then(function() { Module['pictures'][name] = image; });
-  });
+  var pictures = window.klbModule ? window.klbModule.pictures : Promise.resolve({});
+  var loads = [pictures.then(function(found) { Object.assign(Module['pictures'], found); })];
   if (document.fonts) {
     loads.push(document.fonts.load('16px "Comic Neue"'), document.fonts.load('bold 16px "Comic Neue"'));
   }
@@ -78,7 +66,7 @@ function klbErrorText(error) {
   return String(error && error.message || error);
 }
 
-// The module fetched once (by module.js, as soon as the page was read, and compiled as it came)
+// The module fetched once (by early.js, as soon as the page was read, and compiled as it came)
 // and checked: a server's refusal is told as such, not as a module that does not compile.
 // Served with another type than application/wasm, it cannot be compiled while it comes, but
 // still can once whole.
