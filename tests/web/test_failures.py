@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Never a silent failure, in the browser: a module the host does not have, serves as an HTML
-page or as text/plain; an abort and an error out of the page while the game runs; a box that
+page or as text/plain; a picture of the page that cannot be decoded; an abort and an error out of the page while the game runs; a box that
 cannot open; clicks and keys on "Fin" while the site's storage is slow; the transfer buttons
 after Fin; the service worker's caches of two copies of the site at two paths of one host.
 
@@ -115,6 +115,20 @@ class LoadAndAbort(SiteCase, per_engine=True):
             self.until(browser, lambda: game.pixel(*VITESSE) == LIGHT_GREEN, 10,
                        "the race does not start")
             self.assertIsNone(failure_note(browser))
+
+    def test_a_picture_the_page_cannot_decode_is_told(self):
+        with tempfile.TemporaryDirectory() as folder:
+            shutil.copytree(SITE, folder, dirs_exist_ok=True)
+            page = pathlib.Path(folder) / "index.html"
+            text, spoilt = re.subn(r'"title": "[^"]+"', '"title": "AAAA"',
+                                   page.read_text(encoding="utf-8"))
+            self.assertEqual(spoilt, 1, "no title picture in the game's page")
+            page.write_text(text, encoding="utf-8")
+            with host(folder, "ok") as (_, address):
+                browser = self.browser()
+                browser.open(address + "/index.html")
+                self.told(browser, "Klimbor", "n’a pu être chargé : une image du jeu, title, "
+                                              "n’a pu être lue (")
 
     def test_an_abort_or_an_error_out_of_the_page_stops_the_game_and_says_so(self):
         causes = {

@@ -25,7 +25,9 @@
   var pictures = Promise.all(Object.keys(found).map(function(name) {
     var image = new Image();
     image.src = 'data:image/png;base64,' + found[name];
-    return image.decode().then(function() { decoded[name] = image; });
+    return image.decode().then(function() { decoded[name] = image; }, function(error) {
+      throw {picture: name, error: error};  // told by the program's script, with its name
+    });
   })).then(function() { return decoded; });
   // A failure is told by the program's script once it runs, not as a stray rejection.
   compiled.catch(function() {});

@@ -10,15 +10,21 @@ var klbLookLoaded = (function() {
   }
   return Promise.all(loads);
 })();
+// Told as soon as it fails, whether the module has come or not.
+klbLookLoaded.catch(function(failure) {
+  var what = failure && failure.picture ?
+      'une image du jeu, ' + failure.picture + ', n\u2019a pu être lue (' +
+          klbErrorText(failure.error) + ')' :
+      klbErrorText(failure);
+  klbFail(document.title + ' n\u2019a pu être chargé : ' + what + '.');
+});
 Module['preRun'] = [function() {
   addRunDependency('klimbor-look');
   klbLookLoaded.then(function() {
     var loading = document.querySelector('.loading');
     if (loading) loading.remove();
     removeRunDependency('klimbor-look');
-  }, function(error) {
-    klbFail('Les images du jeu n\u2019ont pu être chargées (' + klbErrorText(error) + ').');
-  });
+  }, function() {});
 }];
 
 // Once the first frame main drew is on the screen, the site goes to its service worker (sw.js),
