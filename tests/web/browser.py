@@ -135,7 +135,6 @@ class _QuietHandler(http.server.SimpleHTTPRequestHandler):
         pass
 
 
-
 def _with_scripts(page, spied, before):
     """The page with the spy and then each script of before ahead of its own scripts. The
     scripts of before are written into the page, and allowed by their hashes in its policy, so
@@ -151,7 +150,6 @@ def _with_scripts(page, spied, before):
         hashes.append("'sha256-" + base64.b64encode(digest).decode() + "'")
     page = page[:at] + "".join(tags) + page[at:]
     return page.replace("script-src ", "script-src " + "".join(h + " " for h in hashes), 1)
-
 
 
 class _Handler(_QuietHandler):
