@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """Never a silent failure, in the browser: a module the host does not have, serves as an HTML
 page or as text/plain; a picture of the page that cannot be decoded; an abort and an error out
-of the page while the game runs; a box that cannot open; clicks and keys on "Fin" while the site's storage is slow; the transfer buttons
-after Fin; the service worker's caches of two copies of the site at two paths of one host.
+of the page while the game runs; a box that cannot open; clicks and keys on "Fin" while the
+site's storage is slow; the transfer buttons after Fin; the service worker's caches of two
+copies of the site at two paths of one host.
 
 Run with the others: KLB_SITE=build-web/site /usr/bin/python3 -m unittest discover -s tests/web
 -p 'test_*.py'"""
