@@ -135,6 +135,12 @@ class _QuietHandler(http.server.SimpleHTTPRequestHandler):
         pass
 
 
+def script_hash(source):
+    """How a page's Content-Security-Policy names an inline script it allows."""
+    digest = hashlib.sha256(source.encode("utf-8")).digest()
+    return "'sha256-" + base64.b64encode(digest).decode() + "'"
+
+
 def _with_scripts(page, spied, before):
     """The page with the spy and then each script of before ahead of its own scripts. The
     scripts of before are written into the page, and allowed by their hashes in its policy, so
@@ -143,13 +149,10 @@ def _with_scripts(page, spied, before):
     if at < 0:
         return page
     tags = [f'<script src="{SPY_PATH}"></script>\n'] if spied else []
-    hashes = []
-    for source in before:
-        tags.append(f"<script>{source}</script>\n")
-        digest = hashlib.sha256(source.encode("utf-8")).digest()
-        hashes.append("'sha256-" + base64.b64encode(digest).decode() + "'")
+    tags += [f"<script>{source}</script>\n" for source in before]
     page = page[:at] + "".join(tags) + page[at:]
-    return page.replace("script-src ", "script-src " + "".join(h + " " for h in hashes), 1)
+    allowed = "".join(script_hash(source) + " " for source in before)
+    return page.replace("script-src ", "script-src " + allowed, 1)
 
 
 class _Handler(_QuietHandler):

@@ -7,12 +7,11 @@ no violation of the policy, and nothing sets a cookie.
 Run with the others: KLB_SITE=build-web/site /usr/bin/python3 -m unittest discover -s tests/web
 -p 'test_*.py'"""
 
-import base64
-import hashlib
 import html.parser
 import pathlib
 import unittest
 
+from browser import script_hash
 from player import Player
 from site_case import SITE, SiteCase, load_tests  # noqa: F401 (one class per engine)
 
@@ -45,8 +44,7 @@ class _Page(html.parser.HTMLParser):
 
     def handle_endtag(self, tag):
         if tag == "script" and self._script is not None:
-            digest = hashlib.sha256(self._script.encode("utf-8")).digest()
-            self.scripts.append("'sha256-" + base64.b64encode(digest).decode() + "'")
+            self.scripts.append(script_hash(self._script))
             self._script = None
 
 
